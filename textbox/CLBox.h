@@ -1,0 +1,107 @@
+#pragma once
+
+#include "containers/OArray.h"
+#include "textbox/Surface.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// One cell: the text between two tabs of a line.
+struct CLTab {
+    std::u16string text;    // never holds a tab or a line break
+    int32_t innerWidth = 0; // measured width of text, pixels
+    int32_t width = 0;      // laid-out width, equal to its weight in the line's tabs
+};
+
+// One line: its cells, left to right, and the break that ended it in the loaded text.
+struct CLLine {
+    OArray<CLTab> tabs;
+    bool isEmptyLine = true;
+    int32_t height = 0;     // equal to its weight in the box's lines
+    std::u16string lineEnd; // "\r\n", "\n", or "" for the last line
+};
+
+// A text position: line, cell, character, plus the x kept across vertical moves.
+struct CLPos {
+    int32_t yLine = 0;
+    int32_t xTab = 0;
+    int32_t xChar = 0;    // characters (UTF-16 units) of the cell before the position
+    int32_t xPosMem = -1; // document x remembered by vertical moves; -1 when none
+
+    // Copies the position only; the remembered x stays this one's own.
+    void copyfrom(const CLPos& other) {
+        yLine = other.yLine;
+        xTab = other.xTab;
+        xChar = other.xChar;
+    }
+    bool operator==(const CLPos&) const = default;
+};
+
+struct CLOptions {
+    float tabMin = 4.0f;      // minimum cell width in space widths; spaces per indentation cell
+    float tabMargin = 1.0f;   // gap after a cell's text, in space widths
+    float emptyHeight = 0.5f; // height of an empty line, in line heights
+};
+
+struct PixelPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+    bool operator==(const PixelPoint&) const = default;
+};
+
+// The text box engine: the document of lines and cells, the cursor, the scroll state
+// and the surface it draws on. Lines are weighted by height and cells by width, so
+// accumulated weights are document coordinates in pixels.
+class CLBox {
+public:
+    OArray<CLLine> lines;
+    CLPos cursor;
+    int32_t scrY = 0; // scroll target: document y shown at the top of the view
+    int32_t scrX = 0;
+    // Offsets are doubles: past 2^24 pixels a float cannot hold every row, and the
+    // animation would never reach its target on a tall document.
+    double scrmovY = 0.0; // the offsets drawn now, gliding towards scrX, scrY
+    double scrmovX = 0.0;
+    int32_t scrmovlstY = 0; // rounded offsets at the last glide draw
+    int32_t scrmovlstX = 0;
+    bool moving = false; // a redraw or glide is pending
+    CLOptions options;
+    Surface* refWindow = nullptr; // bound by bind; not owned
+
+    // Coordinate mapping. The document must hold at least one line.
+    CLPos XYToPos(int32_t x, int32_t y, bool yonly);
+    CLPos XYscrmovToPos(int32_t x, int32_t y, bool yonly);
+    PixelPoint posToXY(const CLPos& pos);
+    PixelPoint posToXYScrmov(const CLPos& pos);
+
+    // Layout. Ranges are lines [a, r); a bad range raises OutOfRange.
+    static bool isEmptyText(std::u16string_view text);
+    void updateHeight(int32_t a, int32_t r);
+    void tabInnerWidth(CLTab& tab);
+    void updateWidth(int32_t a, int32_t r);
+    void updateInnerWidth(int32_t a, int32_t r);
+
+    void bind(Surface& surface);
+    void updateCache();
+
+    void loadtext(std::u16string_view s);
+    std::u16string gettext() const;
+
+    void render();
+
+    // code is a Unicode character (8 Backspace, 9 Tab, 13 Enter); pos changes in place.
+    void insertChar(char32_t code, CLPos& pos);
+    void cursorMove(CLPos& pos, int32_t dire);
+    void viewFollow(const CLPos& pos);
+
+    // Caches refreshed by updateCache; nothing else writes them.
+    int32_t viewWidth = 0;
+    int32_t viewHeight = 0;
+    int32_t spaceWidth = 0;
+    int32_t lineHeight = 0;
+    float fontSize = 0.0f;
+
+private:
+    Surface& surface();
+};

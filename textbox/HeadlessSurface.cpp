@@ -1,0 +1,88 @@
+#include "textbox/HeadlessSurface.h"
+
+#include <stdexcept>
+
+HeadlessSurface::HeadlessSurface(double width, double height, double charWidthPx,
+                                 double lineHeightPx)
+    : charWidth(charWidthPx), lineHeight(lineHeightPx), areaWidth(width), areaHeight(height) {
+    advance = [this](char16_t unit) {
+        const bool surrogateHalf = unit >= 0xD800 && unit <= 0xDFFF;
+        return surrogateHalf ? charWidth / 2 : charWidth;
+    };
+}
+
+void HeadlessSurface::record(Call kind, double x0, double y0, double x1, double y1, int32_t colour,
+                             std::u16string text) {
+    if (failAfter == 0) {
+        failAfter = -1;
+        throw std::runtime_error("headless surface: injected failure");
+    }
+    if (failAfter > 0)
+        --failAfter;
+    calls.push_back({kind, x0, y0, x1, y1, colour, std::move(text), size});
+}
+
+void HeadlessSurface::setScaleMode(int mode) {
+    record(Call::ScaleMode, static_cast<double>(mode));
+    scaleMode = mode;
+}
+
+double HeadlessSurface::textWidth(std::u16string_view text) {
+    double width = 0;
+    for (const char16_t unit : text)
+        width += advance(unit);
+    return width * scale();
+}
+
+double HeadlessSurface::textHeight(std::u16string_view) {
+    return lineHeight * scale();
+}
+
+void HeadlessSurface::setFontSize(double points) {
+    record(Call::FontSize, points);
+    size = points;
+}
+
+void HeadlessSurface::hide() {
+    record(Call::Hide);
+    hidden = true;
+}
+
+void HeadlessSurface::show() {
+    record(Call::Show);
+    hidden = false;
+}
+
+void HeadlessSurface::clear() {
+    record(Call::Clear);
+}
+
+void HeadlessSurface::setDrawingPosition(double x, double y) {
+    record(Call::Position, x, y);
+    currentX = x;
+    currentY = y;
+}
+
+void HeadlessSurface::print(std::u16string_view text) {
+    record(Call::Print, currentX, currentY, 0, 0, 0, std::u16string(text));
+}
+
+void HeadlessSurface::line(double x0, double y0, double x1, double y1, int32_t colour) {
+    record(Call::Line, x0, y0, x1, y1, colour);
+}
+
+void HeadlessSurface::fillRect(double x0, double y0, double x1, double y1, int32_t colour) {
+    record(Call::Fill, x0, y0, x1, y1, colour);
+}
+
+void HeadlessSurface::processPendingEvents() {
+    record(Call::Events);
+}
+
+std::vector<HeadlessSurface::DrawCall> HeadlessSurface::callsOf(Call kind) const {
+    std::vector<DrawCall> found;
+    for (const auto& call : calls)
+        if (call.kind == kind)
+            found.push_back(call);
+    return found;
+}

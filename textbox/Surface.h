@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The picture surface the box measures on and draws into. The engine declares it;
+// each front end implements it over its own image, and tests use HeadlessSurface.
+// Coordinates are in the surface's unit (pixels once the box has bound it); colours
+// are packed as red + 256 * green + 65536 * blue.
+class Surface {
+public:
+    virtual ~Surface() = default;
+
+    static constexpr int ScaleModePixels = 3;
+    virtual void setScaleMode(int mode) = 0;
+    // The drawing area.
+    virtual double scaleWidth() const = 0;
+    virtual double scaleHeight() const = 0;
+
+    // Measures in the current font.
+    virtual double textWidth(std::u16string_view text) = 0;
+    virtual double textHeight(std::u16string_view text) = 0;
+
+    virtual std::u16string fontName() const = 0;
+    virtual void setFontName(const std::u16string& name) = 0;
+    virtual double fontSize() const = 0;
+    virtual void setFontSize(double points) = 0;
+    virtual bool fontBold() const = 0;
+    virtual void setFontBold(bool on) = 0;
+    virtual bool fontItalic() const = 0;
+    virtual void setFontItalic(bool on) = 0;
+    virtual bool fontStrikethrough() const = 0;
+    virtual void setFontStrikethrough(bool on) = 0;
+
+    // Drawing goes into a retained image; while hidden nothing new is presented,
+    // and show presents the whole frame at once.
+    virtual void hide() = 0;
+    virtual void show() = 0;
+    virtual void clear() = 0;
+    virtual void setDrawingPosition(double x, double y) = 0;
+    virtual double drawingX() const = 0;
+    virtual double drawingY() const = 0;
+    // Prints text with its top left at the drawing position.
+    virtual void print(std::u16string_view text) = 0;
+    virtual void line(double x0, double y0, double x1, double y1, int32_t colour) = 0;
+    // Fills the rectangle with corners (x0, y0) and (x1, y1), both included.
+    virtual void fillRect(double x0, double y0, double x1, double y1, int32_t colour) = 0;
+
+    // Lets the platform flush painting. It must never run input or timer handlers,
+    // since it is called from inside render.
+    virtual void processPendingEvents() = 0;
+    virtual void beep() = 0;
+};
