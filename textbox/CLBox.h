@@ -104,4 +104,8 @@ public:
 
 private:
     Surface& surface();
+    // The font size a line is drawn and measured in: reduced on an empty line.
+    double lineFontSize(const CLLine& line) const;
+    void drawLine(int32_t l);
+    void drawCursor();
 };
