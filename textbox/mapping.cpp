@@ -8,29 +8,34 @@
 
 namespace {
 
-// Measuring on an empty line happens in its smaller font; the scope puts the box's
-// font size back however it is left.
+// Measuring on an empty line happens in its smaller font. The box's font size is put
+// back however the measuring ends; a failure to put it back is reported, except while
+// another error is already on its way out.
 class LineFontScope {
 public:
     LineFontScope(Surface& target, double lineSize, double boxSize)
-        : surface(target), restore(boxSize), changed(lineSize != boxSize) {
+        : surface(target), restoreSize(boxSize), changed(lineSize != boxSize) {
         if (changed)
             surface.setFontSize(lineSize);
     }
     LineFontScope(const LineFontScope&) = delete;
     LineFontScope& operator=(const LineFontScope&) = delete;
     ~LineFontScope() {
-        if (changed) {
-            try {
-                surface.setFontSize(restore);
-            } catch (...) { // already failing: the first error is the one to report
-            }
+        try {
+            restore();
+        } catch (...) { // already failing: the first error is the one to report
         }
+    }
+    void restore() {
+        if (!changed)
+            return;
+        changed = false;
+        surface.setFontSize(restoreSize);
     }
 
 private:
     Surface& surface;
-    double restore;
+    double restoreSize;
     bool changed;
 };
 
@@ -51,11 +56,12 @@ CLPos CLBox::XYToPos(int32_t x, int32_t y, bool yonly) {
     pos.xTab = clampIndex(line.tabs.atwei(x), line.tabs.size());
     const CLTab& cell = *line.tabs.at(pos.xTab);
     const int32_t xr = x - line.tabs.weiacc(pos.xTab);
-    const LineFontScope font(surface(), lineFontSize(line), fontSize);
-    pos.xChar = characterAt(cell.text, xr);
     const auto length = static_cast<int32_t>(cell.text.size());
-    const bool lastCell = pos.xTab == line.tabs.size() - 1;
+    LineFontScope font(surface(), lineFontSize(line), fontSize);
+    pos.xChar = characterAt(cell.text, xr);
     const bool rightOfText = prefixWidth(cell.text, length) < xr; // not on its last character
+    font.restore();
+    const bool lastCell = pos.xTab == line.tabs.size() - 1;
     if (pos.xChar == length && rightOfText && !lastCell && cell.width - xr < xr - cell.innerWidth) {
         ++pos.xTab; // nearer the next column than the end of this text
         pos.xChar = 0;
@@ -97,9 +103,10 @@ PixelPoint CLBox::posToXY(const CLPos& pos) {
     if (pos.xChar < 0 || static_cast<size_t>(pos.xChar) > cell.text.size())
         raiseOutOfRange("character " + std::to_string(pos.xChar) + " of a cell of " +
                         std::to_string(cell.text.size()));
-    const LineFontScope font(surface(), lineFontSize(line), fontSize);
-    return {line.tabs.weiacc(pos.xTab) + roundToPixel(prefixWidth(cell.text, pos.xChar)),
-            lines.weiacc(pos.yLine)};
+    LineFontScope font(surface(), lineFontSize(line), fontSize);
+    const int32_t textWidth = roundToPixel(prefixWidth(cell.text, pos.xChar));
+    font.restore();
+    return {line.tabs.weiacc(pos.xTab) + textWidth, lines.weiacc(pos.yLine)};
 }
 
 PixelPoint CLBox::posToXYScrmov(const CLPos& pos) {
