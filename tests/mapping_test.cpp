@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -211,8 +212,26 @@ TEST(PositionMapping, PositionsOutsideTheDocumentRaiseOutOfRange) {
             EXPECT_EQ(error.number, ErrorNumber::OutOfRange);
         }
     }
+    loaded.box.lines.at(1)->tabs.del(0, 1);
+    EXPECT_THROW(loaded.box.XYToPos(0, 100, false), EngineError);
     loaded.box.lines.del(0, loaded.box.lines.size());
     EXPECT_THROW(loaded.box.XYToPos(0, 0, false), EngineError);
+}
+
+TEST(PositionMapping, FarOutsidePointsClampInsteadOfWrapping) {
+    constexpr int32_t most = std::numeric_limits<int32_t>::max();
+    constexpr int32_t least = std::numeric_limits<int32_t>::min();
+    LoadedBox loaded(u"ab\tc\nd");
+    CLBox& box = loaded.box;
+    box.updateWidth(0, 2);
+    box.scrmovX = 100.0;
+    box.scrmovY = 100.0;
+    EXPECT_TRUE(samePlace(box.XYscrmovToPos(most, most, false), CLPos{1, 0, 1}));
+    box.scrmovX = -100.0;
+    box.scrmovY = -100.0;
+    EXPECT_TRUE(samePlace(box.XYscrmovToPos(least, least, false), CLPos{0, 0, 0}));
+    box.scrmovX = -3e9;
+    EXPECT_EQ(box.posToXYScrmov(CLPos{0, 1, 1}).x, most);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "textbox/utf16.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 namespace {
@@ -39,21 +40,28 @@ private:
     bool changed;
 };
 
-int32_t clampIndex(int32_t index, int32_t count) {
+// index kept inside 0 .. count - 1; there is nothing to keep it in when count is 0.
+int32_t clampIndex(int32_t index, int32_t count, const char* what) {
+    if (count <= 0)
+        raiseOutOfRange(std::string("a position in ") + what);
     return std::clamp(index, 0, count - 1);
+}
+
+// A coordinate moved by a scroll offset; far outside points saturate instead of wrapping.
+int32_t shiftedBy(int32_t v, int64_t shift) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v + shift, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
 } // namespace
 
 CLPos CLBox::XYToPos(int32_t x, int32_t y, bool yonly) {
-    if (lines.size() == 0)
-        raiseOutOfRange("a position in an empty document");
     CLPos pos;
-    pos.yLine = clampIndex(lines.atwei(y), lines.size());
+    pos.yLine = clampIndex(lines.atwei(y), lines.size(), "an empty document");
     if (yonly)
         return pos;
     const CLLine& line = *lines.at(pos.yLine);
-    pos.xTab = clampIndex(line.tabs.atwei(x), line.tabs.size());
+    pos.xTab = clampIndex(line.tabs.atwei(x), line.tabs.size(), "a line without cells");
     const CLTab& cell = *line.tabs.at(pos.xTab);
     const int32_t xr = x - line.tabs.weiacc(pos.xTab);
     const auto length = static_cast<int32_t>(cell.text.size());
@@ -94,7 +102,7 @@ double CLBox::prefixWidth(std::u16string_view text, int32_t units) {
 }
 
 CLPos CLBox::XYscrmovToPos(int32_t x, int32_t y, bool yonly) {
-    return XYToPos(x + roundToPixel(scrmovX), y + roundToPixel(scrmovY), yonly);
+    return XYToPos(shiftedBy(x, roundToPixel(scrmovX)), shiftedBy(y, roundToPixel(scrmovY)), yonly);
 }
 
 PixelPoint CLBox::posToXY(const CLPos& pos) {
@@ -111,5 +119,6 @@ PixelPoint CLBox::posToXY(const CLPos& pos) {
 
 PixelPoint CLBox::posToXYScrmov(const CLPos& pos) {
     const PixelPoint at = posToXY(pos);
-    return {at.x - roundToPixel(scrmovX), at.y - roundToPixel(scrmovY)};
+    return {shiftedBy(at.x, -static_cast<int64_t>(roundToPixel(scrmovX))),
+            shiftedBy(at.y, -static_cast<int64_t>(roundToPixel(scrmovY)))};
 }

@@ -40,13 +40,10 @@ template <class T> void reserveExactly(OArray<T>& array, size_t count) {
         array.resize(static_cast<int32_t>(count));
 }
 
-} // namespace
-
 // Builds one line from its text (without "\n"): a trailing "\r" becomes the line end,
 // each run of tabMin leading spaces an empty indentation cell, and each tab a cell
 // boundary.
-static std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast,
-                                        const CLOptions& options) {
+std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast, const CLOptions& options) {
     auto line = std::make_shared<CLLine>();
     if (isLast) {
         line->lineEnd = u"";
@@ -68,6 +65,8 @@ static std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast,
                  [&](std::u16string_view text, bool) { line->tabs.add(newCell(text), 0); });
     return line;
 }
+
+} // namespace
 
 void CLBox::loadtext(std::u16string_view s) {
     lines.del(0, lines.size());
