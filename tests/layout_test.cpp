@@ -130,15 +130,6 @@ TEST(ElasticColumns, BlocksEndAtShorterLinesAndTheRange) {
     }
 }
 
-TEST(ElasticColumns, WeightsGiveCellEdges) {
-    LoadedBox loaded(u"ab\tcdefgh\tx\nabcdef\tc\tyy");
-    loaded.box.updateWidth(0, 2);
-    const CLLine& second = loaded.line(1);
-    EXPECT_EQ(second.tabs.weiacc(1), 49);
-    EXPECT_EQ(second.tabs.weiacc(2), 49 + 49);
-    EXPECT_EQ(second.tabs.weiacc(3), 49 + 49 + 21);
-}
-
 TEST(LineHeights, EmptyLinesAreHalfHeightRoundedToEven) {
     struct Row {
         std::u16string text;
