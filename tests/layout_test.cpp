@@ -1,4 +1,5 @@
-#include "LoadedBox.h"
+#include "loadedbox.h"
+#include "randomtext.h"
 
 #include "support/Rounding.h"
 
@@ -121,7 +122,7 @@ TEST(ElasticColumns, BlocksEndAtShorterLinesAndTheRange) {
          u"a very long first cell\tz\nb\tz\nc\tz",
          1,
          3,
-         {{0, 0}, {28, 14}, {28, 14}}},
+         {{161, 14}, {28, 14}, {28, 14}}},
     };
     for (const Row& row : rows) {
         LoadedBox loaded(row.text);

@@ -1,4 +1,5 @@
-#include "LoadedBox.h"
+#include "loadedbox.h"
+#include "randomtext.h"
 
 #include "textbox/utf16.h"
 

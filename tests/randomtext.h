@@ -1,26 +1,9 @@
 #pragma once
 
-#include "textbox/CLBox.h"
-#include "textbox/HeadlessSurface.h"
-
 #include <cstdint>
 #include <random>
 #include <string>
-#include <string_view>
 #include <vector>
-
-// A box bound to a fixed-metric surface (7 px per unit, 16 px lines) and loaded with text.
-struct LoadedBox {
-    HeadlessSurface surface;
-    CLBox box;
-
-    explicit LoadedBox(std::u16string_view text) {
-        box.bind(surface);
-        box.loadtext(text);
-    }
-    const CLLine& line(int32_t l) const { return *box.lines.at(l); }
-    const CLTab& cell(int32_t l, int32_t i) const { return *line(l).tabs.at(i); }
-};
 
 // Draws from a fixed-seed generator, so a failure replays exactly.
 class Picker {
