@@ -29,17 +29,6 @@ std::shared_ptr<CLTab> newCell(std::u16string_view text) {
     return cell;
 }
 
-size_t countOf(std::u16string_view s, char16_t unit) {
-    return static_cast<size_t>(std::count(s.begin(), s.end(), unit));
-}
-
-// Most lines hold one to three cells, so the array's default growth would leave most of
-// a loaded document's memory in empty slots.
-template <class T> void reserveExactly(OArray<T>& array, size_t count) {
-    if (count <= static_cast<size_t>(std::numeric_limits<int32_t>::max()))
-        array.resize(static_cast<int32_t>(count));
-}
-
 // Builds one line from its text (without "\n"): a trailing "\r" becomes the line end,
 // each run of tabMin leading spaces an empty indentation cell, and each tab a cell
 // boundary.
@@ -58,7 +47,6 @@ std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast, const C
     const int32_t spacesPerCell = std::max(1, roundToPixel(options.tabMin));
     const size_t indentCells = spaces / static_cast<size_t>(spacesPerCell);
     piece.remove_prefix(indentCells * static_cast<size_t>(spacesPerCell));
-    reserveExactly(line->tabs, indentCells + countOf(piece, u'\t') + 1);
     for (size_t k = 0; k < indentCells; ++k)
         line->tabs.add(newCell(u""), 0);
     forEachPiece(piece, u'\t',
@@ -70,7 +58,6 @@ std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast, const C
 
 void CLBox::loadtext(std::u16string_view s) {
     lines.del(0, lines.size());
-    reserveExactly(lines, countOf(s, u'\n') + 1);
     forEachPiece(s, u'\n', [&](std::u16string_view piece, bool isLast) {
         lines.add(makeLine(piece, isLast, options), 0);
     });
