@@ -104,4 +104,10 @@ public:
 
 private:
     Surface& surface();
+    // The font size a line is drawn and measured in: reduced on an empty line.
+    double lineFontSize(const CLLine& line) const;
+    double prefixWidth(std::u16string_view text, int32_t units);
+    int32_t characterAt(std::u16string_view text, int32_t xr);
+    void drawLine(int32_t l);
+    void drawCursor();
 };

@@ -1,0 +1,149 @@
+// Decodes the input into weighted-array operations and checks every step against a
+// plain vector whose sums are recomputed.
+#include "containers/OArray.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+struct Item {
+    int32_t id;
+};
+
+class Reader {
+public:
+    Reader(const uint8_t* bytes, size_t size) : data(bytes), left(size) {}
+    bool empty() const { return left == 0; }
+    int32_t byte() {
+        if (left == 0)
+            return 0;
+        --left;
+        return *data++;
+    }
+    int32_t upTo(int32_t bound) { return bound <= 0 ? 0 : byte() % (bound + 1); }
+
+private:
+    const uint8_t* data;
+    size_t left;
+};
+
+void check(bool ok) {
+    if (!ok)
+        std::abort();
+}
+
+void checkAgainstModel(const OArray<Item>& arr, const std::vector<int32_t>& ids,
+                       const std::vector<int32_t>& weights) {
+    check(arr.size() == static_cast<int32_t>(weights.size()));
+    check(arr.capa() >= arr.size());
+    int32_t sum = 0;
+    for (size_t k = 0; k < weights.size(); ++k) {
+        const auto i = static_cast<int32_t>(k);
+        check(arr.weiacc(i) == sum);
+        check(arr.wei(i) == weights[k]);
+        check(arr.at(i)->id == ids[k]);
+        sum += weights[k];
+    }
+    check(arr.weiacc(arr.size()) == sum);
+}
+
+int32_t slowAtwei(const std::vector<int32_t>& weights, int32_t w) {
+    if (w < 0)
+        return -1;
+    int32_t sum = 0;
+    for (size_t k = 0; k < weights.size(); ++k) {
+        sum += weights[k];
+        if (w < sum)
+            return static_cast<int32_t>(k);
+    }
+    return static_cast<int32_t>(weights.size());
+}
+
+std::ptrdiff_t offset(int32_t k) {
+    return static_cast<std::ptrdiff_t>(k);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Reader in(data, size);
+    OArray<Item> arr;
+    std::vector<int32_t> ids, weights;
+    int32_t nextId = 0;
+    while (!in.empty()) {
+        const auto n = static_cast<int32_t>(weights.size());
+        switch (in.byte() % 7) {
+        case 0: {
+            const int32_t i = in.upTo(n), w = in.byte();
+            arr.ins(i, std::make_shared<Item>(Item{nextId}), w);
+            ids.insert(ids.begin() + offset(i), nextId++);
+            weights.insert(weights.begin() + offset(i), w);
+            break;
+        }
+        case 1: {
+            OArray<Item> other;
+            std::vector<int32_t> otherIds, otherWeights;
+            for (int32_t k = in.upTo(20); k > 0; --k) {
+                otherIds.push_back(nextId);
+                otherWeights.push_back(in.byte());
+                other.add(std::make_shared<Item>(Item{nextId++}), otherWeights.back());
+            }
+            const int32_t i = in.upTo(n);
+            arr.insArr(i, other);
+            ids.insert(ids.begin() + offset(i), otherIds.begin(), otherIds.end());
+            weights.insert(weights.begin() + offset(i), otherWeights.begin(), otherWeights.end());
+            break;
+        }
+        case 2: {
+            if (n == 0)
+                break;
+            const int32_t i = in.upTo(n - 1), count = in.upTo(n - i);
+            arr.del(i, count);
+            ids.erase(ids.begin() + offset(i), ids.begin() + offset(i + count));
+            weights.erase(weights.begin() + offset(i), weights.begin() + offset(i + count));
+            break;
+        }
+        case 3: {
+            if (n == 0)
+                break;
+            const int32_t i = in.upTo(n - 1), w = in.byte();
+            arr.setWei(i, w);
+            weights[static_cast<size_t>(i)] = w;
+            break;
+        }
+        case 4: {
+            if (n == 0)
+                break;
+            const int32_t i = in.upTo(n - 1), count = in.upTo(std::min(n - i, 8));
+            std::vector<int32_t> ws;
+            for (int32_t k = 0; k < count; ++k)
+                ws.push_back(in.byte() % 2 ? weights[static_cast<size_t>(i + k)] : in.byte());
+            arr.weiset(i, count, ws);
+            std::copy(ws.begin(), ws.end(), weights.begin() + offset(i));
+            break;
+        }
+        case 5: {
+            const int32_t total = arr.weiacc(arr.size());
+            const int32_t w = in.upTo(total + 2) - 1;
+            check(arr.atwei(w) == slowAtwei(weights, w));
+            break;
+        }
+        default: { // a bad index must raise and change nothing
+            const int32_t i = n + in.upTo(3);
+            try {
+                arr.del(i, 1);
+                check(false);
+            } catch (const EngineError& e) {
+                check(e.number == ErrorNumber::OutOfRange);
+            }
+            break;
+        }
+        }
+        checkAgainstModel(arr, ids, weights);
+    }
+    return 0;
+}

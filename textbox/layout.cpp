@@ -1,0 +1,134 @@
+#include "textbox/CLBox.h"
+
+#include "support/Rounding.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void requireLineRange(int32_t a, int32_t r, int32_t lineCount, const char* operation) {
+    if (a < 0 || r < a || r > lineCount)
+        raiseOutOfRange(std::string(operation) + "(" + std::to_string(a) + ", " +
+                        std::to_string(r) + ") of " + std::to_string(lineCount) + " lines");
+}
+
+bool isEmptyCharacter(char16_t c) {
+    switch (c) {
+    case u' ':
+    case u'(':
+    case u')':
+    case u'*':
+    case u',':
+    case u'/':
+    case u';':
+    case u'[':
+    case u'\\':
+    case u']':
+    case u'{':
+    case u'}':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool allCellsEmpty(const CLLine& line) {
+    for (int32_t i = 0; i < line.tabs.size(); ++i)
+        if (!CLBox::isEmptyText(line.tabs.at(i)->text))
+            return false;
+    return true;
+}
+
+// The running state of one tab column while the walk is inside one of its blocks.
+struct OpenColumn {
+    int32_t blockStart = 0;
+    int32_t width = 0;
+};
+
+} // namespace
+
+bool CLBox::isEmptyText(std::u16string_view text) {
+    for (const char16_t c : text)
+        if (!isEmptyCharacter(c))
+            return false;
+    return true;
+}
+
+void CLBox::tabInnerWidth(CLTab& tab) {
+    tab.innerWidth = roundToPixel(surface().textWidth(tab.text));
+}
+
+void CLBox::updateInnerWidth(int32_t a, int32_t r) {
+    requireLineRange(a, r, lines.size(), "updateInnerWidth");
+    for (int32_t l = a; l < r; ++l) {
+        const CLLine& line = *lines.at(l);
+        for (int32_t i = 0; i < line.tabs.size(); ++i)
+            tabInnerWidth(*line.tabs.at(i));
+    }
+}
+
+void CLBox::updateHeight(int32_t a, int32_t r) {
+    requireLineRange(a, r, lines.size(), "updateHeight");
+    if (a == r)
+        return;
+    const int32_t emptyLineHeight =
+        roundToPixel(static_cast<double>(options.emptyHeight) * lineHeight);
+    std::vector<int32_t> heights;
+    heights.reserve(static_cast<size_t>(r - a));
+    for (int32_t l = a; l < r; ++l) {
+        CLLine& line = *lines.at(l);
+        line.isEmptyLine = allCellsEmpty(line);
+        line.height = line.isEmptyLine ? emptyLineHeight : lineHeight;
+        heights.push_back(line.height);
+    }
+    lines.weiset(a, r - a, heights);
+}
+
+// Cells followed by a tab form columns; a column's block is a maximal run of lines of
+// the range where its cell is followed by a tab, and every cell of the block gets the
+// block's widest text plus the margin, but at least tabMin spaces. The last cell of a
+// line belongs to no column. One forward walk, with an extra step past the range that
+// closes every open block.
+void CLBox::updateWidth(int32_t a, int32_t r) {
+    requireLineRange(a, r, lines.size(), "updateWidth");
+    if (a == r)
+        return;
+    const double margin = static_cast<double>(spaceWidth) * options.tabMargin;
+    const int32_t minimumWidth = roundToPixel(static_cast<double>(spaceWidth) * options.tabMin);
+    std::vector<OpenColumn> columns;
+    int32_t open = 0;
+    for (int32_t j = a; j <= r; ++j) {
+        CLLine* line = j < r ? lines.at(j).get() : nullptr;
+        const int32_t n = line != nullptr ? line->tabs.size() : 0;
+        if (columns.size() < static_cast<size_t>(std::max(n - 1, 0)))
+            columns.resize(static_cast<size_t>(n - 1));
+        for (int32_t i = 0; i < n - 1; ++i) {
+            OpenColumn& column = columns[static_cast<size_t>(i)];
+            if (i >= open)
+                column = {j, minimumWidth};
+            const double candidate = margin + line->tabs.at(i)->innerWidth;
+            if (candidate > column.width)
+                column.width = roundToPixel(candidate);
+        }
+        const int32_t last = n - 1;
+        for (int32_t i = std::max(last, 0); i < open; ++i) {
+            const OpenColumn& column = columns[static_cast<size_t>(i)];
+            for (int32_t k = column.blockStart; k < j; ++k)
+                lines.at(k)->tabs.at(i)->width = column.width;
+        }
+        if (last >= 0) {
+            CLTab& lastCell = *line->tabs.at(last);
+            lastCell.width = roundToPixel(lastCell.innerWidth + margin);
+        }
+        open = last;
+    }
+    std::vector<int32_t> widths;
+    for (int32_t k = a; k < r; ++k) {
+        CLLine& line = *lines.at(k);
+        widths.clear();
+        for (int32_t i = 0; i < line.tabs.size(); ++i)
+            widths.push_back(line.tabs.at(i)->width);
+        line.tabs.weiset(0, line.tabs.size(), widths);
+    }
+}

@@ -1,0 +1,144 @@
+#include "textbox/CLBox.h"
+
+#include "support/modClock.h"
+
+#include <string_view>
+
+namespace {
+
+constexpr int32_t tintOddCell = 223 + 256 * 255 + 65536 * 255;  // 16777183
+constexpr int32_t tintEvenCell = 239 + 256 * 255 + 65536 * 255; // 16777199
+constexpr int32_t cursorColour = 0;
+
+enum class Report { Off, On };
+
+// One named timing section. It closes on every path, so a surface that fails halfway
+// through a frame leaves no stopwatch open for the next one.
+class TimedSection {
+public:
+    explicit TimedSection(std::string_view sectionLabel, Report sectionReport = Report::Off)
+        : label(sectionLabel), report(sectionReport) {
+        modClock::clockStart(label);
+    }
+    TimedSection(const TimedSection&) = delete;
+    TimedSection& operator=(const TimedSection&) = delete;
+    ~TimedSection() {
+        if (open) {
+            try {
+                modClock::clockStop(label, false);
+            } catch (...) { // unwinding already: the first failure is the one to report
+            }
+        }
+    }
+    void stop() {
+        open = false;
+        modClock::clockStop(label, report == Report::On);
+    }
+
+private:
+    std::string_view label;
+    Report report;
+    bool open = true;
+};
+
+// The first cell whose right edge lies right of the view's left edge: the cells before
+// it are wholly off to the left, and finding it costs no walk along a long line.
+int32_t firstCellRightOf(const OArray<CLTab>& tabs, double viewLeft) {
+    if (viewLeft < 0)
+        return 0;
+    return tabs.atwei(static_cast<int32_t>(viewLeft)); // floor: edges are whole pixels
+}
+
+} // namespace
+
+void CLBox::render() {
+    Surface& target = surface();
+    target.processPendingEvents();
+    {
+        TimedSection all("all", Report::On);
+        {
+            TimedSection section("cache");
+            updateCache();
+            section.stop();
+        }
+        int32_t first = 0, end = 0;
+        {
+            TimedSection section("camera");
+            if (lines.size() > 0) {
+                first = XYscrmovToPos(0, 0, true).yLine;
+                end = XYscrmovToPos(0, viewHeight, true).yLine;
+                if (end < lines.size())
+                    ++end;
+            }
+            section.stop();
+        }
+        {
+            TimedSection section("update");
+            updateWidth(first, end);
+            section.stop();
+        }
+        {
+            TimedSection section("prepare");
+            target.hide();
+            target.clear();
+            section.stop();
+        }
+        {
+            TimedSection section("tabs");
+            for (int32_t l = first; l < end; ++l)
+                drawLine(l);
+            section.stop();
+        }
+        {
+            TimedSection section("final");
+            drawCursor();
+            target.show();
+            section.stop();
+        }
+        all.stop();
+    }
+    target.processPendingEvents();
+}
+
+double CLBox::lineFontSize(const CLLine& line) const {
+    return line.isEmptyLine ? static_cast<double>(options.emptyHeight) * fontSize : fontSize;
+}
+
+void CLBox::drawLine(int32_t l) {
+    Surface& target = surface();
+    const CLLine& line = *lines.at(l);
+    target.setFontSize(lineFontSize(line));
+    const double y0 = lines.weiacc(l) - scrmovY;
+    const double y1 = lines.weiacc(l + 1) - scrmovY;
+    const double viewRight = viewWidth + scrmovX;
+    const int32_t last = line.tabs.size() - 1;
+    for (int32_t i = firstCellRightOf(line.tabs, scrmovX); i <= last; ++i) {
+        const double x0 = line.tabs.weiacc(i);
+        if (x0 >= viewRight)
+            break; // left edges only grow along the line
+        const double x1 = line.tabs.weiacc(i + 1);
+        if (x1 <= scrmovX)
+            continue;
+        const CLTab& cell = *line.tabs.at(i);
+        if (!cell.text.empty()) {
+            target.setDrawingPosition(x0 - scrmovX, y0);
+            target.print(cell.text);
+        } else if (i != last) {
+            target.fillRect(x0 - scrmovX, y0, x1 - scrmovX - 1, y1 - 1,
+                            i % 2 == 1 ? tintOddCell : tintEvenCell);
+        }
+    }
+}
+
+void CLBox::drawCursor() {
+    Surface& target = surface();
+    target.setFontSize(fontSize);
+    if (lines.size() == 0)
+        return;
+    const PixelPoint at = posToXYScrmov(cursor);
+    const bool onEmptyLine = lines.at(cursor.yLine)->isEmptyLine;
+    const double height = onEmptyLine ? static_cast<double>(options.emptyHeight) * lineHeight
+                                      : static_cast<double>(lineHeight);
+    target.line(at.x, at.y, at.x, at.y + height, cursorColour);
+    target.setDrawingPosition(at.x, at.y);
+}

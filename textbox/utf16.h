@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// UTF-16 helpers shared by editing, cursor movement and mapping: a text position is
+// a code-unit index, and none may stand between the two halves of a surrogate pair.
+
+inline bool isHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+inline bool isLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+inline bool isSurrogate(char32_t code) {
+    return code >= 0xD800 && code <= 0xDFFF;
+}
+
+// True when index i (0 .. size) falls between a high and a low surrogate.
+inline bool insideSurrogatePair(std::u16string_view text, int32_t i) {
+    const auto at = static_cast<size_t>(i);
+    return i > 0 && at < text.size() && isHighSurrogate(text[at - 1]) && isLowSurrogate(text[at]);
+}
+
+// The code units of the character that ends at i (0 at the start of the text).
+inline int32_t unitsBefore(std::u16string_view text, int32_t i) {
+    if (i <= 0)
+        return 0;
+    return insideSurrogatePair(text, i - 1) ? 2 : 1;
+}
+
+// The code units of the character that starts at i (0 at the end of the text).
+inline int32_t unitsAfter(std::u16string_view text, int32_t i) {
+    if (i < 0 || static_cast<size_t>(i) >= text.size())
+        return 0;
+    return insideSurrogatePair(text, i + 1) ? 2 : 1;
+}
+
+// i moved back to the start of the character it falls in.
+inline int32_t characterStart(std::u16string_view text, int32_t i) {
+    return insideSurrogatePair(text, i) ? i - 1 : i;
+}
+
+// One Unicode scalar value as UTF-16; the caller has ruled out surrogate codes and
+// codes past U+10FFFF.
+inline std::u16string toUtf16(char32_t code) {
+    if (code < 0x10000)
+        return std::u16string(1, static_cast<char16_t>(code));
+    const char32_t offset = code - 0x10000;
+    return {static_cast<char16_t>(0xD800 + (offset >> 10)),
+            static_cast<char16_t>(0xDC00 + (offset & 0x3FF))};
+}
