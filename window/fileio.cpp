@@ -167,7 +167,7 @@ fs::path unusedTemporaryBeside(const fs::path& target) {
         const fs::path candidate = target.parent_path() / (fs::path(u".") += target.filename()) +=
             "." + std::to_string(draw() % 1000000000) + ".tmp";
         std::error_code error;
-        if (!fs::exists(fs::symlink_status(candidate, error)) && !error)
+        if (fs::symlink_status(candidate, error).type() == fs::file_type::not_found)
             return candidate;
     }
     throw std::runtime_error("cannot find a free temporary file name");

@@ -1,0 +1,260 @@
+#include "support/modLocale.h"
+#include "window/fileio.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#if __has_include(<sys/resource.h>)
+#include <sys/resource.h>
+#define HAVE_FILE_SIZE_LIMIT 1
+#endif
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+namespace {
+
+// A fresh folder per test, removed afterwards.
+class Folder {
+public:
+    Folder()
+        : root(fs::temp_directory_path() /
+               ("fileio_test_" + std::to_string(std::random_device{}()))) {
+        fs::create_directories(root);
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    fs::path operator/(const std::string& name) const { return root / name; }
+    std::vector<std::string> names() const {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(root))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    const fs::path root;
+};
+
+std::string contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void put(const fs::path& file, std::string_view bytes) {
+    std::ofstream(file, std::ios::binary).write(bytes.data(), std::ssize(bytes));
+}
+
+std::u16string pathText(const fs::path& file) {
+    return file.u16string();
+}
+
+constexpr int32_t utf8 = 65001, ansi = 0;
+
+struct EncodingRow {
+    const char* what;
+    std::string bytes;
+    std::u16string text;
+    TextFileFormat format;
+};
+
+const std::vector<EncodingRow>& encodingRows() {
+    static const std::vector<EncodingRow> rows = {
+        {"empty", "", u"", {utf8, false, {}}},
+        {"mark alone", "\xEF\xBB\xBF", u"", {utf8, true, {}}},
+        {"UTF-8 with mark",
+         "\xEF\xBB\xBF"
+         "a\xC3\xA9",
+         u"a\u00E9",
+         {utf8, true, {}}},
+        {"UTF-8 without mark", "\xC3\xA9", u"\u00E9", {utf8, false, {}}},
+        {"ASCII", "a\tb\r\nc\n", u"a\tb\r\nc\n", {utf8, false, {}}},
+        {"lone E9", "\xE9", u"\u00E9", {ansi, false, {}}},
+        {"truncated", "\xE2\x82", u"\u00E2\u201A", {ansi, false, {}}},
+        {"overlong", "\xC0\xAF", u"\u00C0\u00AF", {ansi, false, {}}},
+        {"surrogate", "\xED\xA0\x80", u"\u00ED\u00A0\u20AC", {ansi, false, {}}},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", u"\u00F4\u0090\u20AC\u20AC", {ansi, false, {}}},
+        {"five bytes",
+         "\xF8\x88\x80\x80\x80",
+         u"\u00F8\u02C6\u20AC\u20AC\u20AC",
+         {ansi, false, {}}},
+        {"mark, then ill-formed",
+         "\xEF\xBB\xBF\xE9",
+         u"\u00EF\u00BB\u00BF\u00E9",
+         {ansi, false, {}}},
+        {"unassigned ANSI bytes",
+         "\x81\x8D\x8F\x90\x9D",
+         u"\x81\x8D\x8F\x90\x9D",
+         {ansi, false, {}}},
+        {"UTF-16 mark alone", "\xFF\xFE", u"", {codePageUtf16, true, {}}},
+        {"UTF-16",
+         "\xFF\xFE"
+         "a\0\xAC\x20\x00\xD8"s,
+         u"a\u20AC\xD800",
+         {codePageUtf16, true, {}}},
+        {"UTF-16, odd length",
+         "\xFF\xFE"
+         "a\0\x7F"s,
+         u"a",
+         {codePageUtf16, true, "\x7F"}},
+    };
+    return rows;
+}
+
+TEST(TextFileEncodings, EachEncodingDecodesAndSavesBackUnchanged) {
+    for (const EncodingRow& row : encodingRows()) {
+        const TextFile file = decodeTextFile(row.bytes);
+        EXPECT_EQ(file.text, row.text) << row.what;
+        EXPECT_EQ(file.format, row.format) << row.what;
+        EXPECT_EQ(encodeTextFile(file.text, file.format), row.bytes) << row.what;
+    }
+}
+
+TEST(TextFileEncodings, EachEncodingSurvivesTheDisk) {
+    const Folder folder;
+    for (const EncodingRow& row : encodingRows()) {
+        const fs::path file = folder / "text.txt";
+        put(file, row.bytes);
+        const TextFile read = readTextFile(pathText(file));
+        EXPECT_EQ(read.text, row.text) << row.what;
+        writeTextFile(pathText(file), read.text + u"z", read.format);
+        EXPECT_EQ(readTextFile(pathText(file)).text, row.text + u"z") << row.what;
+    }
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"text.txt"});
+}
+
+TEST(TextFileEncodings, MarksAreWrittenOnlyWhenTheFileHadThem) {
+    struct Row {
+        TextFileFormat format;
+        std::string bytes;
+    };
+    for (const Row& row :
+         {Row{{utf8, true, {}}, "\xEF\xBB\xBF\xC3\xA9"}, Row{{utf8, false, {}}, "\xC3\xA9"},
+          Row{{codePageUtf16, true, {}}, "\xFF\xFE\xE9\x00"s},
+          Row{{codePageUtf16, false, {}}, "\xE9\x00"s}, Row{{ansi, true, {}}, "\xE9"}})
+        EXPECT_EQ(encodeTextFile(u"\u00E9", row.format), row.bytes);
+}
+
+// Random bytes rich in UTF-8 lead and continuation bytes, line breaks and marks; no line
+// starts with four spaces, which loading turns into an indentation cell.
+std::string randomFileBytes(std::mt19937& draw) {
+    static const std::vector<std::string> pieces = {"\n",
+                                                    "\r\n",
+                                                    "\r",
+                                                    "\t",
+                                                    " ",
+                                                    "a",
+                                                    "\xC3\xA9",
+                                                    "\xE2\x82\xAC",
+                                                    "\xF0\x9F\x98\x80",
+                                                    "\xEF\xBB\xBF",
+                                                    "\xFF\xFE",
+                                                    "\xED\xA0\x80",
+                                                    "\xC0\xAF",
+                                                    "\xF4\x90\x80\x80"};
+    std::uniform_int_distribution<int> count(0, 30), which(0, static_cast<int>(pieces.size())),
+        byte(0, 255);
+    std::string bytes;
+    for (int n = count(draw); n > 0; --n) {
+        const auto k = static_cast<size_t>(which(draw));
+        if (k == pieces.size())
+            bytes.push_back(static_cast<char>(byte(draw)));
+        else
+            bytes += pieces[k];
+    }
+    for (size_t at = bytes.find("    "); at != std::string::npos; at = bytes.find("    ", at))
+        bytes[at] = 'x';
+    return bytes;
+}
+
+TEST(TextFileEncodings, AnyBytesSaveBackUnchanged) {
+    std::mt19937 draw(5);
+    int ansiFiles = 0;
+    for (int sample = 0; sample < 20000; ++sample) {
+        const std::string bytes = randomFileBytes(draw);
+        const TextFile file = decodeTextFile(bytes);
+        ansiFiles += file.format.codePage == ansi;
+        ASSERT_EQ(encodeTextFile(file.text, file.format), bytes) << testing::PrintToString(bytes);
+    }
+    EXPECT_GT(ansiFiles, 1000); // both detections were exercised
+    EXPECT_LT(ansiFiles, 19000);
+}
+
+TEST(TextFileReading, FailuresSayWhatWentWrong) {
+    const Folder folder;
+    EXPECT_THROW(readTextFile(pathText(folder / "missing.txt")), FileNotFound);
+    try {
+        readTextFile(pathText(folder.root));
+        FAIL() << "a folder was read";
+    } catch (const FileNotFound&) {
+        FAIL() << "a folder reported as missing";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("folder"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(readTextFile(u""), std::runtime_error);
+}
+
+TEST(AtomicSave, ReplacesTheFileKeepingItsPermissions) {
+    const Folder folder;
+    const fs::path file = folder / "kept.txt";
+    put(file, "old");
+    const auto permissions = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(file, permissions);
+    writeTextFile(pathText(file), u"new", {});
+    EXPECT_EQ(contents(file), "new");
+    EXPECT_EQ(fs::status(file).permissions(), permissions);
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"kept.txt"});
+}
+
+TEST(AtomicSave, SavesThroughASymbolicLinkToItsTarget) {
+    const Folder folder;
+    fs::create_directory(folder / "real");
+    put(folder / "real" / "target.txt", "old");
+    fs::create_symlink(fs::path("real") / "target.txt", folder / "link.txt");
+    writeTextFile(pathText(folder / "link.txt"), u"new", {});
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder / "link.txt")));
+    EXPECT_EQ(contents(folder / "real" / "target.txt"), "new");
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.txt", "real"}));
+}
+
+TEST(AtomicSave, FailureInAMissingFolderCreatesNothing) {
+    const Folder folder;
+    EXPECT_THROW(writeTextFile(pathText(folder / "no" / "such.txt"), u"x", {}), std::runtime_error);
+    EXPECT_TRUE(folder.names().empty());
+}
+
+#ifdef HAVE_FILE_SIZE_LIMIT
+// A save cut short part-way (here by a file-size limit) keeps the original byte for byte.
+TEST(AtomicSave, FailingPartWayLeavesTheOriginalAndNoTemporary) {
+    const Folder folder;
+    const fs::path file = folder / "precious.txt";
+    const std::string original = "precious\r\ncontents\n";
+    put(file, original);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::string message;
+    try {
+        writeTextFile(pathText(file), std::u16string(100000, u'x'), {});
+    } catch (const std::exception& e) {
+        message = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_NE(message.find("precious.txt"), std::string::npos) << message;
+    EXPECT_EQ(contents(file), original);
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"precious.txt"});
+}
+#endif
+
+} // namespace
