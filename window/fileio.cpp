@@ -94,6 +94,11 @@ std::string encodeTextFile(std::u16string_view text, const TextFileFormat& forma
     return std::string(marked ? utf8Mark : "") + modLocale::textToBytes(text, format.codePage);
 }
 
+bool canStore(std::u16string_view text, const TextFileFormat& format) {
+    return format.codePage == codePageUtf16 || format.codePage == modLocale::codePageUtf8 ||
+           modLocale::canEncode(text, format.codePage);
+}
+
 namespace {
 
 fs::path pathFrom(const std::u16string& path) {

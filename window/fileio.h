@@ -32,6 +32,8 @@ public:
 // well-formed text decodes in the ANSI code page, so every byte string encodes back to itself.
 TextFile decodeTextFile(std::string_view bytes);
 std::string encodeTextFile(std::u16string_view text, const TextFileFormat& format);
+// Whether the format holds every character of text; a code page substitutes the others.
+bool canStore(std::u16string_view text, const TextFileFormat& format);
 
 // Both raise std::exception with a message for the user (UTF-8) on any failure.
 TextFile readTextFile(const std::u16string& path);
