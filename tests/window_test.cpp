@@ -351,7 +351,8 @@ TEST(FontPrompts, CancelKeepsFontAndSizeAndStillRedraws) {
     Window window;
     window.settle();
     HeadlessSurface& surface = window.host.surface;
-    surface.setFontSize(10.5);
+    surface.setFontSize(14.2);
+    window.form.onResize(360, 199); // the box's cache now holds the size in single precision
     surface.setFontBold(true);
     const size_t frames = window.frames();
     window.form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
@@ -360,9 +361,9 @@ TEST(FontPrompts, CancelKeepsFontAndSizeAndStillRedraws) {
     EXPECT_EQ(window.host.prompts[0].title, u"Colnat");
     EXPECT_EQ(window.host.prompts[0].defaultAnswer, u"Verdana");
     EXPECT_EQ(window.host.prompts[1].prompt, u"font size:");
-    EXPECT_EQ(window.host.prompts[1].defaultAnswer, u"10.5"); // the size in force, not 0
+    EXPECT_EQ(window.host.prompts[1].defaultAnswer, u"14.2"); // the size in force, not 0
     EXPECT_EQ(surface.fontName(), u"Verdana");
-    EXPECT_EQ(surface.fontSize(), 10.5);
+    EXPECT_FLOAT_EQ(static_cast<float>(surface.fontSize()), 14.2f);
     EXPECT_FALSE(surface.fontBold());
     EXPECT_EQ(window.frames(), frames + 1);
 }
@@ -378,7 +379,8 @@ TEST(FontPrompts, SizeIsReadFromItsLeadingNumber) {
         window.host.answers = {u"Courier", row.answer};
         window.form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
         EXPECT_EQ(window.host.surface.fontName(), u"Courier");
-        EXPECT_DOUBLE_EQ(window.host.surface.fontSize(), row.size)
+        EXPECT_FLOAT_EQ(static_cast<float>(window.host.surface.fontSize()),
+                        static_cast<float>(row.size))
             << testing::PrintToString(row.answer);
         EXPECT_EQ(window.box().lineHeight, std::lround(16 * row.size / 9));
     }

@@ -62,8 +62,9 @@ double leadingNumber(std::u16string_view answer) {
     return value;
 }
 
-// The shortest text that reads back as the same number: 9 as "9", 10.5 as "10.5".
-std::u16string numberText(double value) {
+// The shortest text that reads back as the same size: 9 as "9", 10.5 as "10.5". Sizes
+// pass through the box's single-precision cache, so a double would show 14.199999809265137.
+std::u16string sizeText(float value) {
     std::array<char, 32> buffer{};
     const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
     return {buffer.data(), end};
@@ -124,8 +125,8 @@ std::optional<std::u16string> frmEditor::failureOf(std::u16string_view operation
         step();
         return std::nullopt;
     } catch (const EngineError& e) {
-        return context + fromUtf8(e.what()) + u" (error " + numberText(static_cast<int>(e.number)) +
-               u")";
+        return context + fromUtf8(e.what()) + u" (error " +
+               fromUtf8(std::to_string(static_cast<int>(e.number)).c_str()) + u")";
     } catch (const std::exception& e) {
         return context + fromUtf8(e.what());
     }
@@ -303,7 +304,7 @@ void frmEditor::askFontName(Surface& surface) {
 // A size that is not positive (letters only give 0) is refused, as the platforms would.
 void frmEditor::askFontSize(Surface& surface) {
     const std::u16string answer = host.inputBox(u"font size:", std::u16string(fontPromptTitle),
-                                                numberText(surface.fontSize()));
+                                                sizeText(static_cast<float>(surface.fontSize())));
     if (answer.empty())
         return;
     const double size = leadingNumber(answer);
