@@ -287,7 +287,7 @@ TEST(Keys, KeyPressOfControlCodesInsertsNothing) {
     Window window(u"");
     window.box().loadtext(u"ab");
     window.settle();
-    for (const char32_t code : {U'\b', U'\r', U'\t', U'\x1F'})
+    for (const char32_t code : {U'\b', U'\r', U'\t', U'\x1F', char32_t{0xD800}, char32_t{0x110000}})
         window.form.onKeyPress(code);
     EXPECT_EQ(window.text(), u"ab");
     window.form.onKeyPress(U'\U0001F600');

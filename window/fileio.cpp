@@ -107,6 +107,10 @@ fs::path pathFrom(const std::u16string& path) {
     return fs::path(path);
 }
 
+std::runtime_error tooLarge(const std::u16string& path) {
+    return std::runtime_error(shown(path) + " is too large to open (the limit is 2 GB)");
+}
+
 void requireReadableFile(const fs::path& file, const std::u16string& path) {
     std::error_code error;
     const fs::file_status status = fs::status(file, error);
@@ -119,7 +123,7 @@ void requireReadableFile(const fs::path& file, const std::u16string& path) {
     if (!fs::is_regular_file(status))
         throw std::runtime_error(shown(path) + " is not a regular file");
     if (fs::file_size(file, error) > largestFile && !error)
-        throw std::runtime_error(shown(path) + " is too large to open (the limit is 2 GB)");
+        throw tooLarge(path);
 }
 
 std::string readAllBytes(const fs::path& file, const std::u16string& path) {
@@ -133,7 +137,7 @@ std::string readAllBytes(const fs::path& file, const std::u16string& path) {
         in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         bytes.append(chunk.data(), static_cast<size_t>(in.gcount()));
         if (bytes.size() > largestFile) // it grew while being read
-            throw std::runtime_error(shown(path) + " is too large to open (the limit is 2 GB)");
+            throw tooLarge(path);
     }
     if (in.bad())
         throw std::runtime_error("cannot read " + shown(path) + ": " + lastSystemReason());
@@ -189,11 +193,17 @@ void requireWritable(const fs::path& target) {
         throw std::runtime_error("the file cannot be written: " + lastSystemReason());
 }
 
-void writeWhole(const fs::path& file, std::string_view bytes) {
+// The new file gets the old one's permissions before it holds anything, so a private
+// file's text is never readable by others on the way.
+void writeWhole(const fs::path& file, std::string_view bytes, const fs::path& target) {
     errno = 0;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out)
         throw std::runtime_error("cannot create a file in its folder: " + lastSystemReason());
+    std::error_code ignored; // best effort: some file systems hold no permissions
+    const fs::file_status original = fs::status(target, ignored);
+    if (fs::exists(original))
+        fs::permissions(file, original.permissions(), ignored);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out)
@@ -205,7 +215,7 @@ void saveAtomically(const fs::path& requested, std::string_view bytes) {
     requireWritable(target);
     const fs::path temporary = unusedTemporaryBeside(target);
     try {
-        writeWhole(temporary, bytes);
+        writeWhole(temporary, bytes, target);
         systemcalls::flushFileToDisk(temporary);
         systemcalls::replaceFile(temporary, target);
     } catch (...) {

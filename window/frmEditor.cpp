@@ -252,9 +252,10 @@ void frmEditor::drawUnlessMoving() {
         box().render();
 }
 
-// Backspace, Tab and Enter arrive through key down.
+// Backspace, Tab and Enter arrive through key down. A surrogate half or a value past
+// U+10FFFF is no character, and saving would have to replace it.
 void frmEditor::onKeyPress(char32_t ch) {
-    if (ch < 32)
+    if (ch < 32 || (ch >= 0xD800 && ch <= 0xDFFF) || ch > 0x10FFFF)
         return;
     guarded(u"typing", [&] {
         box().insertChar(ch, box().cursor);

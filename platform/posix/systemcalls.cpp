@@ -151,16 +151,16 @@ int32_t deliver(const String& converted, Unit* output, int32_t outputSize) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-// Best effort: a file we may not give away (not root) still gets the permission bits.
+// Best effort, as some file systems hold no owners or modes. Changing the owner clears
+// set-user-ID bits, so the mode is applied after it.
 void keepAttributes(const std::filesystem::path& temporary, const std::filesystem::path& target) {
     struct stat original {};
     if (::stat(target.c_str(), &original) != 0)
         return; // a new file keeps the defaults
-    if (::chown(temporary.c_str(), original.st_uid, original.st_gid) != 0)
-        errno = 0;
-    if (::chmod(temporary.c_str(), original.st_mode & 07777) != 0)
-        raiseFromErrno("cannot give " + temporary.string() + " the permissions of " +
-                       target.string());
+    const int failure = errno;
+    if (::chown(temporary.c_str(), original.st_uid, original.st_gid) != 0 ||
+        ::chmod(temporary.c_str(), original.st_mode & 07777) != 0)
+        errno = failure;
 }
 
 } // namespace
