@@ -1,6 +1,9 @@
 #include "support/modLocale.h"
 #include "window/fileio.h"
 
+#include "RandomFileBytes.h"
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -19,42 +22,6 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 namespace {
-
-// A fresh folder per test, removed afterwards.
-class Folder {
-public:
-    Folder()
-        : root(fs::temp_directory_path() /
-               ("fileio_test_" + std::to_string(std::random_device{}()))) {
-        fs::create_directories(root);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-    fs::path operator/(const std::string& name) const { return root / name; }
-    std::vector<std::string> names() const {
-        std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(root))
-            found.push_back(entry.path().filename().string());
-        std::sort(found.begin(), found.end());
-        return found;
-    }
-    const fs::path root;
-};
-
-std::string contents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void put(const fs::path& file, std::string_view bytes) {
-    std::ofstream(file, std::ios::binary).write(bytes.data(), std::ssize(bytes));
-}
-
-std::u16string pathText(const fs::path& file) {
-    return file.u16string();
-}
 
 constexpr int32_t utf8 = 65001, ansi = 0;
 
@@ -118,14 +85,13 @@ TEST(TextFileEncodings, EachEncodingDecodesAndSavesBackUnchanged) {
 }
 
 TEST(TextFileEncodings, EachEncodingSurvivesTheDisk) {
-    const Folder folder;
+    const TempFolder folder;
     for (const EncodingRow& row : encodingRows()) {
-        const fs::path file = folder / "text.txt";
-        put(file, row.bytes);
-        const TextFile read = readTextFile(pathText(file));
+        const std::u16string file = folder.put("text.txt", row.bytes);
+        const TextFile read = readTextFile(file);
         EXPECT_EQ(read.text, row.text) << row.what;
-        writeTextFile(pathText(file), read.text + u"z", read.format);
-        EXPECT_EQ(readTextFile(pathText(file)).text, row.text + u"z") << row.what;
+        writeTextFile(file, read.text + u"z", read.format);
+        EXPECT_EQ(readTextFile(file).text, row.text + u"z") << row.what;
     }
     EXPECT_EQ(folder.names(), std::vector<std::string>{"text.txt"});
 }
@@ -142,38 +108,6 @@ TEST(TextFileEncodings, MarksAreWrittenOnlyWhenTheFileHadThem) {
         EXPECT_EQ(encodeTextFile(u"\u00E9", row.format), row.bytes);
 }
 
-// Random bytes rich in UTF-8 lead and continuation bytes, line breaks and marks; no line
-// starts with four spaces, which loading turns into an indentation cell.
-std::string randomFileBytes(std::mt19937& draw) {
-    static const std::vector<std::string> pieces = {"\n",
-                                                    "\r\n",
-                                                    "\r",
-                                                    "\t",
-                                                    " ",
-                                                    "a",
-                                                    "\xC3\xA9",
-                                                    "\xE2\x82\xAC",
-                                                    "\xF0\x9F\x98\x80",
-                                                    "\xEF\xBB\xBF",
-                                                    "\xFF\xFE",
-                                                    "\xED\xA0\x80",
-                                                    "\xC0\xAF",
-                                                    "\xF4\x90\x80\x80"};
-    std::uniform_int_distribution<int> count(0, 30), which(0, static_cast<int>(pieces.size())),
-        byte(0, 255);
-    std::string bytes;
-    for (int n = count(draw); n > 0; --n) {
-        const auto k = static_cast<size_t>(which(draw));
-        if (k == pieces.size())
-            bytes.push_back(static_cast<char>(byte(draw)));
-        else
-            bytes += pieces[k];
-    }
-    for (size_t at = bytes.find("    "); at != std::string::npos; at = bytes.find("    ", at))
-        bytes[at] = 'x';
-    return bytes;
-}
-
 TEST(TextFileEncodings, AnyBytesSaveBackUnchanged) {
     std::mt19937 draw(5);
     int ansiFiles = 0;
@@ -188,10 +122,10 @@ TEST(TextFileEncodings, AnyBytesSaveBackUnchanged) {
 }
 
 TEST(TextFileReading, FailuresSayWhatWentWrong) {
-    const Folder folder;
-    EXPECT_THROW(readTextFile(pathText(folder / "missing.txt")), FileNotFound);
+    const TempFolder folder;
+    EXPECT_THROW(readTextFile(folder.path("missing.txt")), FileNotFound);
     try {
-        readTextFile(pathText(folder.root));
+        readTextFile(folder.root.u16string());
         FAIL() << "a folder was read";
     } catch (const FileNotFound&) {
         FAIL() << "a folder reported as missing";
@@ -202,41 +136,39 @@ TEST(TextFileReading, FailuresSayWhatWentWrong) {
 }
 
 TEST(AtomicSave, ReplacesTheFileKeepingItsPermissions) {
-    const Folder folder;
-    const fs::path file = folder / "kept.txt";
-    put(file, "old");
+    const TempFolder folder;
+    const std::u16string file = folder.put("kept.txt", "old");
     const auto permissions = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(file, permissions);
-    writeTextFile(pathText(file), u"new", {});
-    EXPECT_EQ(contents(file), "new");
+    writeTextFile(file, u"new", {});
+    EXPECT_EQ(folder.contents("kept.txt"), "new");
     EXPECT_EQ(fs::status(file).permissions(), permissions);
     EXPECT_EQ(folder.names(), std::vector<std::string>{"kept.txt"});
 }
 
 TEST(AtomicSave, SavesThroughASymbolicLinkToItsTarget) {
-    const Folder folder;
+    const TempFolder folder;
     fs::create_directory(folder / "real");
-    put(folder / "real" / "target.txt", "old");
+    folder.put("real/target.txt", "old");
     fs::create_symlink(fs::path("real") / "target.txt", folder / "link.txt");
-    writeTextFile(pathText(folder / "link.txt"), u"new", {});
+    writeTextFile(folder.path("link.txt"), u"new", {});
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder / "link.txt")));
-    EXPECT_EQ(contents(folder / "real" / "target.txt"), "new");
+    EXPECT_EQ(folder.contents("real/target.txt"), "new");
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.txt", "real"}));
 }
 
 TEST(AtomicSave, FailureInAMissingFolderCreatesNothing) {
-    const Folder folder;
-    EXPECT_THROW(writeTextFile(pathText(folder / "no" / "such.txt"), u"x", {}), std::runtime_error);
+    const TempFolder folder;
+    EXPECT_THROW(writeTextFile(folder.path("no/such.txt"), u"x", {}), std::runtime_error);
     EXPECT_TRUE(folder.names().empty());
 }
 
 #ifdef HAVE_FILE_SIZE_LIMIT
 // A save cut short part-way (here by a file-size limit) keeps the original byte for byte.
 TEST(AtomicSave, FailingPartWayLeavesTheOriginalAndNoTemporary) {
-    const Folder folder;
-    const fs::path file = folder / "precious.txt";
+    const TempFolder folder;
     const std::string original = "precious\r\ncontents\n";
-    put(file, original);
+    const std::u16string file = folder.put("precious.txt", original);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit previous{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
@@ -245,14 +177,14 @@ TEST(AtomicSave, FailingPartWayLeavesTheOriginalAndNoTemporary) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     std::string message;
     try {
-        writeTextFile(pathText(file), std::u16string(100000, u'x'), {});
+        writeTextFile(file, std::u16string(100000, u'x'), {});
     } catch (const std::exception& e) {
         message = e.what();
     }
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_NE(message.find("precious.txt"), std::string::npos) << message;
-    EXPECT_EQ(contents(file), original);
+    EXPECT_EQ(folder.contents("precious.txt"), original);
     EXPECT_EQ(folder.names(), std::vector<std::string>{"precious.txt"});
 }
 #endif

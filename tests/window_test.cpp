@@ -1,6 +1,9 @@
 #include "textbox/HeadlessSurface.h"
 #include "window/frmEditor.h"
 
+#include "RandomFileBytes.h"
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -86,29 +89,6 @@ std::u16string cellText(CLBox& box, int32_t line, int32_t cell) {
     return box.lines.at(line)->tabs.at(cell)->text;
 }
 
-class Folder {
-public:
-    Folder()
-        : root(fs::temp_directory_path() /
-               ("window_test_" + std::to_string(std::random_device{}()))) {
-        fs::create_directories(root);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-    std::u16string path(const std::string& name) const { return (root / name).u16string(); }
-    std::u16string put(const std::string& name, std::string_view bytes) const {
-        std::ofstream(root / name, std::ios::binary).write(bytes.data(), std::ssize(bytes));
-        return path(name);
-    }
-    std::string contents(const std::string& name) const {
-        std::ifstream in(root / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    const fs::path root;
-};
-
 TEST(StartUp, EmptyCommandLineShowsTheDemoText) {
     Window window;
     CLBox& box = window.box();
@@ -126,7 +106,7 @@ TEST(StartUp, EmptyCommandLineShowsTheDemoText) {
 }
 
 TEST(StartUp, CommandLineQuotesAreStrippedOnlyInPairs) {
-    const Folder folder;
+    const TempFolder folder;
     const std::u16string path = folder.put("with blank.txt", "quoted");
     struct Row {
         std::u16string commandLine, expectedPath;
@@ -142,7 +122,7 @@ TEST(StartUp, CommandLineQuotesAreStrippedOnlyInPairs) {
 }
 
 TEST(MissingFiles, ANamedFileThatDoesNotExistIsCreatedBySaving) {
-    const Folder folder;
+    const TempFolder folder;
     Window window(folder.path("new.txt"));
     ASSERT_EQ(window.host.errors.size(), 1u);
     EXPECT_NE(window.host.errors[0].find(u"does not exist"), std::u16string::npos);
@@ -154,7 +134,7 @@ TEST(MissingFiles, ANamedFileThatDoesNotExistIsCreatedBySaving) {
 }
 
 TEST(MissingFiles, UnreadableFileAtStartUpGivesAnEmptyDocumentWithoutPath) {
-    const Folder folder;
+    const TempFolder folder;
     fs::create_directory(folder.root / "a folder");
     Window window(folder.path("a folder"));
     EXPECT_EQ(window.host.errors.size(), 1u);
@@ -173,7 +153,7 @@ TEST(MissingFiles, SavingTheDemoTextWritesNothing) {
 }
 
 TEST(Dropping, OneFileLoadsUnderTheLoadingCaption) {
-    const Folder folder;
+    const TempFolder folder;
     Window window;
     window.form.onDrop({folder.put("a.txt", "a\tb"), folder.put("b.txt", "b")});
     EXPECT_TRUE(window.host.captions.empty()); // two files: nothing happens
@@ -185,7 +165,7 @@ TEST(Dropping, OneFileLoadsUnderTheLoadingCaption) {
 }
 
 TEST(Dropping, AFailedDropKeepsTheDocumentAndRestoresTheCaption) {
-    const Folder folder;
+    const TempFolder folder;
     Window window(folder.put("kept.txt", "kept"));
     for (const std::u16string& dropped : {folder.path("missing.txt"), folder.root.u16string()}) {
         window.host.captions.clear();
@@ -197,36 +177,8 @@ TEST(Dropping, AFailedDropKeepsTheDocumentAndRestoresTheCaption) {
     EXPECT_EQ(window.host.errors.size(), 2u);
 }
 
-// Random bytes with line breaks, tabs, marks and broken sequences; no line starts with
-// four spaces, which loading turns into an indentation cell.
-std::string randomFileBytes(std::mt19937& draw) {
-    static const std::vector<std::string> pieces = {"\n",
-                                                    "\r\n",
-                                                    "\r",
-                                                    "\t",
-                                                    " ",
-                                                    "a",
-                                                    "\xC3\xA9",
-                                                    "\xF0\x9F\x98\x80",
-                                                    "\xEF\xBB\xBF",
-                                                    "\xFF\xFE",
-                                                    "\xED\xA0\x80",
-                                                    "\xE2\x82",
-                                                    "\x81\x8D\x8F\x90\x9D"};
-    std::uniform_int_distribution<int> count(0, 20), which(0, static_cast<int>(pieces.size())),
-        byte(0, 255);
-    std::string bytes;
-    for (int n = count(draw); n > 0; --n) {
-        const auto k = static_cast<size_t>(which(draw));
-        bytes += k == pieces.size() ? std::string(1, static_cast<char>(byte(draw))) : pieces[k];
-    }
-    for (size_t at = bytes.find("    "); at != std::string::npos; at = bytes.find("    ", at))
-        bytes[at] = 'x';
-    return bytes;
-}
-
 TEST(Saving, AnyFileOpenedAndSavedUneditedComesBackByteForByte) {
-    const Folder folder;
+    const TempFolder folder;
     std::mt19937 draw(3);
     for (int sample = 0; sample < 300; ++sample) {
         const std::string bytes = randomFileBytes(draw);
@@ -239,7 +191,7 @@ TEST(Saving, AnyFileOpenedAndSavedUneditedComesBackByteForByte) {
 }
 
 TEST(Saving, CtrlWithShiftStillSaves) {
-    const Folder folder;
+    const TempFolder folder;
     Window window(folder.put("f.txt", "x"));
     window.type(u"y");
     window.save(frmEditor::ShiftMaskCtrl | frmEditor::ShiftMaskShift);
@@ -251,7 +203,7 @@ TEST(Saving, CtrlWithShiftStillSaves) {
 }
 
 TEST(Saving, CharactersTheCodePageLacksAskBeforeChangingTheEncoding) {
-    const Folder folder;
+    const TempFolder folder;
     Window window(folder.put("ansi.txt", "caf\xE9"));
     EXPECT_EQ(window.form.fileCodePage, 0);
     window.type(u"\u20AC"); // the code page has the euro sign: no question
@@ -274,7 +226,7 @@ TEST(Saving, CharactersTheCodePageLacksAskBeforeChangingTheEncoding) {
 }
 
 TEST(Saving, AFailedSaveIsReportedAndTheWindowGoesOn) {
-    const Folder folder;
+    const TempFolder folder;
     Window window(folder.put("f.txt", "x"));
     window.form.filePath = folder.path("no such folder/f.txt");
     window.save();
@@ -465,7 +417,7 @@ TEST(Glide, ATickThatCannotDrawStopsAndReportsOnce) {
 }
 
 TEST(Glide, ADocumentTallerThanFloatPrecisionSettlesAtItsEnd) {
-    const Folder folder;
+    const TempFolder folder;
     std::string lines;
     for (int k = 1; k < 3000000; ++k)
         lines += "x\n";
