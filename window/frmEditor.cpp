@@ -132,11 +132,9 @@ std::optional<std::u16string> frmEditor::failureOf(std::u16string_view operation
     }
 }
 
-template <class Step> bool frmEditor::guarded(std::u16string_view operation, Step&& step) {
-    const std::optional<std::u16string> failure = failureOf(operation, std::forward<Step>(step));
-    if (failure)
+template <class Step> void frmEditor::guarded(std::u16string_view operation, Step&& step) {
+    if (const auto failure = failureOf(operation, std::forward<Step>(step)))
         report(*failure);
-    return !failure;
 }
 
 void frmEditor::report(const std::u16string& message) {
@@ -145,7 +143,7 @@ void frmEditor::report(const std::u16string& message) {
 
 void frmEditor::onLoad() {
     guarded(u"starting", [&] {
-        box();
+        box(); // bound to the surface before anything is read
         const std::u16string commandLine = host.commandLine();
         if (commandLine.empty())
             box().loadtext(demoText());

@@ -55,8 +55,8 @@ private:
     // Runs step; on failure gives the message for the user instead of throwing.
     template <class Step>
     std::optional<std::u16string> failureOf(std::u16string_view operation, Step&& step);
-    // Runs step and reports its failure; false when it failed.
-    template <class Step> bool guarded(std::u16string_view operation, Step&& step);
+    // Runs step and reports its failure to the user.
+    template <class Step> void guarded(std::u16string_view operation, Step&& step);
     void report(const std::u16string& message);
 
     void openAtStartUp(const std::u16string& name);
