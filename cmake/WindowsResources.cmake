@@ -17,10 +17,11 @@ set(icon_source ${PROJECT_SOURCE_DIR}/packaging/linux/org.columnator.Columnator.
 set(COLUMNATOR_ICON_FILE ${resource_dir}/columnator.ico)
 set(COLUMNATOR_MANIFEST_FILE ${resource_dir}/columnator.manifest)
 
+# Eight bits a channel: Windows shows no icon from a deeper PNG inside the .ico.
 add_custom_command(
     OUTPUT ${COLUMNATOR_ICON_FILE}
     COMMAND ${IMAGEMAGICK_CONVERT} -background none -density 384 ${icon_source}
-            -define icon:auto-resize=256,64,48,32,24,16 ${COLUMNATOR_ICON_FILE}
+            -depth 8 -define icon:auto-resize=256,64,48,32,24,16 ${COLUMNATOR_ICON_FILE}
     DEPENDS ${icon_source}
     COMMENT "Drawing the program icon"
     VERBATIM)
