@@ -70,17 +70,18 @@ void QtSurface::resize(int32_t width, int32_t height) {
 }
 
 void QtSurface::setDevicePixelRatio(double newRatio) {
-    if (!(newRatio > 0) || newRatio == ratio)
-        return;
-    ratio = newRatio;
-    resize(logicalWidth, logicalHeight);
-    fontChanged();
+    rescale(dpi, newRatio);
 }
 
 void QtSurface::setLogicalDpi(double newDpi) {
-    if (!(newDpi > 0) || newDpi == dpi)
+    rescale(newDpi, ratio);
+}
+
+void QtSurface::rescale(double newDpi, double newRatio) {
+    if (!(newDpi > 0 && newRatio > 0) || (newDpi == dpi && newRatio == ratio))
         return;
     dpi = newDpi;
+    ratio = newRatio;
     resize(logicalWidth, logicalHeight);
     fontChanged();
 }

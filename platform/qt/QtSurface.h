@@ -68,6 +68,7 @@ public:
     void beep() override;
 
 private:
+    void rescale(double newDpi, double newRatio);
     QImage blankImage() const;
     QPainter& painter();
     void endPainting();
