@@ -25,10 +25,12 @@ def read_ppm(data):
         while not data[at : at + 1].isspace():
             at += 1
         fields.append(int(data[start:at]))
-    width, height, _ = fields
+    width, height, most = fields
     body = data[at + 1 :]
+    size = 1 if most < 256 else 2  # two-byte samples are big-endian: keep the high byte
+    samples = body[:: size][: width * height * 3]
     return width, height, [
-        [tuple(body[(y * width + x) * 3 : (y * width + x) * 3 + 3]) for x in range(width)]
+        [tuple(samples[(y * width + x) * 3 : (y * width + x) * 3 + 3]) for x in range(width)]
         for y in range(height)
     ]
 
