@@ -14,7 +14,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShowEvent>
 #include <QUrl>
+#include <QWindow>
 
 #include <vector>
 
@@ -44,6 +46,8 @@ EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm, WindowHost
     setAttribute(Qt::WA_OpaquePaintEvent); // the frame covers every pixel
     surface.onPresent = [this] { update(); };
     surface.onBeep = [] { QApplication::beep(); };
+    if (const QScreen* current = screen())
+        surface.setLogicalDpi(current->logicalDotsPerInchY());
     matchScreen();
     timer.setTimerType(Qt::PreciseTimer);
     timer.setInterval(tickMilliseconds);
@@ -51,11 +55,10 @@ EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm, WindowHost
     timer.start();
 }
 
-// Text is measured in points at the screen's logical DPI, and the image holds as many
-// device pixels as the screen shows, so a HiDPI screen gets sharp text.
+// The image holds as many device pixels as the screen shows, so a HiDPI screen gets
+// sharp text. Only the ratio follows the screen: the logical DPI, which turns points into
+// pixels, stays that of the start, since the cells were measured in it.
 void EditorWindow::matchScreen() {
-    if (const QScreen* current = screen())
-        surface.setLogicalDpi(current->logicalDotsPerInchY());
     surface.setDevicePixelRatio(devicePixelRatioF());
 }
 
@@ -76,6 +79,17 @@ void EditorWindow::paintEvent(QPaintEvent* event) {
 void EditorWindow::resizeEvent(QResizeEvent*) {
     matchScreen();
     form.onResize(width(), height());
+}
+
+// Moved to a screen of another density, the window lays out and draws anew at once.
+void EditorWindow::showEvent(QShowEvent*) {
+    if (followingScreens || windowHandle() == nullptr)
+        return;
+    followingScreens = true;
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] {
+        matchScreen();
+        form.onResize(width(), height());
+    });
 }
 
 void EditorWindow::keyPressEvent(QKeyEvent* event) {

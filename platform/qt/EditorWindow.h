@@ -17,6 +17,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -37,4 +38,5 @@ private:
     frmEditor& form;
     WindowHost& host;
     QTimer timer;
+    bool followingScreens = false;
 };
