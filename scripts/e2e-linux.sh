@@ -36,6 +36,8 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR="$work/runtime" # Qt wants one, private to the user
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 # start_editor [FILE]: starts the window, waits for it, leaves its pid and window id.
 start_editor() {
