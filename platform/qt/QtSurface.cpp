@@ -23,16 +23,25 @@ int32_t clampSide(int32_t side) {
     return std::clamp(side, 0, largestSide);
 }
 
+// Characters whose advance in a line is their own. Controls and the soft hyphen take no
+// room in a line, and from the combining marks on, shaping may move glyphs.
+bool isPlainCharacter(char16_t unit) {
+    return (unit >= 0x20 && unit < 0x7F) ||
+           (unit >= 0xA0 && unit < QtSurface::firstShapedCharacter && unit != 0xAD);
+}
+
 } // namespace
 
 QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio)
     : logicalWidth(clampSide(width)), logicalHeight(clampSide(height)), dpi(logicalDpi),
       ratio(devicePixelRatio), metrics(font) {
     // Unhinted advances are the same on every screen and at every pixel ratio, so the
-    // window, the screenshots and the tests lay out alike; without kerning, the width of
-    // a prefix is where the cursor after it is drawn.
+    // window, the screenshots and the tests lay out alike. Without kerning and ligatures
+    // in the scripts that need no shaping, the width of a prefix is where the cursor
+    // after it is drawn, and a text's width is the sum of its characters' advances.
     font.setHintingPreference(QFont::PreferVerticalHinting);
     font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     drawing = blankImage();
     presented = drawing;
     fontChanged();
@@ -89,6 +98,7 @@ void QtSurface::rescale(double newDpi, double newRatio) {
 const QImage& QtSurface::presentedImage() {
     if (!hidden && unpresented) {
         endPainting();
+        recycled = std::move(presented);
         presented = drawing; // shared until the next drawing call
         unpresented = false;
     }
@@ -121,6 +131,7 @@ void QtSurface::fontChanged() {
     font.setFamily(toQString(name));
     font.setPointSizeF(points);
     metrics = QFontMetricsF(font, &drawing);
+    advances.fill(-1);
     if (activePainter)
         activePainter->setFont(font);
 }
@@ -137,7 +148,19 @@ void QtSurface::setScaleMode(int mode) {
 }
 
 double QtSurface::textWidth(std::u16string_view text) {
-    return metrics.horizontalAdvance(toQString(text));
+    const bool plain = std::all_of(text.begin(), text.end(), isPlainCharacter);
+    return plain ? plainWidth(text) : metrics.horizontalAdvance(toQString(text));
+}
+
+double QtSurface::plainWidth(std::u16string_view text) {
+    double width = 0;
+    for (const char16_t unit : text) {
+        double& advance = advances[unit];
+        if (advance < 0)
+            advance = metrics.horizontalAdvance(QChar(unit));
+        width += advance;
+    }
+    return width;
 }
 
 double QtSurface::textHeight(std::u16string_view text) {
@@ -155,6 +178,8 @@ void QtSurface::setFontName(const std::u16string& newName) {
 void QtSurface::setFontSize(double newPoints) {
     if (!(newPoints > 0 && newPoints <= largestFontPoints))
         throw EngineError(ErrorNumber::BadArgument, "font size outside 0 to 1000 points");
+    if (newPoints == points)
+        return; // drawing sets the size line by line; the font stays resolved
     points = newPoints;
     fontChanged();
 }
@@ -185,10 +210,14 @@ void QtSurface::show() {
 
 void QtSurface::clear() {
     endPainting();
-    if (!drawing.isDetached())
-        drawing = blankImage(); // the presented frame keeps the old pixels; no copy needed
-    else
-        drawing.fill(backgroundColour);
+    if (!drawing.isDetached()) { // the presented frame keeps its pixels; nothing to copy
+        const bool fits = recycled.isDetached() && recycled.size() == drawing.size() &&
+                          recycled.devicePixelRatio() == ratio &&
+                          recycled.dotsPerMeterY() == drawing.dotsPerMeterY();
+        drawing = fits ? std::move(recycled) : blankImage();
+        recycled = QImage();
+    }
+    drawing.fill(backgroundColour);
     drawn();
 }
 

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <array>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +33,9 @@ public:
     // The pixel colour of the image being drawn, packed like the drawing colours.
     int32_t drawnPixel(int32_t x, int32_t y);
     QColor background() const { return backgroundColour; }
+    static constexpr char16_t firstShapedCharacter = 0x0300; // the combining marks begin here
+    // The font as drawn, for comparing measures with the toolkit's own.
+    const QFont& currentFont() const { return font; }
 
     // Called when a new frame is ready to present, and for the beep; both may be empty.
     std::function<void()> onPresent;
@@ -73,15 +78,22 @@ private:
     QPainter& painter();
     void endPainting();
     void fontChanged();
+    double plainWidth(std::u16string_view text);
     void drawn();
     void fillPixels(int64_t left, int64_t top, int64_t right, int64_t bottom, int32_t colour);
 
     int32_t logicalWidth, logicalHeight;
     double dpi, ratio;
-    QImage drawing, presented;
+    // The frame before the presented one is kept to draw the next into, which spares
+    // allocating and faulting in a whole image every frame.
+    QImage drawing, presented, recycled;
     std::unique_ptr<QPainter> activePainter;
     QFont font;
     QFontMetricsF metrics;
+    // Advances of the characters that are never shaped, filled as they are first met;
+    // negative while unknown. Most text is made of them, and summing is far quicker
+    // than laying out each cell.
+    std::array<double, firstShapedCharacter> advances{};
     std::u16string name = u"Verdana";
     double points = 9;
     QColor backgroundColour = Qt::white;

@@ -76,6 +76,29 @@ TEST(QtSurfaceMeasuring, PrefixWidthsAddUpToTheWhole) {
     }
 }
 
+// Plain text is measured by summing cached advances; the toolkit lays out the whole.
+TEST(QtSurfaceMeasuring, SummedAdvancesMatchTheToolkitsLayout) {
+    std::mt19937 random(11);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(random); };
+    QtSurface surface(100, 50);
+    for (int round = 0; round < 8; ++round) {
+        surface.setFontName(round % 2 == 0 ? u"Verdana" : u"DejaVu Serif");
+        surface.setFontSize(round < 4 ? 9 : 13.5);
+        surface.setFontBold(round % 4 >= 2);
+        surface.setFontItalic(round == 5);
+        const QFontMetricsF toolkit(surface.currentFont(), &surface.presentedImage());
+        for (int sample = 0; sample < 300; ++sample) {
+            std::u16string text;
+            for (int k = pick(0, 30); k > 0; --k) // ASCII mostly; controls, Latin extensions, IPA
+                text +=
+                    static_cast<char16_t>(pick(0, 3) != 0 ? pick(0x20, 0x7E) : pick(0x7F, 0x2FF));
+            ASSERT_DOUBLE_EQ(surface.textWidth(text),
+                             toolkit.horizontalAdvance(QString::fromStdU16String(text)))
+                << "round " << round << " sample " << sample;
+        }
+    }
+}
+
 TEST(QtSurfaceMeasuring, HalfSizeFontMeasuresAboutHalf) {
     QtSurface surface(200, 100);
     const std::u16string text = u"no selection yet";
@@ -206,6 +229,26 @@ TEST(QtSurfacePresenting, HiddenDrawingAppearsWholeOnShow) {
         model.set(0, y, 0);
     EXPECT_TRUE(imageMatches(surface, model, 1));
     EXPECT_EQ(first.pixel(7, 7), qRgb(255, 0, 0)) << "the old frame was drawn over";
+}
+
+// Frames are drawn into recycled images; none may show through another.
+TEST(QtSurfacePresenting, SuccessiveFramesShowOnlyThemselves) {
+    QtSurface surface(16, 12);
+    for (int frame = 0; frame < 6; ++frame) {
+        const QImage before = surface.presentedImage(); // as a paint in progress holds it
+        const QImage beforePixels = before.copy();
+        surface.hide();
+        surface.clear();
+        surface.fillRect(frame, 0, frame + 2, 11, 0x010203 * (frame + 1));
+        EXPECT_EQ(surface.presentedImage(), beforePixels) << "frame " << frame;
+        surface.show();
+        PixelModel model(16, 12);
+        for (int y = 0; y < 12; ++y)
+            for (int x = frame; x <= frame + 2; ++x)
+                model.set(x, y, 0x010203 * (frame + 1));
+        EXPECT_TRUE(imageMatches(surface, model, 1)) << "frame " << frame;
+        EXPECT_EQ(before, beforePixels) << "a shown frame changed under its painter";
+    }
 }
 
 TEST(QtSurfacePresenting, ResizeKeepsThePictureAndReportsTheNewArea) {
