@@ -49,6 +49,8 @@ check_deb() { # DEB
     depends=$(dpkg-deb -f "$deb" Depends)
     [[ $depends == *fonts-dejavu-core* ]] || fail ".deb does not depend on a font: $depends"
     [[ $depends == *libqt6widgets6* ]] || fail ".deb dependencies were not computed: $depends"
+    apt-get install --simulate -qq "$deb" >"$work/apt.log" 2>&1 ||
+        fail "apt cannot install the .deb: $(cat "$work/apt.log")"
 
     dpkg -x "$deb" "$root"
     local program=$root/usr/bin/columnator
