@@ -25,6 +25,7 @@ public:
     LineEnd& operator=(std::u16string_view text);
     std::u16string_view view() const;
     operator std::u16string_view() const { return view(); }
+    operator std::u16string() const { return std::u16string(view()); }
     size_t size() const { return view().size(); }
     bool empty() const { return code == Code::None; }
     bool operator==(const LineEnd&) const = default;

@@ -52,6 +52,7 @@ public:
 
     std::u16string_view view() const { return {data(), size()}; }
     operator std::u16string_view() const { return view(); }
+    operator std::u16string() const { return str(); }
     std::u16string str() const { return std::u16string(view()); }
     const char16_t* data() const {
         const char16_t* start = nullptr;
