@@ -64,11 +64,17 @@ public:
         Ref(other).swap(*this);
         return *this;
     }
+    // Inline and cheap on an empty target: the weighted array shifts its elements so.
     Ref& operator=(Ref&& other) noexcept {
-        Ref(std::move(other)).swap(*this);
+        T* const old = std::exchange(record, std::exchange(other.record, nullptr));
+        if (old != nullptr && old != record)
+            release(old);
         return *this;
     }
-    ~Ref() { releaseRecord(); }
+    ~Ref() {
+        if (record != nullptr)
+            release(record);
+    }
 
     T* get() const noexcept { return record; }
     T& operator*() const noexcept { return *record; }
@@ -92,18 +98,16 @@ private:
         if (record != nullptr)
             ++record->refs;
     }
-    void releaseRecord() noexcept {
-        if (record == nullptr || (--record->refs & RefCounted::CountMask) != 0)
+    static void release(T* counted) noexcept {
+        if ((--counted->refs & RefCounted::CountMask) != 0)
             return;
-        const bool inArena = (record->refs & RefCounted::InArena) != 0;
-        if (inArena) {
-            ArenaChunk* chunk = ArenaChunk::of(record);
-            record->~T();
+        if ((counted->refs & RefCounted::InArena) != 0) {
+            ArenaChunk* chunk = ArenaChunk::of(counted);
+            counted->~T();
             chunk->release();
         } else {
-            std::default_delete<T>()(record);
+            std::default_delete<T>()(counted);
         }
-        record = nullptr;
     }
 
     T* record = nullptr;
