@@ -42,8 +42,8 @@ void checkLayout(CLBox& box, HeadlessSurface& surface) {
         for (int32_t i = 0; i < line.tabs.size(); ++i) {
             const CLTab& cell = *line.tabs.at(i);
             check(line.tabs.wei(i) == cell.width);
-            check(cell.text.find(u'\t') == std::u16string::npos);
-            check(cell.text.find(u'\n') == std::u16string::npos);
+            check(std::u16string_view(cell.text).find(u'\t') == std::u16string_view::npos);
+            check(std::u16string_view(cell.text).find(u'\n') == std::u16string_view::npos);
             check(cell.innerWidth == roundToPixel(surface.textWidth(cell.text)));
         }
     }
