@@ -12,7 +12,8 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_
 cmake --build build-windows -j "$(nproc)"
 
 source scripts/wine-session.sh
-trap wine_cleanup EXIT
+trap session_cleanup EXIT
+start_display
 wine_boot
 status=0
 for exe in build-windows/tests/*_tests.exe build-windows/platform/win32/*_tests.exe; do
@@ -23,5 +24,5 @@ done
 [ "$status" -eq 0 ] || { echo "unit tests failed under wine"; exit 1; }
 
 if [ -e build-windows/columnator.exe ]; then
-    scripts/e2e-windows.sh
+    source scripts/e2e-windows.sh
 fi
