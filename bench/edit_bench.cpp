@@ -1,0 +1,57 @@
+#include "textbox/CLBox.h"
+#include "textbox/HeadlessSurface.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+std::u16string indentedLines(int32_t lineCount) {
+    std::u16string text;
+    for (int32_t k = 0; k < lineCount; ++k)
+        text += k % 4 == 0 ? u"\tvalue = call(first,\tsecond);\n" : u"\t\tplain words here\n";
+    return text;
+}
+
+// A box on a full-HD headless surface with the cursor at, in view.
+struct EditedBox {
+    HeadlessSurface surface{1920, 1080, 7, 16};
+    CLBox box;
+
+    EditedBox(int32_t lineCount, const CLPos& at) {
+        box.bind(surface);
+        box.loadtext(indentedLines(lineCount));
+        box.cursor = at;
+        box.viewFollow(box.cursor);
+        box.scrmovX = box.scrX;
+        box.scrmovY = box.scrY;
+        surface.calls.reserve(1 << 16);
+    }
+};
+
+// Typing, then drawing the frame; the Backspace after it keeps the line as it was.
+void typeThenRenderInTheMiddle(benchmark::State& state) {
+    const auto lineCount = static_cast<int32_t>(state.range(0));
+    EditedBox edited(lineCount, CLPos{lineCount / 8 * 4, 1, 3}); // in "value = call(first,"
+    for (auto _ : state) {
+        edited.surface.calls.clear();
+        edited.box.insertChar(U'a', edited.box.cursor);
+        edited.box.render();
+        edited.box.insertChar(8, edited.box.cursor);
+    }
+}
+BENCHMARK(typeThenRenderInTheMiddle)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// Splitting a line at its start and joining it again near the top: both shift the
+// running sums of every line below.
+void enterThenJoinNearTheTop(benchmark::State& state) {
+    EditedBox edited(static_cast<int32_t>(state.range(0)), CLPos{12, 0, 0});
+    for (auto _ : state) {
+        edited.box.insertChar(13, edited.box.cursor);
+        edited.box.insertChar(8, edited.box.cursor);
+    }
+}
+BENCHMARK(enterThenJoinNearTheTop)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+} // namespace

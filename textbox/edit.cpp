@@ -1,0 +1,145 @@
+#include "textbox/CLBox.h"
+#include "textbox/position.h"
+#include "textbox/utf16.h"
+
+#include <memory>
+
+namespace {
+
+constexpr char32_t Backspace = 8;
+constexpr char32_t Tab = 9;
+constexpr char32_t Enter = 13;
+constexpr char32_t Delete = 127;
+
+// Control codes and lone surrogate halves are not characters; the front end joins
+// a surrogate pair into one code before it arrives here.
+bool isTypable(char32_t code) {
+    return code >= 32 && code != Delete && !isSurrogate(code) && code <= 0x10FFFF;
+}
+
+void deleteCharacterBefore(CLBox& box, CLTab& cell, CLPos& pos) {
+    const int32_t units = unitsBefore(cell.text, pos.xChar);
+    pos.xChar -= units;
+    cell.text.erase(static_cast<size_t>(pos.xChar), static_cast<size_t>(units));
+    box.updateHeight(pos.yLine, pos.yLine + 1);
+    box.tabInnerWidth(cell);
+}
+
+// Merging cells cannot change whether the line is empty, so its height stands.
+void mergeWithCellBefore(CLBox& box, CLLine& line, CLPos& pos) {
+    CLTab& previous = *line.tabs.at(pos.xTab - 1);
+    const int32_t joinAt = textLength(previous);
+    previous.text += line.tabs.at(pos.xTab)->text;
+    line.tabs.del(pos.xTab, 1);
+    pos.xTab -= 1;
+    pos.xChar = joinAt;
+    box.tabInnerWidth(previous);
+}
+
+// The joined line keeps the upper line's end, except when the last line is joined:
+// then it becomes the last line and takes the last line's empty end, so the saved
+// text gains no line break.
+void joinWithLineAbove(CLBox& box, CLPos& pos) {
+    const std::shared_ptr<CLLine> line = box.lines.at(pos.yLine);
+    CLLine& above = *box.lines.at(pos.yLine - 1);
+    const int32_t joinTab = above.tabs.size() - 1;
+    CLTab& last = *above.tabs.at(joinTab);
+    const int32_t joinAt = textLength(last);
+    above.tabs.addArr(line->tabs); // the first appended cell is merged into last
+    above.tabs.del(joinTab + 1, 1);
+    last.text += line->tabs.at(0)->text;
+    if (pos.yLine == box.lines.size() - 1)
+        above.lineEnd = line->lineEnd;
+    box.lines.del(pos.yLine, 1);
+    pos.yLine -= 1;
+    pos.xTab = joinTab;
+    pos.xChar = joinAt;
+    box.tabInnerWidth(last);
+    box.updateHeight(pos.yLine, pos.yLine + 1);
+}
+
+void deleteBackwards(CLBox& box, CLTab& cell, CLPos& pos) {
+    if (pos.xChar != 0)
+        deleteCharacterBefore(box, cell, pos);
+    else if (pos.xTab != 0)
+        mergeWithCellBefore(box, *box.lines.at(pos.yLine), pos);
+    else if (pos.yLine != 0)
+        joinWithLineAbove(box, pos);
+    else
+        beep(box);
+}
+
+void splitCell(CLBox& box, CLTab& cell, CLPos& pos) {
+    auto newCell = std::make_shared<CLTab>();
+    newCell->text = cell.text.substr(static_cast<size_t>(pos.xChar));
+    box.lines.at(pos.yLine)->tabs.ins(pos.xTab + 1, newCell, 0);
+    cell.text.resize(static_cast<size_t>(pos.xChar));
+    pos.xTab += 1;
+    pos.xChar = 0;
+    box.updateHeight(pos.yLine, pos.yLine + 1);
+    box.tabInnerWidth(*newCell);
+    box.tabInnerWidth(cell);
+}
+
+// Empty cells that open the line before the position's cell: the indentation that
+// Enter carries over to the new line.
+int32_t leadingEmptyCells(const CLLine& line, int32_t beforeTab) {
+    int32_t count = 0;
+    while (count < beforeTab && line.tabs.at(count)->text.empty())
+        ++count;
+    return count;
+}
+
+// The new line is built whole before the old one changes, so a failure leaves the
+// document as it was. Cells after the position move over with their widths.
+void splitLine(CLBox& box, CLTab& cell, CLPos& pos) {
+    CLLine& line = *box.lines.at(pos.yLine);
+    auto newLine = std::make_shared<CLLine>();
+    const int32_t indentation = leadingEmptyCells(line, pos.xTab);
+    for (int32_t i = 0; i < indentation; ++i)
+        newLine->tabs.add(std::make_shared<CLTab>(), 0);
+    auto newCell = std::make_shared<CLTab>();
+    newCell->text = cell.text.substr(static_cast<size_t>(pos.xChar));
+    newLine->tabs.add(newCell, 0);
+    for (int32_t i = pos.xTab + 1; i < line.tabs.size(); ++i)
+        newLine->tabs.add(line.tabs.at(i), line.tabs.wei(i));
+    newLine->lineEnd = line.lineEnd;
+
+    box.lines.ins(pos.yLine + 1, newLine, 0);
+    line.tabs.del(pos.xTab + 1, line.tabs.size() - pos.xTab - 1);
+    cell.text.resize(static_cast<size_t>(pos.xChar));
+    line.lineEnd = u"\r\n";
+    box.tabInnerWidth(*newCell);
+    box.tabInnerWidth(cell);
+    box.updateHeight(pos.yLine, pos.yLine + 2);
+    pos.yLine += 1;
+    pos.xTab = indentation;
+    pos.xChar = 0;
+}
+
+void typeCharacter(CLBox& box, char32_t code, CLTab& cell, CLPos& pos) {
+    const std::u16string typed = toUtf16(code);
+    cell.text.insert(static_cast<size_t>(pos.xChar), typed);
+    pos.xChar += static_cast<int32_t>(typed.size());
+    box.updateHeight(pos.yLine, pos.yLine + 1);
+    box.tabInnerWidth(cell);
+}
+
+} // namespace
+
+// Codes that are neither Backspace, Tab, Enter nor a character do nothing at all.
+void CLBox::insertChar(char32_t code, CLPos& pos) {
+    CLTab& cell = cellAt(*this, pos);
+    if (code == Backspace)
+        deleteBackwards(*this, cell, pos);
+    else if (code == Tab)
+        splitCell(*this, cell, pos);
+    else if (code == Enter)
+        splitLine(*this, cell, pos);
+    else if (isTypable(code))
+        typeCharacter(*this, code, cell, pos);
+    else
+        return;
+    pos.xPosMem = -1;
+    viewFollow(pos);
+}
