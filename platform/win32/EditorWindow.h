@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <memory>
 
 // The program's top-level window: hosts the window logic and translates native
