@@ -14,7 +14,12 @@ for target in build-fuzz/fuzz/*_fuzz; do
     mkdir -p "$corpus"
     cp -n fuzz/corpus/"$name"/* "$corpus"/ 2>/dev/null || true
     echo "fuzzing $name for ${seconds}s"
-    "$target" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=4096 \
-        "$corpus" fuzz/corpus/"$name" 2>&1 | grep -E 'stat::number_of_executed_units|stat::peak_rss|cov:|ERROR|SUMMARY' | tail -4
-    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzz target $name failed"; exit 1; }
+    log=build-fuzz/$name.log
+    if ! "$target" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=4096 \
+        -artifact_prefix=build-fuzz/"$name"- "$corpus" fuzz/corpus/"$name" >"$log" 2>&1; then
+        tail -40 "$log"
+        echo "fuzz target $name failed; the input is in build-fuzz/$name-*"
+        exit 1
+    fi
+    grep -E 'stat::number_of_executed_units|^#[0-9]+ +DONE' "$log" || true
 done

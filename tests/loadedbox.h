@@ -18,4 +18,6 @@ struct LoadedBox {
         layOutColumns();
     }
     void layOutColumns() { box.updateWidth(0, box.lines.size()); }
+    const CLLine& line(int32_t l) const { return *box.lines.at(l); }
+    const CLTab& cell(int32_t l, int32_t i) const { return *line(l).tabs.at(i); }
 };

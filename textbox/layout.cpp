@@ -56,7 +56,7 @@ bool CLBox::isEmptyText(std::u16string_view text) {
 }
 
 void CLBox::tabInnerWidth(CLTab& tab) {
-    tab.innerWidth = roundToPixel(surface().textWidth(tab.text));
+    tab.innerWidth = tab.text.empty() ? 0 : roundToPixel(surface().textWidth(tab.text));
 }
 
 void CLBox::updateInnerWidth(int32_t a, int32_t r) {

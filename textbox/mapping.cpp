@@ -4,58 +4,72 @@
 #include "textbox/utf16.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 namespace {
 
-// Measuring on an empty line happens in its smaller font; the scope puts the box's
-// font size back however it is left.
+// Measuring on an empty line happens in its smaller font. The box's font size is put
+// back however the measuring ends; a failure to put it back is reported, except while
+// another error is already on its way out.
 class LineFontScope {
 public:
     LineFontScope(Surface& target, double lineSize, double boxSize)
-        : surface(target), restore(boxSize), changed(lineSize != boxSize) {
+        : surface(target), restoreSize(boxSize), changed(lineSize != boxSize) {
         if (changed)
             surface.setFontSize(lineSize);
     }
     LineFontScope(const LineFontScope&) = delete;
     LineFontScope& operator=(const LineFontScope&) = delete;
     ~LineFontScope() {
-        if (changed) {
-            try {
-                surface.setFontSize(restore);
-            } catch (...) { // already failing: the first error is the one to report
-            }
+        try {
+            restore();
+        } catch (...) { // already failing: the first error is the one to report
         }
+    }
+    void restore() {
+        if (!changed)
+            return;
+        changed = false;
+        surface.setFontSize(restoreSize);
     }
 
 private:
     Surface& surface;
-    double restore;
+    double restoreSize;
     bool changed;
 };
 
-int32_t clampIndex(int32_t index, int32_t count) {
+// index kept inside 0 .. count - 1; there is nothing to keep it in when count is 0.
+int32_t clampIndex(int32_t index, int32_t count, const char* what) {
+    if (count <= 0)
+        raiseOutOfRange(std::string("a position in ") + what);
     return std::clamp(index, 0, count - 1);
+}
+
+// A coordinate moved by a scroll offset; far outside points saturate instead of wrapping.
+int32_t shiftedBy(int32_t v, int64_t shift) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v + shift, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
 } // namespace
 
 CLPos CLBox::XYToPos(int32_t x, int32_t y, bool yonly) {
-    if (lines.size() == 0)
-        raiseOutOfRange("a position in an empty document");
     CLPos pos;
-    pos.yLine = clampIndex(lines.atwei(y), lines.size());
+    pos.yLine = clampIndex(lines.atwei(y), lines.size(), "an empty document");
     if (yonly)
         return pos;
     const CLLine& line = *lines.at(pos.yLine);
-    pos.xTab = clampIndex(line.tabs.atwei(x), line.tabs.size());
+    pos.xTab = clampIndex(line.tabs.atwei(x), line.tabs.size(), "a line without cells");
     const CLTab& cell = *line.tabs.at(pos.xTab);
     const int32_t xr = x - line.tabs.weiacc(pos.xTab);
-    const LineFontScope font(surface(), lineFontSize(line), fontSize);
-    pos.xChar = characterAt(cell.text, xr);
     const auto length = static_cast<int32_t>(cell.text.size());
-    const bool lastCell = pos.xTab == line.tabs.size() - 1;
+    LineFontScope font(surface(), lineFontSize(line), fontSize);
+    pos.xChar = characterAt(cell.text, xr);
     const bool rightOfText = prefixWidth(cell.text, length) < xr; // not on its last character
+    font.restore();
+    const bool lastCell = pos.xTab == line.tabs.size() - 1;
     if (pos.xChar == length && rightOfText && !lastCell && cell.width - xr < xr - cell.innerWidth) {
         ++pos.xTab; // nearer the next column than the end of this text
         pos.xChar = 0;
@@ -88,7 +102,7 @@ double CLBox::prefixWidth(std::u16string_view text, int32_t units) {
 }
 
 CLPos CLBox::XYscrmovToPos(int32_t x, int32_t y, bool yonly) {
-    return XYToPos(x + roundToPixel(scrmovX), y + roundToPixel(scrmovY), yonly);
+    return XYToPos(shiftedBy(x, roundToPixel(scrmovX)), shiftedBy(y, roundToPixel(scrmovY)), yonly);
 }
 
 PixelPoint CLBox::posToXY(const CLPos& pos) {
@@ -97,12 +111,14 @@ PixelPoint CLBox::posToXY(const CLPos& pos) {
     if (pos.xChar < 0 || static_cast<size_t>(pos.xChar) > cell.text.size())
         raiseOutOfRange("character " + std::to_string(pos.xChar) + " of a cell of " +
                         std::to_string(cell.text.size()));
-    const LineFontScope font(surface(), lineFontSize(line), fontSize);
-    return {line.tabs.weiacc(pos.xTab) + roundToPixel(prefixWidth(cell.text, pos.xChar)),
-            lines.weiacc(pos.yLine)};
+    LineFontScope font(surface(), lineFontSize(line), fontSize);
+    const int32_t textWidth = roundToPixel(prefixWidth(cell.text, pos.xChar));
+    font.restore();
+    return {line.tabs.weiacc(pos.xTab) + textWidth, lines.weiacc(pos.yLine)};
 }
 
 PixelPoint CLBox::posToXYScrmov(const CLPos& pos) {
     const PixelPoint at = posToXY(pos);
-    return {at.x - roundToPixel(scrmovX), at.y - roundToPixel(scrmovY)};
+    return {shiftedBy(at.x, -static_cast<int64_t>(roundToPixel(scrmovX))),
+            shiftedBy(at.y, -static_cast<int64_t>(roundToPixel(scrmovY)))};
 }

@@ -2,6 +2,8 @@
 
 #include "support/Rounding.h"
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <string_view>
 
@@ -27,13 +29,10 @@ std::shared_ptr<CLTab> newCell(std::u16string_view text) {
     return cell;
 }
 
-} // namespace
-
 // Builds one line from its text (without "\n"): a trailing "\r" becomes the line end,
 // each run of tabMin leading spaces an empty indentation cell, and each tab a cell
 // boundary.
-static std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast,
-                                        const CLOptions& options) {
+std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast, const CLOptions& options) {
     auto line = std::make_shared<CLLine>();
     if (isLast) {
         line->lineEnd = u"";
@@ -47,13 +46,15 @@ static std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast,
     const size_t spaces = firstNonSpace == std::u16string_view::npos ? piece.size() : firstNonSpace;
     const int32_t spacesPerCell = std::max(1, roundToPixel(options.tabMin));
     const size_t indentCells = spaces / static_cast<size_t>(spacesPerCell);
+    piece.remove_prefix(indentCells * static_cast<size_t>(spacesPerCell));
     for (size_t k = 0; k < indentCells; ++k)
         line->tabs.add(newCell(u""), 0);
-    piece.remove_prefix(indentCells * static_cast<size_t>(spacesPerCell));
     forEachPiece(piece, u'\t',
                  [&](std::u16string_view text, bool) { line->tabs.add(newCell(text), 0); });
     return line;
 }
+
+} // namespace
 
 void CLBox::loadtext(std::u16string_view s) {
     lines.del(0, lines.size());

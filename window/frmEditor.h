@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The program's one window: owns the box, loads and saves the file, and turns key,
@@ -47,8 +49,26 @@ public:
     std::u16string filePath;
     int32_t fileCodePage = 0; // -1 UTF-16LE, 65001 UTF-8, 0 the ANSI code page
     bool fileHadBom = false;
+    std::string fileOddByte; // the unpaired last byte of an odd-length UTF-16 file
 
 private:
+    // Runs step; on failure gives the message for the user instead of throwing.
+    template <class Step>
+    std::optional<std::u16string> failureOf(std::u16string_view operation, Step&& step);
+    // Runs step and reports its failure to the user.
+    template <class Step> void guarded(std::u16string_view operation, Step&& step);
+    void report(const std::u16string& message);
+
+    void openAtStartUp(const std::u16string& name);
+    void loadFile(const std::u16string& path);
+    void save();
+    bool editByKey(int32_t keyCode, bool ctrl);
+    void drawUnlessMoving();
+    void changeFont();
+    void askFontName(Surface& surface);
+    void askFontSize(Surface& surface);
+    void glide();
+
     Host& host;
     std::unique_ptr<CLBox> editorBox;
 };

@@ -1,6 +1,18 @@
 #include "support/systemcalls.h"
 
+#include "support/Utf8.h"
+
+#include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace systemcalls {
 
@@ -11,6 +23,198 @@ int64_t queryPerformanceCounter() {
 int64_t queryPerformanceFrequency() {
     using Period = std::chrono::steady_clock::period;
     return Period::den / Period::num;
+}
+
+namespace {
+
+constexpr uint32_t codePageUtf8 = 65001;
+constexpr uint32_t codePageWestern = 1252;
+constexpr char16_t replacementCharacter = 0xFFFD;
+
+// Bytes 80..9F of Windows-1252. The five bytes the code page leaves unassigned map to
+// the C1 controls of the same value, so that every byte survives a round trip.
+constexpr std::array<char16_t, 32> westernHighTable = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool isSupported(uint32_t codePage) {
+    return codePage == codePageUtf8 || codePage == codePageWestern;
+}
+
+uint32_t resolve(uint32_t codePage) {
+    return codePage == 0 ? ansiCodePage() : codePage;
+}
+
+void appendCodePoint(std::u16string& text, char32_t c) {
+    if (c < 0x10000) {
+        text.push_back(static_cast<char16_t>(c));
+        return;
+    }
+    c -= 0x10000;
+    text.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+    text.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+}
+
+std::u16string decodeUtf8(std::string_view bytes) {
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (size_t at = 0; at < bytes.size();) {
+        const utf8::Step step = utf8::stepAt(bytes, at);
+        appendCodePoint(text, step.valid ? step.codePoint : replacementCharacter);
+        at += static_cast<size_t>(step.length);
+    }
+    return text;
+}
+
+std::u16string decodeWestern(std::string_view bytes) {
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        text.push_back(b >= 0x80 && b < 0xA0 ? westernHighTable[b - 0x80u] : char16_t{b});
+    }
+    return text;
+}
+
+// Calls visit(codePoint) for each character; a lone surrogate arrives as itself.
+template <class Visit> void forEachCodePoint(std::u16string_view text, Visit visit) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        const bool pairs = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
+                           text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        if (pairs) {
+            visit(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                  (static_cast<char32_t>(text[++i]) - 0xDC00));
+        } else {
+            visit(static_cast<char32_t>(unit));
+        }
+    }
+}
+
+std::string encodeUtf8(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    const auto put = [&](char32_t value) { bytes.push_back(static_cast<char>(value)); };
+    forEachCodePoint(text, [&](char32_t c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            c = replacementCharacter;
+        if (c < 0x80) {
+            put(c);
+        } else if (c < 0x800) {
+            put(0xC0 | (c >> 6));
+            put(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            put(0xE0 | (c >> 12));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
+        } else {
+            put(0xF0 | (c >> 18));
+            put(0x80 | ((c >> 12) & 0x3F));
+            put(0x80 | ((c >> 6) & 0x3F));
+            put(0x80 | (c & 0x3F));
+        }
+    });
+    return bytes;
+}
+
+char westernByteFor(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (size_t k = 0; k < westernHighTable.size(); ++k)
+        if (westernHighTable[k] == c)
+            return static_cast<char>(0x80 + k);
+    return '?';
+}
+
+std::string encodeWestern(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    forEachCodePoint(text, [&](char32_t c) { bytes.push_back(westernByteFor(c)); });
+    return bytes;
+}
+
+// Copies a finished conversion out under the Windows calls' rules: size query with no
+// buffer, 0 when the buffer is too small.
+template <class String, class Unit>
+int32_t deliver(const String& converted, Unit* output, int32_t outputSize) {
+    const auto size = static_cast<int32_t>(converted.size());
+    if (outputSize == 0)
+        return size;
+    if (output == nullptr || outputSize < size)
+        return 0;
+    converted.copy(output, converted.size());
+    return size;
+}
+
+[[noreturn]] void raiseFromErrno(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+// Best effort, as some file systems hold no owners or modes. Changing the owner clears
+// set-user-ID bits, so the mode is applied after it.
+void keepAttributes(const std::filesystem::path& temporary, const std::filesystem::path& target) {
+    struct stat original {};
+    if (::stat(target.c_str(), &original) != 0)
+        return; // a new file keeps the defaults
+    const int failure = errno;
+    if (::chown(temporary.c_str(), original.st_uid, original.st_gid) != 0 ||
+        ::chmod(temporary.c_str(), original.st_mode & 07777) != 0)
+        errno = failure;
+}
+
+} // namespace
+
+int32_t multiByteToWideChar(uint32_t codePage, const char* bytes, int32_t byteCount,
+                            char16_t* output, int32_t outputSize) {
+    codePage = resolve(codePage);
+    if (bytes == nullptr || byteCount <= 0 || outputSize < 0 || !isSupported(codePage))
+        return 0;
+    const std::string_view input(bytes, static_cast<size_t>(byteCount));
+    const std::u16string text = codePage == codePageUtf8 ? decodeUtf8(input) : decodeWestern(input);
+    return deliver(text, output, outputSize);
+}
+
+int32_t wideCharToMultiByte(uint32_t codePage, const char16_t* text, int32_t unitCount,
+                            char* output, int32_t outputSize) {
+    codePage = resolve(codePage);
+    if (text == nullptr || unitCount <= 0 || outputSize < 0 || !isSupported(codePage))
+        return 0;
+    const std::u16string_view input(text, static_cast<size_t>(unitCount));
+    const std::string bytes = codePage == codePageUtf8 ? encodeUtf8(input) : encodeWestern(input);
+    return deliver(bytes, output, outputSize);
+}
+
+uint32_t ansiCodePage() {
+    return codePageWestern;
+}
+
+void flushFileToDisk(const std::filesystem::path& file) {
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        raiseFromErrno("cannot open " + file.string() + " to flush it");
+    if (::fsync(descriptor) != 0) {
+        const int failure = errno;
+        ::close(descriptor);
+        throw std::system_error(failure, std::generic_category(),
+                                "cannot flush " + file.string() + " to disk");
+    }
+    if (::close(descriptor) != 0)
+        raiseFromErrno("cannot flush " + file.string() + " to disk");
+}
+
+void replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) {
+    keepAttributes(temporary, target);
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        raiseFromErrno("cannot put " + temporary.string() + " in place of " + target.string());
+    // Makes the rename itself durable; the replacement has happened either way.
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
 }
 
 } // namespace systemcalls

@@ -1,0 +1,181 @@
+#include "textbox/CLBox.h"
+#include "textbox/HeadlessSurface.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <malloc.h>
+
+// Every allocation of the process is counted, so a load's peak and what it keeps are
+// measured exactly rather than read from the resident size. The benchmarks run on one
+// thread, so plain counters serve and cost little next to malloc itself.
+namespace {
+size_t liveBytes = 0;
+size_t peakBytes = 0;
+
+void* countedAllocation(size_t size) {
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    liveBytes += malloc_usable_size(p);
+    peakBytes = std::max(peakBytes, liveBytes);
+    return p;
+}
+
+void countedRelease(void* p) noexcept {
+    if (p == nullptr)
+        return;
+    liveBytes -= malloc_usable_size(p);
+    std::free(p);
+}
+} // namespace
+
+void* operator new(size_t size) {
+    return countedAllocation(size);
+}
+void* operator new[](size_t size) {
+    return countedAllocation(size);
+}
+void operator delete(void* p) noexcept {
+    countedRelease(p);
+}
+void operator delete[](void* p) noexcept {
+    countedRelease(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    countedRelease(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    countedRelease(p);
+}
+
+namespace {
+
+constexpr size_t corpusBytes = 10 * 1024 * 1024;
+constexpr double megabyte = 1024.0 * 1024.0;
+
+// Real source code: the system headers, concatenated in a fixed order, cut at 10 MiB
+// and kept in the temporary folder between runs.
+std::filesystem::path corpusFile() {
+    namespace fs = std::filesystem;
+    const fs::path path = fs::temp_directory_path() / "columnator-bench" / "include-10MiB.txt";
+    if (fs::exists(path) && fs::file_size(path) == corpusBytes)
+        return path;
+    std::vector<fs::path> headers;
+    for (const auto& entry : fs::recursive_directory_iterator(
+             "/usr/include", fs::directory_options::skip_permission_denied))
+        if (entry.is_regular_file())
+            headers.push_back(entry.path());
+    std::sort(headers.begin(), headers.end());
+    std::string corpus;
+    for (const fs::path& header : headers) {
+        std::ifstream in(header, std::ios::binary);
+        corpus.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (corpus.size() >= corpusBytes)
+            break;
+    }
+    corpus.resize(corpusBytes);
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(corpus.data(), static_cast<std::streamsize>(corpus.size()));
+    return path;
+}
+
+// Bytes widened one to one: the headers are ASCII, and loading does not care.
+const std::u16string& corpusText() {
+    static const std::u16string text = [] {
+        std::ifstream in(corpusFile(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        std::u16string wide(bytes.size(), u'\0');
+        std::transform(bytes.begin(), bytes.end(), wide.begin(),
+                       [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+        return wide;
+    }();
+    return text;
+}
+
+void loadCorpus(benchmark::State& state) {
+    const std::u16string& text = corpusText();
+    HeadlessSurface surface;
+    size_t peak = 0, retained = 0;
+    int32_t lineCount = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto box = std::make_unique<CLBox>();
+        box->bind(surface);
+        const size_t before = liveBytes;
+        peakBytes = before;
+        state.ResumeTiming();
+        box->loadtext(text);
+        state.PauseTiming();
+        peak = peakBytes - before;
+        retained = liveBytes - before;
+        lineCount = box->lines.size();
+        box.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpusBytes));
+    state.counters["lines"] = lineCount;
+    state.counters["peakMBperMB"] = static_cast<double>(peak) / static_cast<double>(corpusBytes);
+    state.counters["keptMBperMB"] =
+        static_cast<double>(retained) / static_cast<double>(corpusBytes);
+}
+BENCHMARK(loadCorpus)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The corpus lines repeated to lineCount lines; leading spaces give indentation columns.
+std::u16string corpusLines(int32_t lineCount) {
+    const std::u16string& corpus = corpusText();
+    std::u16string text;
+    size_t start = 0;
+    for (int32_t l = 0; l < lineCount; ++l) {
+        size_t end = corpus.find(u'\n', start);
+        if (end == std::u16string::npos) {
+            start = 0;
+            end = corpus.find(u'\n');
+        }
+        text.append(corpus, start, end + 1 - start);
+        start = end + 1;
+    }
+    return text;
+}
+
+CLBox& loadedBox(int32_t lineCount) {
+    static HeadlessSurface surface;
+    static std::map<int32_t, std::unique_ptr<CLBox>> boxes;
+    auto& box = boxes[lineCount];
+    if (!box) {
+        box = std::make_unique<CLBox>();
+        box->bind(surface);
+        box->loadtext(corpusLines(lineCount));
+    }
+    return *box;
+}
+
+// What render does each frame: the widths of a 100-line view. The view shows the same
+// corpus lines in every document (they repeat with the corpus), far down in a long one,
+// so only the document's size differs.
+void layOutView(benchmark::State& state) {
+    const auto lineCount = static_cast<int32_t>(state.range(0));
+    CLBox& box = loadedBox(lineCount);
+    const auto period =
+        static_cast<int32_t>(std::count(corpusText().begin(), corpusText().end(), u'\n'));
+    const int32_t top = 500 + period * ((lineCount - 600) / period);
+    for (auto _ : state)
+        box.updateWidth(top, top + 100);
+    state.counters["lines"] = box.lines.size();
+    state.counters["viewTop"] = top;
+}
+BENCHMARK(layOutView)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// UTF-8 as Unicode defines it well-formed: no overlong forms, no encoded surrogates,
+// nothing above U+10FFFF, no 5- or 6-byte forms, no truncated sequences.
+namespace utf8 {
+
+struct Step {
+    char32_t codePoint = 0; // meaningful only when valid
+    int32_t length = 1;     // bytes taken: the character, or the maximal ill-formed subpart
+    bool valid = false;
+};
+
+// The character that starts at bytes[at], or the longest prefix of a well-formed sequence
+// found there (at least one byte), which a decoder replaces by a single U+FFFD.
+inline Step stepAt(std::string_view bytes, size_t at) {
+    const auto byteAt = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byteAt(at);
+    if (lead < 0x80)
+        return {lead, 1, true};
+    int32_t continuations = 0;
+    unsigned char secondLow = 0x80, secondHigh = 0xBF;
+    char32_t value = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        continuations = 1;
+        value = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        continuations = 2;
+        value = lead & 0x0Fu;
+        secondLow = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+        secondHigh = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        continuations = 3;
+        value = lead & 0x07u;
+        secondLow = lead == 0xF0 ? 0x90 : 0x80;  // no overlong forms
+        secondHigh = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        return {0, 1, false};
+    }
+    for (int32_t k = 1; k <= continuations; ++k) {
+        const size_t i = at + static_cast<size_t>(k);
+        const unsigned char low = k == 1 ? secondLow : 0x80, high = k == 1 ? secondHigh : 0xBF;
+        if (i >= bytes.size() || byteAt(i) < low || byteAt(i) > high)
+            return {0, k, false};
+        value = (value << 6) | (byteAt(i) & 0x3Fu);
+    }
+    return {value, continuations + 1, true};
+}
+
+inline bool isWellFormed(std::string_view bytes) {
+    for (size_t at = 0; at < bytes.size();) {
+        const Step step = stepAt(bytes, at);
+        if (!step.valid)
+            return false;
+        at += static_cast<size_t>(step.length);
+    }
+    return true;
+}
+
+} // namespace utf8

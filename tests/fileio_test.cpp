@@ -1,0 +1,192 @@
+#include "support/modLocale.h"
+#include "window/fileio.h"
+
+#include "RandomFileBytes.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#if __has_include(<sys/resource.h>)
+#include <sys/resource.h>
+#define HAVE_FILE_SIZE_LIMIT 1
+#endif
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+namespace {
+
+constexpr int32_t utf8 = 65001, ansi = 0;
+
+struct EncodingRow {
+    const char* what;
+    std::string bytes;
+    std::u16string text;
+    TextFileFormat format;
+};
+
+const std::vector<EncodingRow>& encodingRows() {
+    static const std::vector<EncodingRow> rows = {
+        {"empty", "", u"", {utf8, false, {}}},
+        {"mark alone", "\xEF\xBB\xBF", u"", {utf8, true, {}}},
+        {"UTF-8 with mark",
+         "\xEF\xBB\xBF"
+         "a\xC3\xA9",
+         u"a\u00E9",
+         {utf8, true, {}}},
+        {"UTF-8 without mark", "\xC3\xA9", u"\u00E9", {utf8, false, {}}},
+        {"ASCII", "a\tb\r\nc\n", u"a\tb\r\nc\n", {utf8, false, {}}},
+        {"lone E9", "\xE9", u"\u00E9", {ansi, false, {}}},
+        {"truncated", "\xE2\x82", u"\u00E2\u201A", {ansi, false, {}}},
+        {"overlong", "\xC0\xAF", u"\u00C0\u00AF", {ansi, false, {}}},
+        {"surrogate", "\xED\xA0\x80", u"\u00ED\u00A0\u20AC", {ansi, false, {}}},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", u"\u00F4\u0090\u20AC\u20AC", {ansi, false, {}}},
+        {"five bytes",
+         "\xF8\x88\x80\x80\x80",
+         u"\u00F8\u02C6\u20AC\u20AC\u20AC",
+         {ansi, false, {}}},
+        {"mark, then ill-formed",
+         "\xEF\xBB\xBF\xE9",
+         u"\u00EF\u00BB\u00BF\u00E9",
+         {ansi, false, {}}},
+        {"unassigned ANSI bytes",
+         "\x81\x8D\x8F\x90\x9D",
+         u"\x81\x8D\x8F\x90\x9D",
+         {ansi, false, {}}},
+        {"UTF-16 mark alone", "\xFF\xFE", u"", {codePageUtf16, true, {}}},
+        {"UTF-16",
+         "\xFF\xFE"
+         "a\0\xAC\x20\x00\xD8"s,
+         u"a\u20AC\xD800",
+         {codePageUtf16, true, {}}},
+        {"UTF-16, odd length",
+         "\xFF\xFE"
+         "a\0\x7F"s,
+         u"a",
+         {codePageUtf16, true, "\x7F"}},
+    };
+    return rows;
+}
+
+TEST(TextFileEncodings, EachEncodingDecodesAndSavesBackUnchanged) {
+    for (const EncodingRow& row : encodingRows()) {
+        const TextFile file = decodeTextFile(row.bytes);
+        EXPECT_EQ(file.text, row.text) << row.what;
+        EXPECT_EQ(file.format, row.format) << row.what;
+        EXPECT_EQ(encodeTextFile(file.text, file.format), row.bytes) << row.what;
+    }
+}
+
+TEST(TextFileEncodings, EachEncodingSurvivesTheDisk) {
+    const TempFolder folder;
+    for (const EncodingRow& row : encodingRows()) {
+        const std::u16string file = folder.put("text.txt", row.bytes);
+        const TextFile read = readTextFile(file);
+        EXPECT_EQ(read.text, row.text) << row.what;
+        writeTextFile(file, read.text + u"z", read.format);
+        EXPECT_EQ(readTextFile(file).text, row.text + u"z") << row.what;
+    }
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"text.txt"});
+}
+
+TEST(TextFileEncodings, MarksAreWrittenOnlyWhenTheFileHadThem) {
+    struct Row {
+        TextFileFormat format;
+        std::string bytes;
+    };
+    for (const Row& row :
+         {Row{{utf8, true, {}}, "\xEF\xBB\xBF\xC3\xA9"}, Row{{utf8, false, {}}, "\xC3\xA9"},
+          Row{{codePageUtf16, true, {}}, "\xFF\xFE\xE9\x00"s},
+          Row{{codePageUtf16, false, {}}, "\xE9\x00"s}, Row{{ansi, true, {}}, "\xE9"}})
+        EXPECT_EQ(encodeTextFile(u"\u00E9", row.format), row.bytes);
+}
+
+TEST(TextFileEncodings, AnyBytesSaveBackUnchanged) {
+    std::mt19937 draw(5);
+    int ansiFiles = 0;
+    for (int sample = 0; sample < 20000; ++sample) {
+        const std::string bytes = randomFileBytes(draw);
+        const TextFile file = decodeTextFile(bytes);
+        ansiFiles += file.format.codePage == ansi;
+        ASSERT_EQ(encodeTextFile(file.text, file.format), bytes) << testing::PrintToString(bytes);
+    }
+    EXPECT_GT(ansiFiles, 1000); // both detections were exercised
+    EXPECT_LT(ansiFiles, 19000);
+}
+
+TEST(TextFileReading, FailuresSayWhatWentWrong) {
+    const TempFolder folder;
+    EXPECT_THROW(readTextFile(folder.path("missing.txt")), FileNotFound);
+    try {
+        readTextFile(folder.root.u16string());
+        FAIL() << "a folder was read";
+    } catch (const FileNotFound&) {
+        FAIL() << "a folder reported as missing";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("folder"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(readTextFile(u""), std::runtime_error);
+}
+
+TEST(AtomicSave, ReplacesTheFileKeepingItsPermissions) {
+    const TempFolder folder;
+    const std::u16string file = folder.put("kept.txt", "old");
+    const auto permissions = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(file, permissions);
+    writeTextFile(file, u"new", {});
+    EXPECT_EQ(folder.contents("kept.txt"), "new");
+    EXPECT_EQ(fs::status(file).permissions(), permissions);
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"kept.txt"});
+}
+
+TEST(AtomicSave, SavesThroughASymbolicLinkToItsTarget) {
+    const TempFolder folder;
+    fs::create_directory(folder / "real");
+    folder.put("real/target.txt", "old");
+    fs::create_symlink(fs::path("real") / "target.txt", folder / "link.txt");
+    writeTextFile(folder.path("link.txt"), u"new", {});
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder / "link.txt")));
+    EXPECT_EQ(folder.contents("real/target.txt"), "new");
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.txt", "real"}));
+}
+
+TEST(AtomicSave, FailureInAMissingFolderCreatesNothing) {
+    const TempFolder folder;
+    EXPECT_THROW(writeTextFile(folder.path("no/such.txt"), u"x", {}), std::runtime_error);
+    EXPECT_TRUE(folder.names().empty());
+}
+
+#ifdef HAVE_FILE_SIZE_LIMIT
+// A save cut short part-way (here by a file-size limit) keeps the original byte for byte.
+TEST(AtomicSave, FailingPartWayLeavesTheOriginalAndNoTemporary) {
+    const TempFolder folder;
+    const std::string original = "precious\r\ncontents\n";
+    const std::u16string file = folder.put("precious.txt", original);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::string message;
+    try {
+        writeTextFile(file, std::u16string(100000, u'x'), {});
+    } catch (const std::exception& e) {
+        message = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_NE(message.find("precious.txt"), std::string::npos) << message;
+    EXPECT_EQ(folder.contents("precious.txt"), original);
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"precious.txt"});
+}
+#endif
+
+} // namespace

@@ -1,0 +1,119 @@
+#include "loadedbox.h"
+#include "randomtext.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct LineShape {
+    std::vector<std::u16string> cells;
+    std::u16string lineEnd;
+    bool operator==(const LineShape&) const = default;
+};
+
+std::vector<LineShape> shapeOf(const CLBox& box) {
+    std::vector<LineShape> shape;
+    for (int32_t l = 0; l < box.lines.size(); ++l) {
+        const CLLine& line = *box.lines.at(l);
+        LineShape row{{}, line.lineEnd};
+        for (int32_t i = 0; i < line.tabs.size(); ++i)
+            row.cells.push_back(line.tabs.at(i)->text);
+        shape.push_back(row);
+    }
+    return shape;
+}
+
+// What loading and extracting should give back: every run of four spaces at the start
+// of a line becomes one tab, and nothing else changes.
+std::u16string withIndentAsTabs(std::u16string_view text) {
+    std::u16string expected;
+    bool atLineStart = true;
+    for (size_t k = 0; k < text.size();) {
+        if (atLineStart && text.substr(k, 4) == u"    ") {
+            expected += u'\t';
+            k += 4;
+            continue;
+        }
+        atLineStart = text[k] == u'\n';
+        expected += text[k++];
+    }
+    return expected;
+}
+
+TEST(TextLoading, SplitsLinesAndCellsAsDocumented) {
+    struct Row {
+        std::u16string text;
+        std::vector<LineShape> shape;
+        std::u16string extracted;
+    };
+    const std::vector<Row> rows = {
+        {u"", {{{u""}, u""}}, u""},
+        {u"a\tb\r\nc\n", {{{u"a", u"b"}, u"\r\n"}, {{u"c"}, u"\n"}, {{u""}, u""}}, u"a\tb\r\nc\n"},
+        {u"      x", {{{u"", u"  x"}, u""}}, u"\t  x"},
+        {u"a\t", {{{u"a", u""}, u""}}, u"a\t"},
+        {u"y\nz\r", {{{u"y"}, u"\n"}, {{u"z\r"}, u""}}, u"y\nz\r"},
+        {u"a\rb", {{{u"a\rb"}, u""}}, u"a\rb"},
+        {u"        ", {{{u"", u"", u""}, u""}}, u"\t\t"},
+        {u"\t\t\r\n", {{{u"", u"", u""}, u"\r\n"}, {{u""}, u""}}, u"\t\t\r\n"},
+        {u"\r\r\n", {{{u"\r"}, u"\r\n"}, {{u""}, u""}}, u"\r\r\n"},
+        {u"   \t \n", {{{u"   ", u" "}, u"\n"}, {{u""}, u""}}, u"   \t \n"},
+    };
+    for (const Row& row : rows) {
+        LoadedBox loaded(row.text);
+        EXPECT_EQ(shapeOf(loaded.box), row.shape) << "loading " << row.text.size() << " units";
+        EXPECT_EQ(loaded.box.gettext(), row.extracted);
+    }
+}
+
+TEST(TextLoading, RandomTextsComeBackWithIndentationAsTabs) {
+    Picker picker(20240603);
+    int indented = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const std::u16string text = randomText(picker, picker.pick(0, 40));
+        LoadedBox loaded(text);
+        const std::u16string expected = withIndentAsTabs(text);
+        indented += expected != text;
+        ASSERT_EQ(loaded.box.gettext(), expected) << "round " << round;
+        const auto breaks = std::count(text.begin(), text.end(), u'\n');
+        ASSERT_EQ(loaded.box.lines.size(), breaks + 1) << "round " << round;
+        for (const LineShape& line : shapeOf(loaded.box))
+            for (const std::u16string& cell : line.cells)
+                ASSERT_EQ(cell.find_first_of(u"\t\n"), std::u16string::npos) << "round " << round;
+    }
+    EXPECT_GT(indented, 100); // both kinds of text were drawn
+    EXPECT_LT(indented, 2900);
+}
+
+TEST(TextLoading, ReloadReplacesDocumentAndResetsPositionButNotTheGlide) {
+    LoadedBox loaded(u"one\ntwo\nthree");
+    CLBox& box = loaded.box;
+    box.cursor = CLPos{2, 0, 3, 40};
+    box.scrX = 50;
+    box.scrY = 60;
+    box.scrmovX = 12.5;
+    box.scrmovY = 30.0;
+    box.moving = false;
+    box.loadtext(u"x");
+    EXPECT_EQ(shapeOf(box), (std::vector<LineShape>{{{u"x"}, u""}}));
+    EXPECT_EQ(box.cursor, CLPos{});
+    EXPECT_EQ(box.scrX, 0);
+    EXPECT_EQ(box.scrY, 0);
+    EXPECT_DOUBLE_EQ(box.scrmovX, 12.5);
+    EXPECT_DOUBLE_EQ(box.scrmovY, 30.0);
+    EXPECT_TRUE(box.moving);
+}
+
+TEST(TextLoading, LoadedTextIsMeasured) {
+    LoadedBox loaded(u"ab\tc\n}\n\U0001F600");
+    EXPECT_EQ(loaded.cell(0, 0).innerWidth, 14);
+    EXPECT_EQ(loaded.cell(0, 1).innerWidth, 7);
+    EXPECT_EQ(loaded.cell(2, 0).innerWidth, 7); // a surrogate pair is one character wide
+    EXPECT_EQ(loaded.box.lines.weiacc(3), 16 + 8 + 16);
+    EXPECT_TRUE(loaded.line(1).isEmptyLine);
+}
+
+} // namespace
