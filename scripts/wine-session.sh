@@ -1,12 +1,15 @@
-# Sourced by the Windows test scripts: a fresh wine prefix in a temporary folder, so
-# no state of an earlier run leaks in, and a virtual X display for wine's windows.
-# session_cleanup stops only what this session started and removes the prefix.
+# Sourced by the Windows test scripts. start_session makes a fresh wine prefix in a
+# temporary folder, so no state of an earlier run leaks in; start_display a virtual X
+# display for wine's windows. session_cleanup stops only what this session started.
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/columnator-wine.XXXXXX")
-export WINEPREFIX WINEDEBUG=-all LANG=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts to install .NET or a browser engine
 xvfb_pid=
+
+start_session() {
+    WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/columnator-wine.XXXXXX")
+    export WINEPREFIX WINEDEBUG=-all LANG=C.UTF-8
+    export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts to install .NET or a browser engine
+}
 
 session_cleanup() {
     "$wineserver" -k 2>/dev/null || true
@@ -31,4 +34,12 @@ start_display() {
 wine_boot() {
     "$wine" wineboot --init >/dev/null 2>&1
     "$wineserver" -w
+}
+
+# The whole session in one call: prefix, display, booted wine, cleanup on exit.
+open_session() {
+    start_session
+    trap session_cleanup EXIT
+    start_display
+    wine_boot
 }
