@@ -9,17 +9,15 @@ windows_build=$(realpath "${2:-build-windows}")
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/packages.sh
 source scripts/packages.sh
-scripts/install-deps.sh "${package_packages[@]}"
+scripts/install-deps.sh "${package_packages[@]}" "${windows_packages[@]}"
 app_id=org.columnator.Columnator
 
-# The 64-bit loader itself: the wine wrapper would look for a 32-bit half first.
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+# shellcheck source=scripts/wine-session.sh
+source scripts/wine-session.sh
 work=$(mktemp -d)
-xvfb_pid=
+wine_session=no
 cleanup() {
-    if [ -d "$work/wine" ]; then WINEPREFIX=$work/wine "$wineserver" -k 2>/dev/null || true; fi
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    if [ "$wine_session" = yes ]; then session_cleanup; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -89,24 +87,11 @@ check_resources() { # EXE: the icon, version and manifest that windres compiled 
     done
 }
 
-start_display() { # exports DISPLAY for a fresh X server
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    DISPLAY=":$(cat "$work/display")"
-    export DISPLAY
-}
-
 check_runs_under_wine() { # FOLDER holding columnator.exe: shows its window on the demo text
+    start_session
+    wine_session=yes
     start_display
-    # No prompts to install .NET or a browser engine into the fresh prefix.
-    export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-    "$wine" wineboot --init >/dev/null 2>&1
-    "$wineserver" -w
+    wine_boot
     (cd "$1" && exec "$wine" ./columnator.exe) >"$work/wine.log" 2>&1 &
     local wine_pid=$! shown=
     for _ in $(seq 60); do

@@ -1,0 +1,18 @@
+# Cross-compiles for 64-bit Windows with Debian's mingw-w64 (posix threads variant).
+# The executables link everything statically, so they run on a bare Windows 10/11
+# with no runtime DLLs beside them.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(mingw_triple x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${mingw_triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${mingw_triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${mingw_triple}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

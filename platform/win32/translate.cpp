@@ -1,0 +1,44 @@
+#include "platform/win32/translate.h"
+
+namespace {
+bool isBlank(char16_t unit) {
+    return unit == u' ' || unit == u'\t';
+}
+bool isHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+} // namespace
+
+std::u16string commandLineTail(std::u16string_view commandLine) {
+    size_t at = 0;
+    if (!commandLine.empty() && commandLine.front() == u'"') {
+        const size_t closing = commandLine.find(u'"', 1);
+        at = closing == std::u16string_view::npos ? commandLine.size() : closing + 1;
+    }
+    while (at < commandLine.size() && !isBlank(commandLine[at]))
+        ++at; // an unquoted name, or what sticks to a quoted one
+    while (at < commandLine.size() && isBlank(commandLine[at]))
+        ++at;
+    return std::u16string(commandLine.substr(at));
+}
+
+std::u32string SurrogateJoiner::feed(char16_t unit) {
+    std::u32string complete;
+    if (pendingHigh != 0 && isLowSurrogate(unit)) {
+        complete +=
+            static_cast<char32_t>(0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+        pendingHigh = 0;
+        return complete;
+    }
+    if (pendingHigh != 0)
+        complete += pendingHigh; // its partner never came: hand it on alone
+    pendingHigh = 0;
+    if (isHighSurrogate(unit))
+        pendingHigh = unit;
+    else
+        complete += unit;
+    return complete;
+}

@@ -1,0 +1,68 @@
+#include "platform/win32/translate.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+TEST(CommandLineTail, DropsTheProgramNameAndTheBlanksAfterIt) {
+    struct Row {
+        std::u16string commandLine, tail;
+    };
+    const Row rows[] = {
+        {u"", u""},
+        {u"columnator.exe", u""},
+        {u"\"C:\\Program Files\\columnator.exe\"", u""},
+        {u"columnator.exe notes.txt", u"notes.txt"},
+        {u"\"C:\\Program Files\\columnator.exe\" notes.txt", u"notes.txt"},
+        {u"columnator.exe   \t \"C:\\my notes.txt\"", u"\"C:\\my notes.txt\""},
+        {u"columnator.exe a b  ", u"a b  "},               // the rest is kept whole
+        {u"\"C:\\x\\columnator.exe\"glued rest", u"rest"}, // a quoted name runs to a blank
+        {u"\"C:\\never closed.exe notes.txt", u""},        // an open quote takes everything
+        {u"columnator.exe \"C:\\only opened", u"\"C:\\only opened"},
+        {u"c.exe \xD83D\xDE00.txt", u"\xD83D\xDE00.txt"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(commandLineTail(row.commandLine), row.tail)
+            << std::string(row.commandLine.begin(), row.commandLine.end());
+}
+
+// The model: a unit sequence read the obvious way, a high surrogate followed by a
+// low one making one character and every other unit standing for itself.
+std::u32string naiveDecode(const std::u16string& units) {
+    std::u32string out;
+    for (size_t i = 0; i < units.size(); ++i) {
+        const char16_t unit = units[i];
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            out +=
+                static_cast<char32_t>(0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            out += unit;
+        }
+    }
+    return out;
+}
+
+TEST(SurrogateJoiner, RandomUnitStreamsMatchNaiveDecoding) {
+    std::mt19937 generator(8);
+    const char16_t interesting[] = {u'a',   u'\t',  0x00E9, 0xD800, 0xDBFF, 0xD83D,
+                                    0xDC00, 0xDE00, 0xDFFF, 0xFFFD, 0xFFFF};
+    std::uniform_int_distribution<size_t> pickUnit(0, std::size(interesting) - 1);
+    std::uniform_int_distribution<int> pickLength(0, 12);
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string units;
+        for (int n = pickLength(generator); n > 0; --n)
+            units += interesting[pickUnit(generator)];
+        units += u'.'; // lets a trailing high surrogate out
+        SurrogateJoiner joiner;
+        std::u32string typed;
+        for (const char16_t unit : units)
+            typed += joiner.feed(unit);
+        ASSERT_EQ(typed, naiveDecode(units)) << "round " << round;
+    }
+}
+
+} // namespace
