@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QStringList>
 
 namespace {
@@ -15,6 +17,9 @@ constexpr int startWidth = 360, startHeight = 199;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv); // takes Qt's own options out of argv
+    // Lets desktops match the window to its installed entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.columnator.Columnator"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.columnator.Columnator")));
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(QFile::decodeName(argv[i]));

@@ -47,7 +47,11 @@ void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
     windowClass.style = CS_DBLCLKS;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    // Resource 1 is the program's own icon; a build without resources falls back to the stock one.
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    if (!windowClass.hIcon)
+        windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    windowClass.hIconSm = windowClass.hIcon;
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_IBEAM));
     windowClass.lpszClassName = windowClassName;
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
@@ -172,6 +176,13 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONUP:
         pressMouse(message, lParam);
         return 0;
+    case WM_DPICHANGED: { // take the frame Windows suggests for the new monitor
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_DROPFILES:
         dropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
