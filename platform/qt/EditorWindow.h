@@ -1,0 +1,42 @@
+#pragma once
+
+#include "QtHost.h"
+#include "QtSurface.h"
+#include "window/frmEditor.h"
+
+#include <QTimer>
+#include <QWidget>
+
+// The program's one top-level window. Its whole client area is the picture: it paints
+// the surface's presented frame and hands every native event, translated, to the
+// window logic. It holds no editing or layout logic of its own.
+class EditorWindow : public QWidget {
+public:
+    EditorWindow(QtSurface& picture, frmEditor& form, WindowHost& host);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // Tab is text here: it must reach the editor instead of moving the focus.
+    bool focusNextPrevChild(bool) override { return false; }
+
+private:
+    void matchScreen();
+    void tick();
+    void typeText(const QString& text);
+
+    QtSurface& surface;
+    frmEditor& form;
+    WindowHost& host;
+    QTimer timer;
+    bool followingScreens = false;
+};

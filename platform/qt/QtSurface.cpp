@@ -1,0 +1,285 @@
+#include "QtSurface.h"
+
+#include "qtstrings.h"
+#include "support/EngineError.h"
+#include "support/Rounding.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QColor toQColor(int32_t packed) {
+    const auto bits = static_cast<uint32_t>(packed);
+    return QColor(static_cast<int>(bits & 0xFFu), static_cast<int>((bits >> 8) & 0xFFu),
+                  static_cast<int>((bits >> 16) & 0xFFu));
+}
+
+// Sizes past this would only exhaust memory in the glyph cache.
+constexpr double largestFontPoints = 1000;
+constexpr int32_t largestSide = 32767; // QImage's own limit per side
+
+int32_t clampSide(int32_t side) {
+    return std::clamp(side, 0, largestSide);
+}
+
+// Characters whose advance in a line is their own. Controls and the soft hyphen take no
+// room in a line, and from the combining marks on, shaping may move glyphs.
+bool isPlainCharacter(char16_t unit) {
+    return (unit >= 0x20 && unit < 0x7F) ||
+           (unit >= 0xA0 && unit < QtSurface::firstShapedCharacter && unit != 0xAD);
+}
+
+} // namespace
+
+QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio)
+    : logicalWidth(clampSide(width)), logicalHeight(clampSide(height)), dpi(logicalDpi),
+      ratio(devicePixelRatio), metrics(font) {
+    // Unhinted advances are the same on every screen and at every pixel ratio, so the
+    // window, the screenshots and the tests lay out alike. Without kerning and ligatures
+    // in the scripts that need no shaping, the width of a prefix is where the cursor
+    // after it is drawn, and a text's width is the sum of its characters' advances.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    drawing = blankImage();
+    presented = drawing;
+    fontChanged();
+}
+
+QtSurface::~QtSurface() {
+    endPainting();
+}
+
+QImage QtSurface::blankImage() const {
+    const auto deviceSide = [this](int32_t side) {
+        return std::max(1, roundToPixel(side * ratio)); // an empty window still gets a pixel
+    };
+    QImage image(deviceSide(logicalWidth), deviceSide(logicalHeight), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    // Fonts are resolved against the image, so its resolution is the points' scale.
+    const int dotsPerMeter = roundToPixel(dpi / 0.0254);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(backgroundColour);
+    return image;
+}
+
+void QtSurface::resize(int32_t width, int32_t height) {
+    endPainting();
+    logicalWidth = clampSide(width);
+    logicalHeight = clampSide(height);
+    QImage resized = blankImage();
+    {
+        QPainter copier(&resized); // the retained picture survives a resize, cropped
+        copier.drawImage(0, 0, drawing);
+    }
+    drawing = resized;
+    drawn();
+}
+
+void QtSurface::setDevicePixelRatio(double newRatio) {
+    rescale(dpi, newRatio);
+}
+
+void QtSurface::setLogicalDpi(double newDpi) {
+    rescale(newDpi, ratio);
+}
+
+void QtSurface::rescale(double newDpi, double newRatio) {
+    if (!(newDpi > 0 && newRatio > 0) || (newDpi == dpi && newRatio == ratio))
+        return;
+    dpi = newDpi;
+    ratio = newRatio;
+    resize(logicalWidth, logicalHeight);
+    fontChanged();
+}
+
+const QImage& QtSurface::presentedImage() {
+    if (!hidden && unpresented) {
+        endPainting();
+        recycled = std::move(presented);
+        presented = drawing; // shared until the next drawing call
+        unpresented = false;
+    }
+    return presented;
+}
+
+int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
+    endPainting();
+    const QPoint device(roundToPixel(x * ratio), roundToPixel(y * ratio));
+    if (!drawing.rect().contains(device))
+        throw EngineError(ErrorNumber::OutOfRange, "pixel outside the surface");
+    const QRgb rgb = drawing.pixel(device);
+    return qRed(rgb) + 256 * qGreen(rgb) + 65536 * qBlue(rgb);
+}
+
+QPainter& QtSurface::painter() {
+    if (!activePainter) {
+        activePainter = std::make_unique<QPainter>(&drawing);
+        activePainter->setFont(font);
+        activePainter->setPen(textColour);
+    }
+    return *activePainter;
+}
+
+void QtSurface::endPainting() {
+    activePainter.reset();
+}
+
+void QtSurface::fontChanged() {
+    font.setFamily(toQString(name));
+    font.setPointSizeF(points);
+    metrics = QFontMetricsF(font, &drawing);
+    advances.fill(-1);
+    if (activePainter)
+        activePainter->setFont(font);
+}
+
+void QtSurface::drawn() {
+    unpresented = true;
+    if (!hidden && onPresent)
+        onPresent();
+}
+
+void QtSurface::setScaleMode(int mode) {
+    if (mode != ScaleModePixels)
+        throw EngineError(ErrorNumber::BadArgument, "this surface measures in pixels only");
+}
+
+double QtSurface::textWidth(std::u16string_view text) {
+    const bool plain = std::all_of(text.begin(), text.end(), isPlainCharacter);
+    return plain ? plainWidth(text) : metrics.horizontalAdvance(toQString(text));
+}
+
+double QtSurface::plainWidth(std::u16string_view text) {
+    double width = 0;
+    for (const char16_t unit : text) {
+        double& advance = advances[unit];
+        if (advance < 0)
+            advance = metrics.horizontalAdvance(QChar(unit));
+        width += advance;
+    }
+    return width;
+}
+
+double QtSurface::textHeight(std::u16string_view text) {
+    const auto breaks = std::count(text.begin(), text.end(), u'\n');
+    return metrics.height() + static_cast<double>(breaks) * metrics.lineSpacing();
+}
+
+void QtSurface::setFontName(const std::u16string& newName) {
+    if (newName.empty())
+        throw EngineError(ErrorNumber::BadArgument, "a font needs a name");
+    name = newName;
+    fontChanged();
+}
+
+void QtSurface::setFontSize(double newPoints) {
+    if (!(newPoints > 0 && newPoints <= largestFontPoints))
+        throw EngineError(ErrorNumber::BadArgument, "font size outside 0 to 1000 points");
+    if (newPoints == points)
+        return; // drawing sets the size line by line; the font stays resolved
+    points = newPoints;
+    fontChanged();
+}
+
+void QtSurface::setFontBold(bool on) {
+    font.setBold(on);
+    fontChanged();
+}
+
+void QtSurface::setFontItalic(bool on) {
+    font.setItalic(on);
+    fontChanged();
+}
+
+void QtSurface::setFontStrikethrough(bool on) {
+    font.setStrikeOut(on);
+    fontChanged();
+}
+
+void QtSurface::hide() {
+    hidden = true;
+}
+
+void QtSurface::show() {
+    hidden = false;
+    drawn();
+}
+
+void QtSurface::clear() {
+    endPainting();
+    if (!drawing.isDetached()) { // the presented frame keeps its pixels; nothing to copy
+        const bool fits = recycled.isDetached() && recycled.size() == drawing.size() &&
+                          recycled.devicePixelRatio() == ratio &&
+                          recycled.dotsPerMeterY() == drawing.dotsPerMeterY();
+        drawing = fits ? std::move(recycled) : blankImage();
+        recycled = QImage();
+    }
+    drawing.fill(backgroundColour);
+    drawn();
+}
+
+void QtSurface::setDrawingPosition(double x, double y) {
+    currentX = x;
+    currentY = y;
+}
+
+void QtSurface::print(std::u16string_view text) {
+    if (text.empty())
+        return;
+    // A whole-pixel baseline keeps glyphs crisp; the top of the text stays at y.
+    const double baseline = roundToPixel(currentY) + std::round(metrics.ascent());
+    painter().drawText(QPointF(roundToPixel(currentX), baseline), toQString(text));
+    drawn();
+}
+
+void QtSurface::line(double x0, double y0, double x1, double y1, int32_t colour) {
+    const int64_t ax = roundToPixel(x0), ay = roundToPixel(y0);
+    const int64_t bx = roundToPixel(x1), by = roundToPixel(y1);
+    if (ax == bx && ay == by)
+        return;
+    if (ax == bx) { // the end pixel is excluded, whichever way the line runs
+        fillPixels(ax, ay < by ? ay : by + 1, ax, ay < by ? by - 1 : ay, colour);
+        return;
+    }
+    if (ay == by) {
+        fillPixels(ax < bx ? ax : bx + 1, ay, ax < bx ? bx - 1 : ax, ay, colour);
+        return;
+    }
+    QPainter& p = painter();
+    p.setPen(QPen(toQColor(colour), 0));
+    p.drawLine(QPointF(static_cast<double>(ax) + 0.5, static_cast<double>(ay) + 0.5),
+               QPointF(static_cast<double>(bx) + 0.5, static_cast<double>(by) + 0.5));
+    p.setPen(textColour);
+    drawn();
+}
+
+void QtSurface::fillRect(double x0, double y0, double x1, double y1, int32_t colour) {
+    const int64_t ax = roundToPixel(x0), ay = roundToPixel(y0);
+    const int64_t bx = roundToPixel(x1), by = roundToPixel(y1);
+    fillPixels(std::min(ax, bx), std::min(ay, by), std::max(ax, bx), std::max(ay, by), colour);
+}
+
+// Fills the pixels from (left, top) to (right, bottom), both included, cut to the image
+// first so that far-away corners cannot overflow the painter's integers.
+void QtSurface::fillPixels(int64_t left, int64_t top, int64_t right, int64_t bottom,
+                           int32_t colour) {
+    left = std::max<int64_t>(left, 0);
+    top = std::max<int64_t>(top, 0);
+    right = std::min<int64_t>(right, logicalWidth - 1);
+    bottom = std::min<int64_t>(bottom, logicalHeight - 1);
+    if (left > right || top > bottom)
+        return;
+    painter().fillRect(QRect(static_cast<int>(left), static_cast<int>(top),
+                             static_cast<int>(right - left + 1),
+                             static_cast<int>(bottom - top + 1)),
+                       toQColor(colour));
+    drawn();
+}
+
+void QtSurface::beep() {
+    if (onBeep)
+        onBeep();
+}

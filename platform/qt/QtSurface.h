@@ -1,0 +1,104 @@
+#pragma once
+
+#include "textbox/Surface.h"
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+
+#include <array>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// The picture surface over a retained image. Drawing goes into one image and the
+// window paints another, the last presented frame, so a frame drawn while hidden
+// appears whole on show. Coordinates are logical pixels, rounded to whole pixels;
+// the image holds devicePixelRatio device pixels per logical pixel, and points
+// become pixels at the given logical DPI.
+class QtSurface : public Surface {
+public:
+    QtSurface(int32_t width, int32_t height, double logicalDpi = 96, double devicePixelRatio = 1);
+    ~QtSurface() override;
+
+    void resize(int32_t width, int32_t height);
+    void setDevicePixelRatio(double ratio);
+    void setLogicalDpi(double dpi);
+    // The frame to put on screen; while shown, it includes everything drawn so far.
+    const QImage& presentedImage();
+    // The pixel colour of the image being drawn, packed like the drawing colours.
+    int32_t drawnPixel(int32_t x, int32_t y);
+    QColor background() const { return backgroundColour; }
+    static constexpr char16_t firstShapedCharacter = 0x0300; // the combining marks begin here
+    // The font as drawn, for comparing measures with the toolkit's own.
+    const QFont& currentFont() const { return font; }
+
+    // Called when a new frame is ready to present, and for the beep; both may be empty.
+    std::function<void()> onPresent;
+    std::function<void()> onBeep;
+
+    void setScaleMode(int mode) override;
+    double scaleWidth() const override { return logicalWidth; }
+    double scaleHeight() const override { return logicalHeight; }
+    double textWidth(std::u16string_view text) override;
+    double textHeight(std::u16string_view text) override;
+
+    std::u16string fontName() const override { return name; }
+    void setFontName(const std::u16string& newName) override;
+    double fontSize() const override { return points; }
+    void setFontSize(double newPoints) override;
+    bool fontBold() const override { return font.bold(); }
+    void setFontBold(bool on) override;
+    bool fontItalic() const override { return font.italic(); }
+    void setFontItalic(bool on) override;
+    bool fontStrikethrough() const override { return font.strikeOut(); }
+    void setFontStrikethrough(bool on) override;
+
+    void hide() override;
+    void show() override;
+    void clear() override;
+    void setDrawingPosition(double x, double y) override;
+    double drawingX() const override { return currentX; }
+    double drawingY() const override { return currentY; }
+    void print(std::u16string_view text) override;
+    // An axis-aligned line covers the pixels from its start up to, not including, its end.
+    void line(double x0, double y0, double x1, double y1, int32_t colour) override;
+    void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
+    // Painting reaches the screen from the event loop, so there is nothing to flush here.
+    void processPendingEvents() override {}
+    void beep() override;
+
+private:
+    void rescale(double newDpi, double newRatio);
+    QImage blankImage() const;
+    QPainter& painter();
+    void endPainting();
+    void fontChanged();
+    double plainWidth(std::u16string_view text);
+    void drawn();
+    void fillPixels(int64_t left, int64_t top, int64_t right, int64_t bottom, int32_t colour);
+
+    int32_t logicalWidth, logicalHeight;
+    double dpi, ratio;
+    // The frame before the presented one is kept to draw the next into, which spares
+    // allocating and faulting in a whole image every frame.
+    QImage drawing, presented, recycled;
+    std::unique_ptr<QPainter> activePainter;
+    QFont font;
+    QFontMetricsF metrics;
+    // Advances of the characters that are never shaped, filled as they are first met;
+    // negative while unknown. Most text is made of them, and summing is far quicker
+    // than laying out each cell.
+    std::array<double, firstShapedCharacter> advances{};
+    std::u16string name = u"Verdana";
+    double points = 9;
+    QColor backgroundColour = Qt::white;
+    QColor textColour = Qt::black;
+    bool hidden = false;
+    bool unpresented = true;
+    double currentX = 0, currentY = 0;
+};

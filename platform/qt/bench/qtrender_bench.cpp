@@ -1,0 +1,51 @@
+#include "QtSurface.h"
+#include "qtstrings.h"
+#include "textbox/CLBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Real source code to draw: this program's own engine sources, end to end.
+std::u16string engineSources() {
+    QString text;
+    const QDir folder(QStringLiteral(COLUMNATOR_SOURCE_DIR "/textbox"));
+    for (const QString& name : folder.entryList({QStringLiteral("*.cpp")}, QDir::Files)) {
+        QFile file(folder.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            text += QString::fromUtf8(file.readAll());
+    }
+    return toU16String(text);
+}
+
+// One frame of a full-HD window of source code, through the window's own surface.
+void renderFullHdWindow(benchmark::State& state) {
+    QtSurface surface(1920, 1080, 96, static_cast<double>(state.range(0)));
+    CLBox box;
+    box.bind(surface);
+    box.loadtext(engineSources());
+    for (auto _ : state) {
+        box.render();
+        benchmark::DoNotOptimize(surface.presentedImage().constBits());
+    }
+    state.counters["lines"] = static_cast<double>(box.lines.size());
+}
+BENCHMARK(renderFullHdWindow)->ArgName("ratio")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

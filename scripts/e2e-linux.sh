@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# End-to-end test of the Linux window under a virtual X server, driven by xdotool:
+# typing and moving in a file and saving it must give exactly the expected bytes, and
+# the demo text must show the two shades of its indentation cells on screen.
+# Usage: scripts/e2e-linux.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build}")
+if [ ! -e window/frmEditor.cpp ]; then
+    echo "e2e: skipped, the window logic is not in this checkout yet"
+    exit 0
+fi
+work=$(mktemp -d)
+pids=()
+stop() { # stop PID: ends one process this script started
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
+cleanup() {
+    for pid in "${pids[@]}"; do stop "$pid"; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "e2e: $*" >&2
+    exit 1
+}
+
+# The server picks a free display itself and reports its number.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR="$work/runtime" # Qt wants one, private to the user
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# start_editor [FILE]: starts the window, waits for it, leaves its pid and window id.
+start_editor() {
+    "$build/columnator" "$@" 2>>"$work/editor.log" &
+    editor=$!
+    pids+=("$editor")
+    window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$editor" --name '^Columnator$' |
+        head -n1) || fail "no window appeared: $(cat "$work/editor.log")"
+    xdotool windowfocus --sync "$window"
+    sleep 0.3 # the first glide settles in a few ticks
+}
+
+keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
+typed() { xdotool type --clearmodifiers --delay 40 "$1"; }
+
+# Typing, the keys that insert and the keys that move, then Ctrl+S.
+printf 'first\nsecond\n' >"$work/typed.txt"
+start_editor "$work/typed.txt"
+typed "Go"
+keys Tab
+typed "on"
+keys Return
+typed "xy"
+keys BackSpace Left
+typed "w"
+keys End
+typed "!"
+keys Home
+typed "<"
+keys ctrl+End
+typed "end"
+keys Home BackSpace ctrl+Home Down Right Right
+typed "="
+keys ctrl+Home End
+typed "."
+keys ctrl+s
+printf 'Go\ton.\r\n<w=xfirst!\nsecondend' >"$work/expected.txt"
+for _ in $(seq 50); do # the save lands after the keys are handled
+    cmp -s "$work/expected.txt" "$work/typed.txt" && break
+    sleep 0.1
+done
+if ! cmp -s "$work/expected.txt" "$work/typed.txt"; then
+    echo "e2e: saved bytes differ from the expected ones" >&2
+    diff <(od -c "$work/expected.txt") <(od -c "$work/typed.txt") >&2 || true
+    exit 1
+fi
+stop "$editor"
+echo "e2e: typing, moving and saving gave the expected bytes"
+
+# The demo text, as the window shows it and as the screenshot tool draws it.
+start_editor
+import -window "$window" "$work/window.ppm"
+scripts/check-tints.py "$work/window.ppm" || fail "the window does not shade the indentation"
+stop "$editor"
+"$build/columnator-shot" "$work/shot.png"
+scripts/check-tints.py "$work/shot.png" || fail "the screenshot does not shade the indentation"
+echo "e2e: the demo text shows both shades of its indentation cells"
