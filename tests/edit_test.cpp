@@ -102,6 +102,23 @@ TEST(Editing, PositionOutsideTheDocumentChangesNothing) {
     }
 }
 
+// Two lone halves that a deletion brings together form one character, and the cursor
+// ends before it, never between its halves.
+TEST(Editing, HalvesJoinedByADeletionLeaveTheCursorBeforeThePair) {
+    struct Row {
+        std::u16string text;
+        CLPos at;
+    };
+    for (const Row& row : {Row{u"\xD83D\n\xDE00", {1, 0, 0}}, Row{u"\xD83D\t\xDE00", {0, 1, 0}},
+                           Row{u"\xD83Dx\xDE00", {0, 0, 2}}}) {
+        LoadedBox loaded(row.text);
+        CLPos pos = row.at;
+        loaded.box.insertChar(Backspace, pos);
+        EXPECT_EQ(loaded.box.gettext(), u"\xD83D\xDE00");
+        EXPECT_EQ(pos, (CLPos{0, 0, 0, -1}));
+    }
+}
+
 // Lines 1e9 pixels tall leave room for two lines at most: an edit that could need more
 // is refused whole, and one that fits goes through.
 TEST(Editing, AnEditTheLayoutCannotHoldChangesNothing) {

@@ -164,6 +164,9 @@ void CLBox::insertChar(char32_t code, CLPos& pos) {
         typeCharacter(*this, code, cell, pos);
     else
         return;
+    // Deleting or joining can bring two lone halves together into one pair; the
+    // position then stands before the character they form.
+    pos.xChar = characterStart(lines.at(pos.yLine)->tabs.at(pos.xTab)->text, pos.xChar);
     pos.xPosMem = -1;
     viewFollow(pos);
 }
