@@ -1,6 +1,8 @@
 // Decodes the input into weighted-array operations and checks every step against a
 // plain vector whose sums are recomputed.
 #include "containers/OArray.h"
+#include "fuzz/BoxInvariants.h"
+#include "fuzz/FuzzInput.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -14,41 +16,19 @@ struct Item {
     int32_t id;
 };
 
-class Reader {
-public:
-    Reader(const uint8_t* bytes, size_t size) : data(bytes), left(size) {}
-    bool empty() const { return left == 0; }
-    int32_t byte() {
-        if (left == 0)
-            return 0;
-        --left;
-        return *data++;
-    }
-    int32_t upTo(int32_t bound) { return bound <= 0 ? 0 : byte() % (bound + 1); }
-
-private:
-    const uint8_t* data;
-    size_t left;
-};
-
-void check(bool ok) {
-    if (!ok)
-        std::abort();
-}
-
 void checkAgainstModel(const OArray<Item>& arr, const std::vector<int32_t>& ids,
                        const std::vector<int32_t>& weights) {
-    check(arr.size() == static_cast<int32_t>(weights.size()));
-    check(arr.capa() >= arr.size());
+    FUZZ_CHECK(arr.size() == static_cast<int32_t>(weights.size()));
+    FUZZ_CHECK(arr.capa() >= arr.size());
     int32_t sum = 0;
     for (size_t k = 0; k < weights.size(); ++k) {
         const auto i = static_cast<int32_t>(k);
-        check(arr.weiacc(i) == sum);
-        check(arr.wei(i) == weights[k]);
-        check(arr.at(i)->id == ids[k]);
+        FUZZ_CHECK(arr.weiacc(i) == sum);
+        FUZZ_CHECK(arr.wei(i) == weights[k]);
+        FUZZ_CHECK(arr.at(i)->id == ids[k]);
         sum += weights[k];
     }
-    check(arr.weiacc(arr.size()) == sum);
+    FUZZ_CHECK(arr.weiacc(arr.size()) == sum);
 }
 
 int32_t slowAtwei(const std::vector<int32_t>& weights, int32_t w) {
@@ -129,16 +109,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 5: {
             const int32_t total = arr.weiacc(arr.size());
             const int32_t w = in.upTo(total + 2) - 1;
-            check(arr.atwei(w) == slowAtwei(weights, w));
+            FUZZ_CHECK(arr.atwei(w) == slowAtwei(weights, w));
             break;
         }
         default: { // a bad index must raise and change nothing
             const int32_t i = n + in.upTo(3);
             try {
                 arr.del(i, 1);
-                check(false);
+                FUZZ_CHECK(false);
             } catch (const EngineError& e) {
-                check(e.number == ErrorNumber::OutOfRange);
+                FUZZ_CHECK(e.number == ErrorNumber::OutOfRange);
             }
             break;
         }

@@ -102,6 +102,52 @@ TEST(Editing, PositionOutsideTheDocumentChangesNothing) {
     }
 }
 
+// Two lone halves that a deletion brings together form one character, and the cursor
+// ends before it, never between its halves.
+TEST(Editing, HalvesJoinedByADeletionLeaveTheCursorBeforeThePair) {
+    struct Row {
+        std::u16string text;
+        CLPos at;
+    };
+    for (const Row& row : {Row{u"\xD83D\n\xDE00", {1, 0, 0}}, Row{u"\xD83D\t\xDE00", {0, 1, 0}},
+                           Row{u"\xD83Dx\xDE00", {0, 0, 2}}}) {
+        LoadedBox loaded(row.text);
+        CLPos pos = row.at;
+        loaded.box.insertChar(Backspace, pos);
+        EXPECT_EQ(loaded.box.gettext(), u"\xD83D\xDE00");
+        EXPECT_EQ(pos, (CLPos{0, 0, 0, -1}));
+    }
+}
+
+// Lines 1e9 pixels tall leave room for two lines at most: an edit that could need more
+// is refused whole, and one that fits goes through.
+TEST(Editing, AnEditTheLayoutCannotHoldChangesNothing) {
+    struct Row {
+        CLPos at;
+        char32_t code;
+        bool fits;
+    };
+    for (const Row& row : {Row{{0, 0, 1}, Enter, false}, Row{{1, 0, 0}, U'x', true},
+                           Row{{1, 0, 0}, Backspace, true}, Row{{0, 0, 1}, Tab, true}}) {
+        LoadedBox loaded(u"a\n");
+        loaded.surface.lineHeight = 1e9;
+        loaded.box.updateCache();
+        loaded.box.updateHeight(0, 2);
+        CLPos pos = row.at;
+        try {
+            loaded.box.insertChar(row.code, pos);
+            EXPECT_TRUE(row.fits) << "code " << static_cast<int>(row.code);
+        } catch (const EngineError& error) {
+            EXPECT_FALSE(row.fits) << "code " << static_cast<int>(row.code);
+            EXPECT_EQ(error.number, ErrorNumber::Overflow);
+            EXPECT_EQ(loaded.box.gettext(), u"a\n");
+            EXPECT_EQ(pos, row.at);
+        }
+        for (int32_t l = 0; l < loaded.box.lines.size(); ++l)
+            EXPECT_EQ(loaded.box.lines.wei(l), loaded.line(l).height);
+    }
+}
+
 // The shadow of the document: its text and the cursor as an offset into it. Moves
 // whose result depends on geometry only resynchronise the offset.
 struct Shadow {

@@ -10,6 +10,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,6 +20,10 @@
 #if __has_include(<sys/resource.h>)
 #include <sys/resource.h>
 #define HAVE_FILE_SIZE_LIMIT 1
+#endif
+#if __has_include(<sys/mount.h>)
+#include <sys/mount.h>
+#define HAVE_MOUNT 1
 #endif
 
 namespace fs = std::filesystem;
@@ -136,6 +143,56 @@ TEST(TextFileReading, FailuresSayWhatWentWrong) {
     EXPECT_THROW(readTextFile(u""), std::runtime_error);
 }
 
+// Another program may change the file between its measuring and its reading: the read
+// gives what the file holds by then, or an error that names it, and never crashes.
+TEST(TextFileReading, AFileChangedAfterItWasMeasuredIsReadAsItStandsOrReported) {
+    const std::string original = "line one\r\nline two\n";
+    struct Row {
+        const char* what;
+        std::function<void(const fs::path&)> change;
+        std::optional<std::string> holds; // none: the read must fail
+    };
+    const std::vector<Row> rows = {
+        {"removed", [](const fs::path& f) { fs::remove(f); }, std::nullopt},
+        {"emptied", [](const fs::path& f) { fs::resize_file(f, 0); }, ""},
+        {"truncated", [](const fs::path& f) { fs::resize_file(f, 4); }, "line"},
+        {"grown", [](const fs::path& f) { std::ofstream(f, std::ios::app) << "three"; },
+         original + "three"},
+        {"replaced by a folder",
+         [](const fs::path& f) {
+             fs::remove(f);
+             fs::create_directory(f);
+         },
+         std::nullopt},
+    };
+    for (const Row& row : rows) {
+        const TempFolder folder;
+        const std::u16string file = folder.put("changing.txt", original);
+        try {
+            const TextFile read = readTextFile(file, [&] { row.change(fs::path(file)); });
+            ASSERT_TRUE(row.holds) << row.what << " was read";
+            EXPECT_EQ(encodeTextFile(read.text, read.format), *row.holds) << row.what;
+        } catch (const std::exception& e) {
+            EXPECT_FALSE(row.holds) << row.what << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find("changing.txt"), std::string::npos) << e.what();
+        }
+    }
+}
+
+// Permissions bind only an unprivileged reader, so either outcome is sound here.
+TEST(TextFileReading, AFileMadeUnreadableIsReportedOrReadWhole) {
+    const TempFolder folder;
+    const std::u16string file = folder.put("locked.txt", "secret");
+    try {
+        const TextFile read =
+            readTextFile(file, [&] { fs::permissions(fs::path(file), fs::perms::none); });
+        EXPECT_EQ(read.text, u"secret");
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("locked.txt"), std::string::npos) << e.what();
+    }
+    fs::permissions(fs::path(file), fs::perms::owner_all);
+}
+
 TEST(AtomicSave, ReplacesTheFileKeepingItsPermissions) {
     const TempFolder folder;
     const std::u16string file = folder.put("kept.txt", "old");
@@ -208,6 +265,42 @@ TEST(AtomicSave, FailingPartWayLeavesTheOriginalAndNoTemporary) {
     EXPECT_NE(message.find("precious.txt"), std::string::npos) << message;
     EXPECT_EQ(folder.contents("precious.txt"), original);
     EXPECT_EQ(folder.names(), std::vector<std::string>{"precious.txt"});
+}
+#endif
+
+#ifdef HAVE_MOUNT
+// A file system of 64 KiB of its own, where the process may mount one (as root).
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const fs::path& at) : root(at) {
+        fs::create_directory(root);
+        mounted = ::mount("tmpfs", root.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted)
+            ::umount(root.c_str());
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+    const fs::path root;
+    bool mounted = false;
+};
+
+TEST(AtomicSave, AFullDiskLeavesTheOriginalAndNoTemporary) {
+    const TempFolder folder;
+    const SmallFileSystem disk(folder / "disk");
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    const std::string original = "kept\r\nwhole\n";
+    std::ofstream(disk.root / "full.txt", std::ios::binary) << original;
+    const std::u16string file = (disk.root / "full.txt").u16string();
+    EXPECT_THROW(writeTextFile(file, std::u16string(200000, u'x'), {}), std::runtime_error);
+    std::ifstream in(disk.root / "full.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), original);
+    EXPECT_EQ(std::distance(fs::directory_iterator(disk.root), fs::directory_iterator()), 1);
+    writeTextFile(file, u"small", {}); // the space is free again
+    EXPECT_EQ(readTextFile(file).text, u"small");
 }
 #endif
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -188,6 +190,43 @@ TEST(LayoutRanges, BadRangesRaiseOutOfRangeAndChangeNothing) {
     EXPECT_EQ(cellWidths(box), widths);
     EXPECT_EQ(box.lines.weiacc(3), height);
     EXPECT_EQ(loaded.cell(0, 0).innerWidth, 7);
+}
+
+// Coordinates past 32 bits are refused, and a refused layout still has every line's
+// height and every cell's width equal to its weight, so nothing maps or draws wrongly.
+TEST(LayoutLimits, RefusedLayoutsKeepSizesEqualToWeights) {
+    LoadedBox loaded(u"a\tb\nccc\td\n}");
+    CLBox& box = loaded.box;
+    const auto weightsMatch = [&] {
+        for (int32_t l = 0; l < box.lines.size(); ++l) {
+            const CLLine& line = loaded.line(l);
+            if (box.lines.wei(l) != line.height)
+                return false;
+            for (int32_t i = 0; i < line.tabs.size(); ++i)
+                if (line.tabs.wei(i) != line.tabs.at(i)->width)
+                    return false;
+        }
+        return true;
+    };
+    const int32_t height = box.lines.weiacc(3);
+    loaded.surface.lineHeight = 1e9;
+    box.updateCache();
+    try {
+        box.updateHeight(0, 3);
+        ADD_FAILURE() << "a document taller than 32 bits was laid out";
+    } catch (const EngineError& error) {
+        EXPECT_EQ(error.number, ErrorNumber::Overflow);
+    }
+    EXPECT_EQ(box.lines.weiacc(3), height);
+    EXPECT_TRUE(weightsMatch());
+
+    loaded.surface.lineHeight = 16;
+    box.updateCache();
+    box.lines.at(1)->tabs.at(0)->innerWidth = std::numeric_limits<int32_t>::max();
+    box.lines.at(1)->tabs.at(1)->innerWidth = std::numeric_limits<int32_t>::max();
+    EXPECT_THROW(box.updateWidth(0, 3), EngineError);
+    EXPECT_TRUE(weightsMatch());
+    EXPECT_EQ(loaded.line(2).tabs.wei(0), 7 + 7); // the lines after it are laid out
 }
 
 } // namespace

@@ -233,6 +233,11 @@ TEST(PositionMapping, FarOutsidePointsClampInsteadOfWrapping) {
     EXPECT_TRUE(samePlace(box.XYscrmovToPos(least, least, false), CLPos{0, 0, 0}));
     box.scrmovX = -3e9;
     EXPECT_EQ(box.posToXYScrmov(CLPos{0, 1, 1}).x, most);
+    box.scrmovX = 0;
+    loaded.surface.charWidth = 1e10; // a text wider than 32 bits after a wide cell
+    box.lines.at(0)->tabs.setWei(1, 0);
+    box.lines.at(0)->tabs.setWei(0, most);
+    EXPECT_EQ(box.posToXY(CLPos{0, 1, 1}).x, most);
 }
 
 } // namespace

@@ -1,13 +1,13 @@
 #include "textbox/HeadlessSurface.h"
 #include "window/frmEditor.h"
 
+#include "HeadlessHost.h"
 #include "RandomFileBytes.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -18,48 +18,6 @@ namespace fs = std::filesystem;
 using Call = HeadlessSurface::Call;
 
 namespace {
-
-// The platform, headless: answers prompts from queues and records what the window asked.
-class HeadlessHost : public Host {
-public:
-    HeadlessSurface surface{360, 199};
-    std::u16string tail;
-    std::vector<std::u16string> captions;
-    std::vector<std::u16string> errors;
-    struct Prompt {
-        std::u16string prompt, title, defaultAnswer;
-    };
-    std::vector<Prompt> prompts;
-    std::deque<std::u16string> answers; // none left: Cancel
-    std::vector<std::u16string> questions;
-    std::deque<bool> yesNo; // none left: no
-
-    Surface& picture() override { return surface; }
-    void setPictureSize(int32_t width, int32_t height) override { surface.resize(width, height); }
-    void setCaption(const std::u16string& caption) override { captions.push_back(caption); }
-    std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
-                            const std::u16string& defaultAnswer) override {
-        prompts.push_back({prompt, title, defaultAnswer});
-        return next(answers, std::u16string());
-    }
-    bool askYesNo(const std::u16string& question, const std::u16string&) override {
-        questions.push_back(question);
-        return next(yesNo, false);
-    }
-    void reportError(const std::u16string& message, const std::u16string&) override {
-        errors.push_back(message);
-    }
-    std::u16string commandLine() override { return tail; }
-
-private:
-    template <class T> static T next(std::deque<T>& queue, T otherwise) {
-        if (queue.empty())
-            return otherwise;
-        T front = queue.front();
-        queue.pop_front();
-        return front;
-    }
-};
 
 // A window started as the platform starts it: load, then the first resize.
 struct Window {
@@ -336,6 +294,21 @@ TEST(FontPrompts, SizeIsReadFromItsLeadingNumber) {
             << testing::PrintToString(row.answer);
         EXPECT_EQ(window.box().lineHeight, std::lround(16 * row.size / 9));
     }
+}
+
+// The text would be taller than 32-bit coordinates hold: the old size stays, and says so.
+TEST(FontPrompts, ASizeTooLargeForTheTextIsTakenBack) {
+    Window window;
+    window.settle();
+    const int32_t height = window.box().lines.weiacc(window.box().lines.size());
+    window.host.answers = {u"Courier", u"99999999999"};
+    window.form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
+    EXPECT_EQ(window.host.surface.fontSize(), 9);
+    EXPECT_EQ(window.host.surface.fontName(), u"Verdana");
+    EXPECT_EQ(window.box().lines.weiacc(window.box().lines.size()), height);
+    EXPECT_EQ(window.host.errors.size(), 1u);
+    window.type(u"x"); // and the window goes on
+    EXPECT_EQ(window.host.errors.size(), 1u);
 }
 
 TEST(FontPrompts, EachStepGoesOnWhenOneFails) {

@@ -2,6 +2,10 @@
 #include "textbox/position.h"
 #include "textbox/utf16.h"
 
+#include "support/Rounding.h"
+
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -15,6 +19,21 @@ constexpr char32_t Delete = 127;
 // a surrogate pair into one code before it arrives here.
 bool isTypable(char32_t code) {
     return code >= 32 && code != Delete && !isSurrogate(code) && code <= 0x10FFFF;
+}
+
+// Refuses an edit, before anything changes, when the lines it leaves in place of
+// replacedLines lines from firstLine might not fit 32-bit document coordinates at the
+// taller of the two line heights, so no edit is left half done by its layout.
+void requireHeightRoom(const CLBox& box, int32_t firstLine, int32_t replacedLines,
+                       int32_t resultingLines) {
+    const int64_t tallest = std::max<int64_t>(
+        box.lineHeight,
+        roundToPixel(static_cast<double>(box.options.emptyHeight) * box.lineHeight));
+    const int64_t kept =
+        static_cast<int64_t>(box.lines.weiacc(box.lines.size())) -
+        (box.lines.weiacc(firstLine + replacedLines) - box.lines.weiacc(firstLine));
+    if (kept + tallest * resultingLines > std::numeric_limits<int32_t>::max())
+        throw EngineError(ErrorNumber::Overflow, "overflow: the text would be too tall to show");
 }
 
 void deleteCharacterBefore(CLBox& box, CLTab& cell, CLPos& pos) {
@@ -130,6 +149,11 @@ void typeCharacter(CLBox& box, char32_t code, CLTab& cell, CLPos& pos) {
 // Codes that are neither Backspace, Tab, Enter nor a character do nothing at all.
 void CLBox::insertChar(char32_t code, CLPos& pos) {
     CLTab& cell = cellAt(*this, pos);
+    const bool joinsLines = code == Backspace && pos.xChar == 0 && pos.xTab == 0 && pos.yLine != 0;
+    if (joinsLines)
+        requireHeightRoom(*this, pos.yLine - 1, 2, 1);
+    else
+        requireHeightRoom(*this, pos.yLine, 1, code == Enter ? 2 : 1);
     if (code == Backspace)
         deleteBackwards(*this, cell, pos);
     else if (code == Tab)
@@ -140,6 +164,9 @@ void CLBox::insertChar(char32_t code, CLPos& pos) {
         typeCharacter(*this, code, cell, pos);
     else
         return;
+    // Deleting or joining can bring two lone halves together into one pair; the
+    // position then stands before the character they form.
+    pos.xChar = characterStart(lines.at(pos.yLine)->tabs.at(pos.xTab)->text, pos.xChar);
     pos.xPosMem = -1;
     viewFollow(pos);
 }

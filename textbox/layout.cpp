@@ -2,6 +2,7 @@
 
 #include "support/Rounding.h"
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,22 @@ struct OpenColumn {
     int32_t width = 0;
 };
 
+// Makes the cells' widths their weights. A line too wide for 32-bit sums keeps its
+// old widths, so every width still equals its weight, and the refusal is raised.
+void applyWidths(CLLine& line) {
+    std::vector<int32_t> widths;
+    widths.reserve(static_cast<size_t>(line.tabs.size()));
+    for (int32_t i = 0; i < line.tabs.size(); ++i)
+        widths.push_back(line.tabs.at(i)->width);
+    try {
+        line.tabs.weiset(0, line.tabs.size(), widths);
+    } catch (const EngineError&) {
+        for (int32_t i = 0; i < line.tabs.size(); ++i)
+            line.tabs.at(i)->width = line.tabs.wei(i);
+        throw;
+    }
+}
+
 } // namespace
 
 bool CLBox::isEmptyText(std::u16string_view text) {
@@ -74,15 +91,20 @@ void CLBox::updateHeight(int32_t a, int32_t r) {
         return;
     const int32_t emptyLineHeight =
         roundToPixel(static_cast<double>(options.emptyHeight) * lineHeight);
+    std::vector<bool> empty;
     std::vector<int32_t> heights;
+    empty.reserve(static_cast<size_t>(r - a));
     heights.reserve(static_cast<size_t>(r - a));
     for (int32_t l = a; l < r; ++l) {
-        CLLine& line = *lines.at(l);
-        line.isEmptyLine = allCellsEmpty(line);
-        line.height = line.isEmptyLine ? emptyLineHeight : lineHeight;
-        heights.push_back(line.height);
+        empty.push_back(allCellsEmpty(*lines.at(l)));
+        heights.push_back(empty.back() ? emptyLineHeight : lineHeight);
     }
-    lines.weiset(a, r - a, heights);
+    lines.weiset(a, r - a, heights); // a document too tall is refused here, unchanged
+    for (int32_t l = a; l < r; ++l) {
+        CLLine& line = *lines.at(l);
+        line.isEmptyLine = empty[static_cast<size_t>(l - a)];
+        line.height = heights[static_cast<size_t>(l - a)];
+    }
 }
 
 // Cells followed by a tab form columns; a column's block is a maximal run of lines of
@@ -123,12 +145,14 @@ void CLBox::updateWidth(int32_t a, int32_t r) {
         }
         open = last;
     }
-    std::vector<int32_t> widths;
+    std::exception_ptr refused;
     for (int32_t k = a; k < r; ++k) {
-        CLLine& line = *lines.at(k);
-        widths.clear();
-        for (int32_t i = 0; i < line.tabs.size(); ++i)
-            widths.push_back(line.tabs.at(i)->width);
-        line.tabs.weiset(0, line.tabs.size(), widths);
+        try {
+            applyWidths(*lines.at(k));
+        } catch (const EngineError&) {
+            refused = refused ? refused : std::current_exception();
+        }
     }
+    if (refused)
+        std::rethrow_exception(refused);
 }

@@ -114,7 +114,7 @@ PixelPoint CLBox::posToXY(const CLPos& pos) {
     LineFontScope font(surface(), lineFontSize(line), fontSize);
     const int32_t textWidth = roundToPixel(prefixWidth(cell.text, pos.xChar));
     font.restore();
-    return {line.tabs.weiacc(pos.xTab) + textWidth, lines.weiacc(pos.yLine)};
+    return {shiftedBy(textWidth, line.tabs.weiacc(pos.xTab)), lines.weiacc(pos.yLine)};
 }
 
 PixelPoint CLBox::posToXYScrmov(const CLPos& pos) {

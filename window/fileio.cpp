@@ -146,9 +146,11 @@ std::string readAllBytes(const fs::path& file, const std::u16string& path) {
 
 } // namespace
 
-TextFile readTextFile(const std::u16string& path) {
+TextFile readTextFile(const std::u16string& path, const std::function<void()>& beforeRead) {
     const fs::path file = pathFrom(path);
     requireReadableFile(file, path);
+    if (beforeRead)
+        beforeRead();
     try {
         return decodeTextFile(readAllBytes(file, path));
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -36,7 +37,9 @@ std::string encodeTextFile(std::u16string_view text, const TextFileFormat& forma
 bool canStore(std::u16string_view text, const TextFileFormat& format);
 
 // Both raise std::exception with a message for the user (UTF-8) on any failure.
-TextFile readTextFile(const std::u16string& path);
+// beforeRead runs once the file is checked and measured, just before it is opened: the
+// moment another program may remove, truncate or lock it, which tests reproduce there.
+TextFile readTextFile(const std::u16string& path, const std::function<void()>& beforeRead = {});
 // Saves atomically: the file, or the one a symbolic link at path points to, is either
 // untouched or wholly replaced, keeping its permissions; no temporary file remains.
 void writeTextFile(const std::u16string& path, std::u16string_view text,

@@ -279,18 +279,40 @@ void frmEditor::onMouseUp(int32_t button, int32_t, double, double) {
 }
 
 // Every step runs even when one before it failed, so the text is always laid out again.
+// A font in which the text would be too tall or wide to lay out is taken back.
 void frmEditor::changeFont() {
     CLBox& b = box();
     Surface& surface = host.picture();
+    const std::u16string previousName = surface.fontName();
+    const double previousSize = surface.fontSize();
     ignoringErrors([&] { surface.setFontBold(false); });
     ignoringErrors([&] { surface.setFontItalic(false); });
     ignoringErrors([&] { surface.setFontStrikethrough(false); });
     ignoringErrors([&] { askFontName(surface); });
     ignoringErrors([&] { askFontSize(surface); });
-    ignoringErrors([&] { b.updateCache(); });
-    ignoringErrors([&] { b.updateHeight(0, b.lines.size()); });
-    ignoringErrors([&] { b.updateInnerWidth(0, b.lines.size()); });
-    ignoringErrors([&] { b.render(); });
+    if (layOutAgain(b) == Layout::Refused) {
+        ignoringErrors([&] { surface.setFontName(previousName); });
+        ignoringErrors([&] { surface.setFontSize(previousSize); });
+        layOutAgain(b);
+        report(u"The text is too large to lay out in that font; the font stays as it was.");
+    }
+}
+
+frmEditor::Layout frmEditor::layOutAgain(CLBox& b) {
+    Layout result = Layout::Done;
+    const auto step = [&](auto&& run) {
+        try {
+            run();
+        } catch (const EngineError& e) {
+            result = e.number == ErrorNumber::Overflow ? Layout::Refused : result;
+        } catch (const std::exception&) {
+        }
+    };
+    step([&] { b.updateCache(); });
+    step([&] { b.updateHeight(0, b.lines.size()); });
+    step([&] { b.updateInnerWidth(0, b.lines.size()); });
+    step([&] { b.render(); });
+    return result;
 }
 
 void frmEditor::askFontName(Surface& surface) {

@@ -65,6 +65,9 @@ private:
     bool editByKey(int32_t keyCode, bool ctrl);
     void drawUnlessMoving();
     void changeFont();
+    // Refused when the text would leave 32-bit coordinates in the surface's font.
+    enum class Layout { Done, Refused };
+    Layout layOutAgain(CLBox& b);
     void askFontName(Surface& surface);
     void askFontSize(Surface& surface);
     void glide();

@@ -1,0 +1,134 @@
+// A start text, then key downs, key presses of any code, clicks, font changes, resizes
+// and ticks, all through the window on a headless host; after every event the cursor
+// stands inside the document and the document's layout is consistent.
+#include "fuzz/BoxInvariants.h"
+#include "fuzz/FuzzInput.h"
+#include "tests/HeadlessHost.h"
+#include "window/frmEditor.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace {
+
+// A glide covers three tenths of the way per tick, so even a full 32-bit jump
+// arrives in well under this many.
+constexpr int settleTicks = 200;
+constexpr int maximumEvents = 400;
+
+constexpr std::array<int32_t, 14> keys = {frmEditor::KeyBackspace, frmEditor::KeyTab,
+                                          frmEditor::KeyEnter,     frmEditor::KeyPageUp,
+                                          frmEditor::KeyPageDown,  frmEditor::KeyEnd,
+                                          frmEditor::KeyHome,      frmEditor::KeyLeft,
+                                          frmEditor::KeyUp,        frmEditor::KeyRight,
+                                          frmEditor::KeyDown,      frmEditor::KeyS,
+                                          46 /* Delete */,         0};
+
+constexpr std::array<char32_t, 12> codes = {u'a',   u' ',   u'}',    0xE9,   0xD83D,   0xDE00,
+                                            0xDBFF, 0xDC00, 0x1F600, 0xFFFF, 0x10FFFF, 0x110000};
+
+const std::array<std::u16string, 12> sizeAnswers = {
+    u"", u"0", u"-3", u"1", u"9", u"24", u"0.01", u"7.3", u"99999999999", u"abc", u"2e9", u"+12"};
+
+int32_t keyFrom(Reader& in) {
+    const int32_t pick = in.byte();
+    return pick < 240 ? keys[static_cast<size_t>(pick) % keys.size()] : in.byte();
+}
+
+char32_t codeFrom(Reader& in) {
+    const int32_t pick = in.byte();
+    return pick < 200 ? codes[static_cast<size_t>(pick) % codes.size()]
+                      : static_cast<char32_t>(in.word());
+}
+
+// Mostly inside a window of the size the host starts with, sometimes anywhere at all.
+double coordinateFrom(Reader& in) {
+    const int32_t pick = in.byte();
+    if (pick < 224)
+        return in.upTo(600) - 100;
+    switch (pick % 4) {
+    case 0:
+        return std::numeric_limits<double>::quiet_NaN();
+    case 1:
+        return std::numeric_limits<double>::infinity();
+    case 2:
+        return -1e300;
+    default:
+        return static_cast<int32_t>(in.word());
+    }
+}
+
+void changeFont(frmEditor& form, HeadlessHost& host, Reader& in) {
+    host.answers.clear();
+    host.answers.push_back(in.text(static_cast<size_t>(in.upTo(3))));
+    host.answers.push_back(sizeAnswers[static_cast<size_t>(in.byte()) % sizeAnswers.size()]);
+    form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
+}
+
+void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
+    switch (in.byte() % 9) {
+    case 0:
+    case 1: {
+        const int32_t key = keyFrom(in);
+        form.onKeyDown(key, in.byte() % 8);
+        break;
+    }
+    case 2:
+    case 3:
+        form.onKeyPress(codeFrom(in));
+        break;
+    case 4: {
+        const double x = coordinateFrom(in), y = coordinateFrom(in);
+        form.onMouseDown(frmEditor::ButtonLeft, 0, x, y);
+        break;
+    }
+    case 5:
+        changeFont(form, host, in);
+        break;
+    case 6: {
+        const int32_t width = in.upTo(255) * 8, height = in.upTo(255) * 8;
+        form.onResize(width, height);
+        break;
+    }
+    default:
+        for (int32_t tick = in.upTo(7); tick >= 0; --tick)
+            form.onTick();
+        break;
+    }
+}
+
+void checkWindow(frmEditor& form, HeadlessHost& host) {
+    CLBox& box = form.box();
+    fuzzcheck::checkPosition(box, box.cursor);
+    FUZZ_CHECK(host.surface.fontSize() == static_cast<double>(box.fontSize));
+    fuzzcheck::checkDocument(box, host.surface);
+    // Every event is one a user can cause, so none may hit an index outside the document.
+    for (const std::u16string& error : host.errors)
+        FUZZ_CHECK(error.find(u"(error 9)") == std::u16string::npos);
+    host.errors.clear();
+    host.surface.calls.clear(); // a long run would otherwise keep every frame
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Reader in(data, size);
+    HeadlessHost host;
+    frmEditor form(host);
+    form.onLoad();
+    form.onResize(360, 199);
+    form.box().loadtext(in.text(static_cast<size_t>(in.byte())));
+    checkWindow(form, host);
+    for (int event = 0; event < maximumEvents && !in.empty(); ++event) {
+        runEvent(form, host, in);
+        checkWindow(form, host);
+    }
+    for (int tick = 0; tick < settleTicks && form.box().moving; ++tick)
+        form.onTick();
+    FUZZ_CHECK(!form.box().moving);
+    checkWindow(form, host);
+    return 0;
+}

@@ -1,0 +1,85 @@
+// Arbitrary bytes as a file: detection and conversion give every byte back, and a file
+// opened and saved unedited through the window keeps its bytes, except that a run of
+// four leading spaces becomes a tab as loading defines.
+#include "fuzz/BoxInvariants.h"
+#include "tests/HeadlessHost.h"
+#include "window/fileio.h"
+#include "window/frmEditor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A folder of this process's own, in memory where the system offers it, so that the
+// flushes of each save cost nothing; removed at exit.
+class ScratchFolder {
+public:
+    ScratchFolder()
+        : root((fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
+               ("columnator_files_fuzz_" + std::to_string(::getpid()))) {
+        fs::create_directories(root);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const fs::path root;
+};
+
+std::string contentsOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+size_t entriesIn(const fs::path& folder) {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// Opened at start-up and saved with Ctrl+S; gives what the file holds afterwards.
+std::string openAndSave(const fs::path& file, std::string_view bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    HeadlessHost host;
+    host.tail = file.u16string();
+    frmEditor form(host);
+    form.onLoad();
+    form.onResize(360, 199);
+    form.onKeyDown(frmEditor::KeyS, frmEditor::ShiftMaskCtrl);
+    FUZZ_CHECK(host.errors.empty());
+    FUZZ_CHECK(host.questions.empty()); // an unedited text always fits its own encoding
+    return contentsOf(file);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const ScratchFolder scratch;
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const TextFile decoded = decodeTextFile(bytes);
+    FUZZ_CHECK(encodeTextFile(decoded.text, decoded.format) == bytes);
+
+    const std::u16string loaded = fuzzcheck::expectedRoundTrip(decoded.text);
+    const std::string expected =
+        loaded == decoded.text ? bytes : encodeTextFile(loaded, decoded.format);
+    const fs::path file = scratch.root / "file.txt";
+    FUZZ_CHECK(openAndSave(file, bytes) == expected);
+    FUZZ_CHECK(entriesIn(scratch.root) == 1); // no temporary left behind
+
+    const TextFile reread = readTextFile(file.u16string());
+    FUZZ_CHECK(reread.text == loaded);
+    return 0;
+}
