@@ -32,6 +32,17 @@ void* countedAllocation(size_t size) {
     return p;
 }
 
+// The record arena takes its chunks aligned to their size.
+void* countedAlignedAllocation(size_t size, std::align_val_t alignment) {
+    const auto align = static_cast<size_t>(alignment);
+    void* p = std::aligned_alloc(align, (std::max<size_t>(size, 1) + align - 1) / align * align);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    liveBytes += malloc_usable_size(p);
+    peakBytes = std::max(peakBytes, liveBytes);
+    return p;
+}
+
 void countedRelease(void* p) noexcept {
     if (p == nullptr)
         return;
@@ -56,6 +67,15 @@ void operator delete(void* p, size_t) noexcept {
     countedRelease(p);
 }
 void operator delete[](void* p, size_t) noexcept {
+    countedRelease(p);
+}
+void* operator new(size_t size, std::align_val_t alignment) {
+    return countedAlignedAllocation(size, alignment);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    countedRelease(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept {
     countedRelease(p);
 }
 

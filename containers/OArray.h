@@ -1,5 +1,6 @@
 #pragma once
 
+#include "containers/Ref.h"
 #include "support/EngineError.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <utility>
@@ -22,19 +24,28 @@
 // wrapping: the array tracks the sum of absolute weights, which bounds every sum.
 template <class T> class OArray {
 public:
-    using Ref = std::shared_ptr<T>;
+    using Ref = RefFor<T>;
 
     OArray() = default;
     OArray(const OArray&) = delete;
     OArray& operator=(const OArray&) = delete;
-    OArray(OArray&&) noexcept = default;
-    OArray& operator=(OArray&&) noexcept = default;
-    ~OArray() = default; // the storages release their references
+    OArray(OArray&& other) noexcept { take(other); }
+    OArray& operator=(OArray&& other) noexcept {
+        if (this != &other) {
+            freeStorage();
+            take(other);
+        }
+        return *this;
+    }
+    ~OArray() { freeStorage(); }
 
     int32_t size() const { return count; }
     int32_t capa() const { return capacity; }
 
     void resize(int32_t n);
+    // Room for n elements without reallocating, as when the count is known ahead; capa
+    // still reports what the growth rules give.
+    void reserve(int32_t n);
     void ins(int32_t i, Ref o, int32_t w);
     void insArr(int32_t i, const OArray& a);
     void add(Ref o, int32_t w) { ins(count, std::move(o), w); }
@@ -43,16 +54,16 @@ public:
 
     const Ref& at(int32_t i) const {
         requireElement(i);
-        return objects[static_cast<size_t>(i)];
+        return objects()[slot(i)];
     }
     // Replaces element i; its weight is kept.
     void setAt(int32_t i, Ref o) {
         requireElement(i);
-        objects[static_cast<size_t>(i)] = std::move(o);
+        objects()[slot(i)] = std::move(o);
     }
     int32_t wei(int32_t i) const {
         requireElement(i);
-        return weights[static_cast<size_t>(i)];
+        return weights()[slot(i)];
     }
     void setWei(int32_t i, int32_t w);
 
@@ -60,7 +71,7 @@ public:
     int32_t weiacc(int32_t i) const {
         if (i < 0 || i > count)
             raiseOutOfRange("weiacc(" + std::to_string(i) + ") of " + std::to_string(count));
-        return i == 0 ? 0 : sums[static_cast<size_t>(i) - 1];
+        return i == 0 ? 0 : sums()[static_cast<size_t>(i) - 1];
     }
     int32_t atwei(int32_t w) const;
     void weiset(int32_t i, int32_t n, std::span<const int32_t> ws);
@@ -81,15 +92,67 @@ private:
                               "overflow: the total weight would exceed 2147483647");
     }
     static int64_t magnitude(int32_t w) { return std::llabs(static_cast<int64_t>(w)); }
-    size_t slot(int32_t i) const { return static_cast<size_t>(i); }
+    static size_t slot(int32_t i) { return static_cast<size_t>(i); }
 
-    std::unique_ptr<Ref[]> objects;
-    std::unique_ptr<int32_t[]> weights;
-    std::unique_ptr<int32_t[]> sums; // sums[k] is the total of elements 0..k
+    // One block holds the three storages: room references, then room weights, then
+    // room running sums. Slots from count on hold no reference.
+    static constexpr size_t SlotBytes = sizeof(Ref) + 2 * sizeof(int32_t);
+    Ref* objects() const {
+        return block ? std::launder(reinterpret_cast<Ref*>(block.get())) : nullptr;
+    }
+    int32_t* weights() const {
+        return reinterpret_cast<int32_t*>(block.get() + slot(room) * sizeof(Ref));
+    }
+    int32_t* sums() const { return weights() + room; }
+    void reallocate(int32_t newRoom);
+    // Makes room for needed elements, growing towards capa in steps that keep appends
+    // amortised: an array's storage never exceeds its capacity unless reserved.
+    void ensureRoom(int32_t needed) {
+        if (needed > room)
+            reallocate(std::min(capacity, std::max(needed, 2 * room)));
+    }
+    void freeStorage() {
+        if (!block)
+            return;
+        Ref* held = objects();
+        for (int32_t k = 0; k < room; ++k)
+            held[slot(k)].~Ref();
+        block.reset();
+        room = 0;
+    }
+    void take(OArray& other) {
+        block = std::move(other.block);
+        count = std::exchange(other.count, 0);
+        capacity = std::exchange(other.capacity, 0);
+        room = std::exchange(other.room, 0);
+        absoluteTotal = std::exchange(other.absoluteTotal, 0);
+    }
+
+    std::unique_ptr<std::byte[]> block;
     int32_t count = 0;
     int32_t capacity = 0;
-    int64_t absoluteTotal = 0;
+    int32_t room = 0;          // slots allocated in block; at least count
+    int32_t absoluteTotal = 0; // the sum of absolute weights; refused past 32 bits
 };
+
+template <class T> void OArray<T>::reallocate(int32_t newRoom) {
+    auto newBlock = std::make_unique_for_overwrite<std::byte[]>(slot(newRoom) * SlotBytes);
+    Ref* newObjects = std::launder(reinterpret_cast<Ref*>(newBlock.get()));
+    auto* newWeights = reinterpret_cast<int32_t*>(newBlock.get() + slot(newRoom) * sizeof(Ref));
+    int32_t* newSums = newWeights + newRoom;
+    Ref* oldObjects = objects();
+    for (int32_t k = 0; k < count; ++k)
+        ::new (static_cast<void*>(newObjects + k)) Ref(std::move(oldObjects[slot(k)]));
+    for (int32_t k = count; k < newRoom; ++k)
+        ::new (static_cast<void*>(newObjects + k)) Ref();
+    if (count > 0) {
+        std::copy_n(weights(), count, newWeights);
+        std::copy_n(sums(), count, newSums);
+    }
+    freeStorage();
+    block = std::move(newBlock);
+    room = newRoom;
+}
 
 template <class T> void OArray<T>::resize(int32_t n) {
     if (n < 0 || (n > 0 && n < count)) // only resize(0) may drop elements
@@ -97,27 +160,22 @@ template <class T> void OArray<T>::resize(int32_t n) {
     if (n == capacity)
         return;
     if (n == 0) {
-        objects.reset();
-        weights.reset();
-        sums.reset();
+        freeStorage();
         capacity = 0;
         count = 0;
         absoluteTotal = 0;
         return;
     }
-    auto newObjects = std::make_unique<Ref[]>(static_cast<size_t>(n));
-    auto newWeights = std::make_unique<int32_t[]>(static_cast<size_t>(n));
-    auto newSums = std::make_unique<int32_t[]>(static_cast<size_t>(n));
-    const int32_t kept = std::min(n, capacity);
-    for (int32_t k = 0; k < kept; ++k) {
-        newObjects[slot(k)] = std::move(objects[slot(k)]);
-        newWeights[slot(k)] = weights[slot(k)];
-        newSums[slot(k)] = sums[slot(k)];
-    }
-    objects = std::move(newObjects);
-    weights = std::move(newWeights);
-    sums = std::move(newSums);
     capacity = n;
+    if (room > n)
+        reallocate(n);
+}
+
+template <class T> void OArray<T>::reserve(int32_t n) {
+    if (n < 0)
+        raiseOutOfRange("reserve(" + std::to_string(n) + ")");
+    if (n > room)
+        reallocate(n);
 }
 
 template <class T> void OArray<T>::ins(int32_t i, Ref o, int32_t w) {
@@ -128,17 +186,21 @@ template <class T> void OArray<T>::ins(int32_t i, Ref o, int32_t w) {
             throw EngineError(ErrorNumber::Overflow, "overflow: too many elements");
         resize(capacity == 0 ? 8 : 2 * capacity);
     }
+    ensureRoom(count + 1);
+    Ref* const held = objects();
+    int32_t* const weight = weights();
+    int32_t* const sum = sums();
     for (int32_t j = count - 1; j >= i; --j) {
-        objects[slot(j + 1)] = std::move(objects[slot(j)]);
-        weights[slot(j + 1)] = weights[slot(j)];
-        sums[slot(j + 1)] = sums[slot(j)] + w;
+        held[slot(j + 1)] = std::move(held[slot(j)]);
+        weight[slot(j + 1)] = weight[slot(j)];
+        sum[slot(j + 1)] = sum[slot(j)] + w;
     }
-    const int32_t before = i == 0 ? 0 : sums[slot(i - 1)];
-    objects[slot(i)] = std::move(o);
-    weights[slot(i)] = w;
-    sums[slot(i)] = before + w;
+    const int32_t before = i == 0 ? 0 : sum[slot(i - 1)];
+    held[slot(i)] = std::move(o);
+    weight[slot(i)] = w;
+    sum[slot(i)] = before + w;
     ++count;
-    absoluteTotal += magnitude(w);
+    absoluteTotal += static_cast<int32_t>(magnitude(w));
 }
 
 template <class T> void OArray<T>::insArr(int32_t i, const OArray& a) {
@@ -148,31 +210,35 @@ template <class T> void OArray<T>::insArr(int32_t i, const OArray& a) {
         return;
     if (&a == this) { // inserting an array into itself: work from a snapshot
         OArray copy;
-        copy.resize(m);
+        copy.reserve(m);
         for (int32_t k = 0; k < m; ++k)
-            copy.add(a.objects[slot(k)], a.weights[slot(k)]);
+            copy.add(a.objects()[slot(k)], a.weights()[slot(k)]);
         insArr(i, copy);
         return;
     }
-    requireFits(absoluteTotal + a.absoluteTotal);
+    requireFits(static_cast<int64_t>(absoluteTotal) + a.absoluteTotal);
     const int64_t needed = static_cast<int64_t>(count) + m;
     if (needed > std::numeric_limits<int32_t>::max() / 2)
         throw EngineError(ErrorNumber::Overflow, "overflow: too many elements");
     const auto d = static_cast<int32_t>(needed);
     if (capacity < d)
         resize(d <= 7 ? 8 : (2 * capacity < d ? d : 2 * capacity));
+    ensureRoom(d);
     const int32_t added = a.weiacc(m);
+    Ref* const held = objects();
+    int32_t* const weight = weights();
+    int32_t* const sum = sums();
     for (int32_t j = count - 1; j >= i; --j) {
-        objects[slot(j + m)] = std::move(objects[slot(j)]);
-        weights[slot(j + m)] = weights[slot(j)];
-        sums[slot(j + m)] = sums[slot(j)] + added;
+        held[slot(j + m)] = std::move(held[slot(j)]);
+        weight[slot(j + m)] = weight[slot(j)];
+        sum[slot(j + m)] = sum[slot(j)] + added;
     }
     count = d;
-    const int32_t before = i == 0 ? 0 : sums[slot(i - 1)];
+    const int32_t before = i == 0 ? 0 : sum[slot(i - 1)];
     for (int32_t j = 0; j < m; ++j) {
-        objects[slot(i + j)] = a.objects[slot(j)];
-        weights[slot(i + j)] = a.weights[slot(j)];
-        sums[slot(i + j)] = before + a.sums[slot(j)];
+        held[slot(i + j)] = a.objects()[slot(j)];
+        weight[slot(i + j)] = a.weights()[slot(j)];
+        sum[slot(i + j)] = before + a.sums()[slot(j)];
     }
     absoluteTotal += a.absoluteTotal;
 }
@@ -183,17 +249,20 @@ template <class T> void OArray<T>::del(int32_t i, int32_t n) {
         return;
     const int32_t s = count - n;
     const int32_t removed = weiacc(i + n) - weiacc(i);
+    Ref* const held = objects();
+    int32_t* const weight = weights();
+    int32_t* const sum = sums();
     for (int32_t k = i; k < i + n; ++k) {
-        absoluteTotal -= magnitude(weights[slot(k)]);
-        objects[slot(k)].reset();
+        absoluteTotal -= static_cast<int32_t>(magnitude(weight[slot(k)]));
+        held[slot(k)].reset();
     }
     for (int32_t k = i; k < s; ++k) {
-        objects[slot(k)] = std::move(objects[slot(k + n)]);
-        weights[slot(k)] = weights[slot(k + n)];
-        sums[slot(k)] = sums[slot(k + n)] - removed;
+        held[slot(k)] = std::move(held[slot(k + n)]);
+        weight[slot(k)] = weight[slot(k + n)];
+        sum[slot(k)] = sum[slot(k + n)] - removed;
     }
     for (int32_t k = s; k < count; ++k)
-        objects[slot(k)].reset();
+        held[slot(k)].reset();
     count = s;
     if (s <= capacity / 2) {
         if (s == 0) {
@@ -211,15 +280,17 @@ template <class T> void OArray<T>::del(int32_t i, int32_t n) {
 
 template <class T> void OArray<T>::setWei(int32_t i, int32_t w) {
     requireElement(i);
-    const int32_t old = weights[slot(i)];
+    const int32_t old = weights()[slot(i)];
     if (old == w)
         return;
-    requireFits(absoluteTotal - magnitude(old) + magnitude(w));
+    const int64_t newAbsolute = absoluteTotal - magnitude(old) + magnitude(w);
+    requireFits(newAbsolute);
     const int32_t delta = w - old; // both fit, and so does every sum afterwards
+    int32_t* const sum = sums();
     for (int32_t k = i; k < count; ++k)
-        sums[slot(k)] += delta;
-    weights[slot(i)] = w;
-    absoluteTotal += magnitude(w) - magnitude(old);
+        sum[slot(k)] += delta;
+    weights()[slot(i)] = w;
+    absoluteTotal = static_cast<int32_t>(newAbsolute);
 }
 
 // The element whose span [weiacc(k), weiacc(k + 1)) contains w. A boundary belongs
@@ -228,10 +299,11 @@ template <class T> void OArray<T>::setWei(int32_t i, int32_t w) {
 template <class T> int32_t OArray<T>::atwei(int32_t w) const {
     if (w < 0)
         return -1;
+    const int32_t* const sum = sums();
     int32_t lo = 0, hi = count;
     while (lo < hi) {
         const int32_t mid = lo + (hi - lo) / 2;
-        if (w < sums[slot(mid)])
+        if (w < sum[slot(mid)])
             hi = mid;
         else
             lo = mid + 1;
@@ -249,21 +321,23 @@ template <class T> void OArray<T>::weiset(int32_t i, int32_t n, std::span<const 
                         std::to_string(ws.size()));
     if (n == 0)
         return;
+    int32_t* const weight = weights();
+    int32_t* const sum = sums();
     int64_t newAbsolute = absoluteTotal;
     for (int32_t k = 0; k < n; ++k)
-        newAbsolute += magnitude(ws[slot(k)]) - magnitude(weights[slot(i + k)]);
+        newAbsolute += magnitude(ws[slot(k)]) - magnitude(weight[slot(i + k)]);
     requireFits(newAbsolute);
     int32_t a = weiacc(i);
     for (int32_t k = 0; k < n; ++k) {
-        weights[slot(i + k)] = ws[slot(k)];
+        weight[slot(i + k)] = ws[slot(k)];
         a += ws[slot(k)];
-        sums[slot(i + k)] = a;
+        sum[slot(i + k)] = a;
     }
     for (int32_t j = i + n; j < count; ++j) {
-        a += weights[slot(j)];
-        if (a == sums[slot(j)])
+        a += weight[slot(j)];
+        if (a == sum[slot(j)])
             break;
-        sums[slot(j)] = a;
+        sum[slot(j)] = a;
     }
-    absoluteTotal = newAbsolute;
+    absoluteTotal = static_cast<int32_t>(newAbsolute);
 }

@@ -204,7 +204,7 @@ testing::AssertionResult documentSound(LoadedBox& loaded) {
     const CLLine& cursorLine = *box.lines.at(pos.yLine);
     if (pos.xTab < 0 || pos.xTab >= cursorLine.tabs.size())
         return testing::AssertionFailure() << "cursor cell " << pos.xTab;
-    const std::u16string& cursorText = cursorLine.tabs.at(pos.xTab)->text;
+    const std::u16string_view cursorText = cursorLine.tabs.at(pos.xTab)->text;
     if (pos.xChar < 0 || static_cast<size_t>(pos.xChar) > cursorText.size() ||
         insideSurrogatePair(cursorText, pos.xChar))
         return testing::AssertionFailure() << "cursor character " << pos.xChar;

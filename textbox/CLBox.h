@@ -1,6 +1,8 @@
 #pragma once
 
 #include "containers/OArray.h"
+#include "containers/Ref.h"
+#include "textbox/CellText.h"
 #include "textbox/Surface.h"
 
 #include <cstdint>
@@ -8,18 +10,39 @@
 #include <string_view>
 
 // One cell: the text between two tabs of a line.
-struct CLTab {
-    std::u16string text;    // never holds a tab or a line break
+struct CLTab : RefCounted {
+    CellText text;          // never holds a tab or a line break
     int32_t innerWidth = 0; // measured width of text, pixels
     int32_t width = 0;      // laid-out width, equal to its weight in the line's tabs
 };
 
+// The break that ended a line in the loaded text, kept as a code and read as text:
+// "\r\n", "\n", or "" for the last line. Any other text raises BadArgument.
+class LineEnd {
+public:
+    LineEnd() = default;
+    LineEnd(std::u16string_view text) { *this = text; }
+    LineEnd& operator=(std::u16string_view text);
+    std::u16string_view view() const;
+    operator std::u16string_view() const { return view(); }
+    operator std::u16string() const { return std::u16string(view()); }
+    size_t size() const { return view().size(); }
+    bool empty() const { return code == Code::None; }
+    bool operator==(const LineEnd&) const = default;
+    friend bool operator==(const LineEnd& a, std::u16string_view b) { return a.view() == b; }
+
+private:
+    enum class Code : uint8_t { None, Feed, ReturnFeed };
+    Code code = Code::None;
+};
+
 // One line: its cells, left to right, and the break that ended it in the loaded text.
-struct CLLine {
+// The height comes first so that the record packs into 40 bytes.
+struct CLLine : RefCounted {
+    int32_t height = 0; // equal to its weight in the box's lines
     OArray<CLTab> tabs;
     bool isEmptyLine = true;
-    int32_t height = 0;     // equal to its weight in the box's lines
-    std::u16string lineEnd; // "\r\n", "\n", or "" for the last line
+    LineEnd lineEnd;
 };
 
 // A text position: line, cell, character, plus the x kept across vertical moves.
@@ -85,7 +108,11 @@ public:
     void bind(Surface& surface);
     void updateCache();
 
+    // The document keeps one copy of the text and its cells point into it; handing
+    // the text over by move spares that copy.
     void loadtext(std::u16string_view s);
+    void loadtext(std::u16string&& s);
+    void loadtext(const char16_t* s) { loadtext(std::u16string_view(s)); }
     std::u16string gettext() const;
 
     void render();

@@ -5,10 +5,12 @@
 HeadlessSurface::HeadlessSurface(double width, double height, double charWidthPx,
                                  double lineHeightPx)
     : charWidth(charWidthPx), lineHeight(lineHeightPx), areaWidth(width), areaHeight(height) {
-    advance = [this](char16_t unit) {
-        const bool surrogateHalf = unit >= 0xD800 && unit <= 0xDFFF;
-        return surrogateHalf ? charWidth / 2 : charWidth;
-    };
+    advance = FixedAdvance{this};
+}
+
+double HeadlessSurface::FixedAdvance::operator()(char16_t unit) const {
+    const bool surrogateHalf = unit >= 0xD800 && unit <= 0xDFFF;
+    return surrogateHalf ? surface->charWidth / 2 : surface->charWidth;
 }
 
 void HeadlessSurface::record(Call kind, double x0, double y0, double x1, double y1, int32_t colour,
@@ -27,10 +29,17 @@ void HeadlessSurface::setScaleMode(int mode) {
     scaleMode = mode;
 }
 
+// The fixed advances are summed without the call through advance, which loading a
+// large text would otherwise make once per character.
 double HeadlessSurface::textWidth(std::u16string_view text) {
     double width = 0;
-    for (const char16_t unit : text)
-        width += advance(unit);
+    if (const FixedAdvance* fixed = advance.target<FixedAdvance>()) {
+        for (const char16_t unit : text)
+            width += (*fixed)(unit);
+    } else {
+        for (const char16_t unit : text)
+            width += advance(unit);
+    }
     return width * scale();
 }
 

@@ -77,6 +77,10 @@ public:
     std::vector<DrawCall> callsOf(Call kind) const;
 
 private:
+    struct FixedAdvance {
+        const HeadlessSurface* surface;
+        double operator()(char16_t unit) const;
+    };
     void record(Call kind, double x0 = 0, double y0 = 0, double x1 = 0, double y1 = 0,
                 int32_t colour = 0, std::u16string text = {});
     double scale() const { return size / baseFontSize; }

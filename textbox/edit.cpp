@@ -40,7 +40,7 @@ void mergeWithCellBefore(CLBox& box, CLLine& line, CLPos& pos) {
 // then it becomes the last line and takes the last line's empty end, so the saved
 // text gains no line break.
 void joinWithLineAbove(CLBox& box, CLPos& pos) {
-    const std::shared_ptr<CLLine> line = box.lines.at(pos.yLine);
+    const Ref<CLLine> line = box.lines.at(pos.yLine);
     CLLine& above = *box.lines.at(pos.yLine - 1);
     const int32_t joinTab = above.tabs.size() - 1;
     CLTab& last = *above.tabs.at(joinTab);
@@ -70,7 +70,7 @@ void deleteBackwards(CLBox& box, CLTab& cell, CLPos& pos) {
 }
 
 void splitCell(CLBox& box, CLTab& cell, CLPos& pos) {
-    auto newCell = std::make_shared<CLTab>();
+    auto newCell = makeRef<CLTab>();
     newCell->text = cell.text.substr(static_cast<size_t>(pos.xChar));
     box.lines.at(pos.yLine)->tabs.ins(pos.xTab + 1, newCell, 0);
     cell.text.resize(static_cast<size_t>(pos.xChar));
@@ -94,11 +94,11 @@ int32_t leadingEmptyCells(const CLLine& line, int32_t beforeTab) {
 // document as it was. Cells after the position move over with their widths.
 void splitLine(CLBox& box, CLTab& cell, CLPos& pos) {
     CLLine& line = *box.lines.at(pos.yLine);
-    auto newLine = std::make_shared<CLLine>();
+    auto newLine = makeRef<CLLine>();
     const int32_t indentation = leadingEmptyCells(line, pos.xTab);
     for (int32_t i = 0; i < indentation; ++i)
-        newLine->tabs.add(std::make_shared<CLTab>(), 0);
-    auto newCell = std::make_shared<CLTab>();
+        newLine->tabs.add(makeRef<CLTab>(), 0);
+    auto newCell = makeRef<CLTab>();
     newCell->text = cell.text.substr(static_cast<size_t>(pos.xChar));
     newLine->tabs.add(newCell, 0);
     for (int32_t i = pos.xTab + 1; i < line.tabs.size(); ++i)

@@ -3,9 +3,9 @@
 #include "support/Rounding.h"
 
 #include <algorithm>
-#include <limits>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -23,43 +23,92 @@ template <class Visit> void forEachPiece(std::u16string_view s, char16_t separat
     }
 }
 
-std::shared_ptr<CLTab> newCell(std::u16string_view text) {
-    auto cell = std::make_shared<CLTab>();
-    cell->text = text;
-    return cell;
+int32_t countOf(std::u16string_view s, char16_t unit) {
+    return static_cast<int32_t>(std::count(s.begin(), s.end(), unit));
 }
 
-// Builds one line from its text (without "\n"): a trailing "\r" becomes the line end,
-// each run of tabMin leading spaces an empty indentation cell, and each tab a cell
-// boundary.
-std::shared_ptr<CLLine> makeLine(std::u16string_view piece, bool isLast, const CLOptions& options) {
-    auto line = std::make_shared<CLLine>();
-    if (isLast) {
-        line->lineEnd = u"";
-    } else if (!piece.empty() && piece.back() == u'\r') {
-        line->lineEnd = u"\r\n";
-        piece.remove_suffix(1);
-    } else {
-        line->lineEnd = u"\n";
+// Builds the records of one load. Cells borrow their texts from the loaded text,
+// which every chunk of the arena keeps alive.
+class LineBuilder {
+public:
+    LineBuilder(std::shared_ptr<const std::u16string> text, const CLOptions& options)
+        : arena(std::move(text)), spacesPerCell(std::max(1, roundToPixel(options.tabMin))) {}
+
+    // One line from its text (without "\n"): a trailing "\r" becomes the line end,
+    // each run of tabMin leading spaces an empty indentation cell, and each tab a cell
+    // boundary.
+    Ref<CLLine> makeLine(std::u16string_view piece, bool isLast) {
+        Ref<CLLine> line = arena.make<CLLine>();
+        if (isLast) {
+            line->lineEnd = u"";
+        } else if (!piece.empty() && piece.back() == u'\r') {
+            line->lineEnd = u"\r\n";
+            piece.remove_suffix(1);
+        } else {
+            line->lineEnd = u"\n";
+        }
+        const size_t firstNonSpace = piece.find_first_not_of(u' ');
+        const size_t spaces =
+            firstNonSpace == std::u16string_view::npos ? piece.size() : firstNonSpace;
+        const auto indentCells = static_cast<int32_t>(spaces / static_cast<size_t>(spacesPerCell));
+        piece.remove_prefix(static_cast<size_t>(indentCells) * static_cast<size_t>(spacesPerCell));
+        line->tabs.reserve(indentCells + countOf(piece, u'\t') + 1);
+        for (int32_t k = 0; k < indentCells; ++k)
+            line->tabs.add(makeCell({}), 0);
+        forEachPiece(piece, u'\t',
+                     [&](std::u16string_view text, bool) { line->tabs.add(makeCell(text), 0); });
+        return line;
     }
-    const size_t firstNonSpace = piece.find_first_not_of(u' ');
-    const size_t spaces = firstNonSpace == std::u16string_view::npos ? piece.size() : firstNonSpace;
-    const int32_t spacesPerCell = std::max(1, roundToPixel(options.tabMin));
-    const size_t indentCells = spaces / static_cast<size_t>(spacesPerCell);
-    piece.remove_prefix(indentCells * static_cast<size_t>(spacesPerCell));
-    for (size_t k = 0; k < indentCells; ++k)
-        line->tabs.add(newCell(u""), 0);
-    forEachPiece(piece, u'\t',
-                 [&](std::u16string_view text, bool) { line->tabs.add(newCell(text), 0); });
-    return line;
-}
+
+private:
+    Ref<CLTab> makeCell(std::u16string_view text) {
+        Ref<CLTab> cell = arena.make<CLTab>();
+        cell->text = CellText::borrow(text);
+        return cell;
+    }
+
+    RecordArena arena;
+    int32_t spacesPerCell;
+};
 
 } // namespace
 
+LineEnd& LineEnd::operator=(std::u16string_view text) {
+    if (text.empty())
+        code = Code::None;
+    else if (text == u"\n")
+        code = Code::Feed;
+    else if (text == u"\r\n")
+        code = Code::ReturnFeed;
+    else
+        throw EngineError(ErrorNumber::BadArgument,
+                          "a line ends in \"\\r\\n\", \"\\n\" or nothing");
+    return *this;
+}
+
+std::u16string_view LineEnd::view() const {
+    switch (code) {
+    case Code::Feed:
+        return u"\n";
+    case Code::ReturnFeed:
+        return u"\r\n";
+    default:
+        return u"";
+    }
+}
+
 void CLBox::loadtext(std::u16string_view s) {
+    loadtext(std::u16string(s));
+}
+
+void CLBox::loadtext(std::u16string&& s) {
     lines.del(0, lines.size());
-    forEachPiece(s, u'\n', [&](std::u16string_view piece, bool isLast) {
-        lines.add(makeLine(piece, isLast, options), 0);
+    auto text = std::make_shared<const std::u16string>(std::move(s));
+    const std::u16string_view whole(*text);
+    lines.reserve(countOf(whole, u'\n') + 1);
+    LineBuilder builder(std::move(text), options);
+    forEachPiece(whole, u'\n', [&](std::u16string_view piece, bool isLast) {
+        lines.add(builder.makeLine(piece, isLast), 0);
     });
     cursor = CLPos{};
     scrX = 0;
@@ -71,13 +120,21 @@ void CLBox::loadtext(std::u16string_view s) {
 }
 
 std::u16string CLBox::gettext() const {
+    size_t length = 0;
+    for (int32_t l = 0; l < lines.size(); ++l) {
+        const CLLine& line = *lines.at(l);
+        for (int32_t i = 0; i < line.tabs.size(); ++i)
+            length += line.tabs.at(i)->text.size() + 1;
+        length += line.lineEnd.size();
+    }
     std::u16string text;
+    text.reserve(length);
     for (int32_t l = 0; l < lines.size(); ++l) {
         const CLLine& line = *lines.at(l);
         const int32_t last = line.tabs.size() - 1;
         for (int32_t i = 0; i <= last; ++i) {
-            text += line.tabs.at(i)->text;
-            text += i == last ? std::u16string_view(line.lineEnd) : std::u16string_view(u"\t");
+            text += line.tabs.at(i)->text.view();
+            text += i == last ? line.lineEnd.view() : std::u16string_view(u"\t");
         }
     }
     return text;

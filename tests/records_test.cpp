@@ -1,0 +1,150 @@
+#include "containers/OArray.h"
+#include "containers/Ref.h"
+#include "loadedbox.h"
+#include "textbox/CLBox.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Counted : RefCounted {
+    explicit Counted(int& liveCount) : live(liveCount) { ++live; }
+    ~Counted() { --live; }
+    int& live;
+};
+
+// Random edits on a borrowed text, checked against a plain string; the borrowed
+// buffer is overwritten at the end, so a text still pointing into it shows.
+TEST(CellTextModel, EditsMatchAStringAndCopyOutOfTheBorrowedBuffer) {
+    std::mt19937 engine(7);
+    const auto pick = [&](size_t hi) {
+        return std::uniform_int_distribution<size_t>(0, hi)(engine);
+    };
+    std::u16string buffer = u"borrowed text of a loaded cell";
+    CellText text = CellText::borrow(buffer);
+    std::u16string model = buffer;
+    EXPECT_TRUE(text.isBorrowed());
+    text.resize(8); // shortening keeps it borrowed
+    model.resize(8);
+    EXPECT_TRUE(text.isBorrowed());
+    for (int step = 0; step < 2000; ++step) {
+        const size_t at = pick(model.size());
+        switch (pick(4)) {
+        case 0:
+            text.insert(at, u"xy");
+            model.insert(at, u"xy");
+            break;
+        case 1: {
+            const size_t n = pick(3);
+            text.erase(at, n);
+            model.erase(at, n);
+            break;
+        }
+        case 2:
+            text += u"z";
+            model += u"z";
+            break;
+        case 3: {
+            const CellText copy = text; // copies never share storage
+            text = copy.substr(0, at);
+            model.resize(at);
+            break;
+        }
+        default:
+            text.resize(at);
+            model.resize(at);
+            break;
+        }
+        ASSERT_EQ(text.view(), std::u16string_view(model)) << "step " << step;
+    }
+    std::fill(buffer.begin(), buffer.end(), u'#');
+    EXPECT_EQ(text.view(), std::u16string_view(model));
+    EXPECT_THROW(text.insert(text.size() + 1, u"a"), std::out_of_range);
+}
+
+TEST(CellTextModel, MovingABorrowedTextCopiesIt) {
+    std::u16string buffer = u"abc";
+    CellText source = CellText::borrow(buffer);
+    CellText moved = std::move(source);
+    buffer = u"###";
+    EXPECT_FALSE(moved.isBorrowed());
+    EXPECT_EQ(moved, u"abc");
+}
+
+TEST(LineEndCode, ReadsBackAsTextAndRefusesOtherBreaks) {
+    for (const std::u16string_view end : {u"", u"\n", u"\r\n"}) {
+        LineEnd code = end;
+        EXPECT_EQ(code.view(), end);
+        EXPECT_EQ(code.size(), end.size());
+    }
+    LineEnd code;
+    try {
+        code = u"\r";
+        ADD_FAILURE() << "a lone CR was taken as a line end";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number, ErrorNumber::BadArgument);
+    }
+    EXPECT_TRUE(code.empty());
+}
+
+// Loaded records live in arena chunks that keep the loaded text; a cell and a line
+// held past a reload, and past the box itself, must still read their text.
+TEST(LoadedRecords, OutliveTheDocumentWithTheirText) {
+    Ref<CLTab> cell;
+    Ref<CLLine> line;
+    {
+        LoadedBox loaded(u"first\tcell\nsecond line\n");
+        cell = loaded.box.lines.at(0)->tabs.at(1);
+        line = loaded.box.lines.at(1);
+        loaded.box.loadtext(u"other text");
+        EXPECT_EQ(loaded.box.gettext(), u"other text");
+    }
+    EXPECT_EQ(cell->text, u"cell");
+    EXPECT_EQ(line->tabs.at(0)->text, u"second line");
+    const Ref<CLTab> copy = cell;
+    cell.reset();
+    EXPECT_EQ(copy->text, u"cell");
+}
+
+TEST(LoadedRecords, MovedTextIsTheTextLoaded) {
+    std::u16string text(100000, u'a');
+    for (size_t k = 50; k < text.size(); k += 97)
+        text[k] = k % 3 == 0 ? u'\t' : u'\n';
+    const std::u16string expected = text;
+    LoadedBox loaded(u"");
+    loaded.box.loadtext(std::move(text));
+    EXPECT_EQ(loaded.box.gettext(), expected);
+}
+
+// The intrusive references count like shared ones: the weighted array keeps the
+// same capacities, and reserving room does not change what capa reports.
+TEST(IntrusiveReferences, ArrayReleasesEveryRecordAndKeepsItsCapacities) {
+    int live = 0;
+    {
+        OArray<Counted> arr, reserved;
+        reserved.reserve(100);
+        std::vector<Ref<Counted>> kept;
+        for (int k = 0; k < 40; ++k) {
+            arr.add(makeRef<Counted>(live), k);
+            reserved.add(arr.at(k), k);
+        }
+        EXPECT_EQ(arr.capa(), 64);
+        EXPECT_EQ(reserved.capa(), 64);
+        kept.push_back(arr.at(3));
+        arr.insArr(5, arr);
+        EXPECT_EQ(arr.capa(), 128);
+        arr.del(0, 70);
+        reserved.del(0, 40);
+        EXPECT_EQ(arr.capa(), 16);
+        EXPECT_EQ(reserved.capa(), 0);
+        EXPECT_EQ(live, 11); // ten in arr, one kept
+        EXPECT_EQ(arr.weiacc(arr.size()), 30 + 31 + 32 + 33 + 34 + 35 + 36 + 37 + 38 + 39);
+    }
+    EXPECT_EQ(live, 0);
+}
+
+} // namespace
