@@ -1,6 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <string_view>
 
 // UTF-8 as Unicode defines it well-formed: no overlong forms, no encoded surrogates,
@@ -57,6 +60,60 @@ inline bool isWellFormed(std::string_view bytes) {
         at += static_cast<size_t>(step.length);
     }
     return true;
+}
+
+// How far decodeWellFormed got: the bytes it took and the units it wrote.
+struct Decoded {
+    size_t bytesRead = 0;
+    size_t unitsWritten = 0;
+    bool failed = false; // stopped at an ill-formed sequence, at bytesRead
+};
+
+// Decodes well-formed UTF-8 from the start of bytes into units, which has room for
+// bytes.size() units: no character takes more units than bytes. Unless the bytes are
+// final, the last three may begin a character that continues in the next piece, so
+// decoding stops before them; the caller hands them in again in front of that piece.
+inline Decoded decodeWellFormed(std::string_view bytes, char16_t* units, bool final) {
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t size = bytes.size();
+    const size_t end = final ? size : size - std::min<size_t>(size, 3);
+    size_t at = 0, out = 0;
+    while (at < end) {
+        // Source text is mostly ASCII: runs of it go eight bytes at a time.
+        for (uint64_t word = 0; at + 8 <= size; at += 8, out += 8) {
+            std::memcpy(&word, in + at, sizeof word);
+            if ((word & 0x8080808080808080u) != 0)
+                break;
+            for (size_t k = 0; k < 8; ++k)
+                units[out + k] = in[at + k];
+        }
+        if (at >= end)
+            break;
+        if (in[at] < 0x80) {
+            units[out++] = in[at++];
+            continue;
+        }
+        const Step step = stepAt(bytes, at);
+        if (!step.valid)
+            return {at, out, true};
+        if (step.codePoint < 0x10000) {
+            units[out++] = static_cast<char16_t>(step.codePoint);
+        } else {
+            units[out++] = static_cast<char16_t>(0xD7C0 + (step.codePoint >> 10));
+            units[out++] = static_cast<char16_t>(0xDC00 + (step.codePoint & 0x3FF));
+        }
+        at += static_cast<size_t>(step.length);
+    }
+    return {at, out, false};
+}
+
+// decodeWellFormed onto the end of text, which grows by the units written.
+inline Decoded appendWellFormed(std::u16string& text, std::string_view bytes, bool final) {
+    const size_t start = text.size();
+    text.resize(start + bytes.size());
+    const Decoded decoded = decodeWellFormed(bytes, text.data() + start, final);
+    text.resize(start + decoded.unitsWritten);
+    return decoded;
 }
 
 } // namespace utf8

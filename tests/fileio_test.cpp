@@ -1,3 +1,4 @@
+#include "support/Utf8.h"
 #include "support/modLocale.h"
 #include "window/fileio.h"
 
@@ -127,6 +128,44 @@ TEST(TextFileEncodings, AnyBytesSaveBackUnchanged) {
     }
     EXPECT_GT(ansiFiles, 1000); // both detections were exercised
     EXPECT_LT(ansiFiles, 19000);
+}
+
+// Files are read and decoded piece by piece; the whole bytes decoded at once are the model.
+// The cases straddle the pieces' boundary with every kind of sequence, cut or whole.
+TEST(TextFileReading, PiecewiseReadingDecodesLikeTheWholeBytes) {
+    constexpr size_t piece = size_t{1} << 20;
+    const TempFolder folder;
+    std::mt19937 draw(21);
+    for (int sample = 0; sample < 48; ++sample) {
+        const std::string mark = sample % 3 == 0 ? "\xEF\xBB\xBF" : "";
+        const size_t before = piece - mark.size() - static_cast<size_t>(sample % 8);
+        std::string bytes = mark + std::string(before, 'x');
+        if (sample % 4 == 1) // well-formed multi-byte text right up to the boundary
+            bytes.replace(bytes.size() - 9, 9, "\xE2\x82\xAC\xC3\xA9\xF0\x9F\x98\x80");
+        bytes += randomFileBytes(draw) + (sample % 2 == 0 ? std::string(piece, 'y') : "");
+        const TextFile read = readTextFile(folder.put("piecewise.txt", bytes));
+        const TextFile model = decodeTextFile(bytes);
+        ASSERT_EQ(read.format, model.format) << "sample " << sample;
+        ASSERT_TRUE(read.text == model.text) << "sample " << sample;
+    }
+}
+
+// The strict decoder against the replacing one, which agrees on well-formed text.
+TEST(TextFileEncodings, WellFormedTextDecodesAsTheCodePageDoes) {
+    std::mt19937 draw(8);
+    int wellFormed = 0;
+    for (int sample = 0; sample < 20000; ++sample) {
+        const std::string bytes = randomFileBytes(draw);
+        if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xEF\xBB\xBF") ||
+            !utf8::isWellFormed(bytes))
+            continue;
+        ++wellFormed;
+        const TextFile file = decodeTextFile(bytes);
+        ASSERT_EQ(file.format.codePage, utf8);
+        ASSERT_TRUE(file.text == modLocale::bytesToText(bytes, utf8))
+            << testing::PrintToString(bytes);
+    }
+    EXPECT_GT(wellFormed, 1000);
 }
 
 TEST(TextFileReading, FailuresSayWhatWentWrong) {

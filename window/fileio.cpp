@@ -4,12 +4,12 @@
 #include "support/modLocale.h"
 #include "support/systemcalls.h"
 
-#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <new>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -60,9 +60,12 @@ TextFile decodeAnsi(std::string_view bytes) {
     return file;
 }
 
-TextFile decodeUtf8(std::string_view bytes, bool hadBom) {
-    return {modLocale::bytesToText(bytes, modLocale::codePageUtf8),
-            {modLocale::codePageUtf8, hadBom, {}}};
+// The text, or nothing when the bytes are not well-formed UTF-8: one pass for both.
+std::optional<TextFile> decodeUtf8(std::string_view bytes, bool hadBom) {
+    TextFile file{{}, {modLocale::codePageUtf8, hadBom, {}}};
+    if (utf8::appendWellFormed(file.text, bytes, true).failed)
+        return std::nullopt;
+    return file;
 }
 
 TextFile decodeUtf16(std::string_view units) {
@@ -77,13 +80,11 @@ TextFile decodeUtf16(std::string_view units) {
 TextFile decodeTextFile(std::string_view bytes) {
     if (bytes.empty())
         return {};
-    if (bytes.starts_with(utf8Mark)) {
-        const std::string_view rest = bytes.substr(utf8Mark.size());
-        return utf8::isWellFormed(rest) ? decodeUtf8(rest, true) : decodeAnsi(bytes);
-    }
     if (bytes.starts_with(utf16Mark))
         return decodeUtf16(bytes.substr(utf16Mark.size()));
-    return utf8::isWellFormed(bytes) ? decodeUtf8(bytes, false) : decodeAnsi(bytes);
+    const bool hadBom = bytes.starts_with(utf8Mark);
+    std::optional<TextFile> file = decodeUtf8(bytes.substr(hadBom ? utf8Mark.size() : 0), hadBom);
+    return file ? std::move(*file) : decodeAnsi(bytes);
 }
 
 std::string encodeTextFile(std::u16string_view text, const TextFileFormat& format) {
@@ -126,22 +127,83 @@ void requireReadableFile(const fs::path& file, const std::u16string& path) {
         throw tooLarge(path);
 }
 
-std::string readAllBytes(const fs::path& file, const std::u16string& path) {
-    errno = 0;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot open " + shown(path) + ": " + lastSystemReason());
-    std::string bytes;
-    std::array<char, 1 << 16> chunk{};
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        bytes.append(chunk.data(), static_cast<size_t>(in.gcount()));
-        if (bytes.size() > largestFile) // it grew while being read
-            throw tooLarge(path);
+// Reads a file in pieces. Growth past the limit while reading is refused.
+class PieceReader {
+public:
+    PieceReader(const fs::path& file, const std::u16string& shownPath) : path(shownPath) {
+        errno = 0;
+        in.open(file, std::ios::binary);
+        if (!in)
+            throw std::runtime_error("cannot open " + shown(path) + ": " + lastSystemReason());
     }
-    if (in.bad())
-        throw std::runtime_error("cannot read " + shown(path) + ": " + lastSystemReason());
+
+    // Appends up to count bytes to bytes; false once the file is at its end.
+    bool readInto(std::string& bytes, size_t count) {
+        const size_t start = bytes.size();
+        bytes.resize(start + count);
+        in.read(bytes.data() + start, static_cast<std::streamsize>(count));
+        const auto got = static_cast<size_t>(in.gcount());
+        bytes.resize(start + got);
+        if (in.bad())
+            throw std::runtime_error("cannot read " + shown(path) + ": " + lastSystemReason());
+        total += got;
+        if (total > largestFile) // it grew while being read
+            throw tooLarge(path);
+        return got == count;
+    }
+
+    void readRest(std::string& bytes) {
+        while (readInto(bytes, pieceSize)) {
+        }
+    }
+
+    static constexpr size_t pieceSize = 1 << 20;
+
+private:
+    const std::u16string& path;
+    std::ifstream in;
+    uintmax_t total = 0;
+};
+
+// The bytes of a file that turned out not to be well-formed UTF-8, whole: the mark, the
+// well-formed text so far encoded back (which gives exactly its bytes), what remains.
+std::string bytesRead(bool hadBom, std::u16string_view decoded, std::string_view undecoded,
+                      PieceReader& reader) {
+    std::string bytes = std::string(hadBom ? utf8Mark : "") +
+                        modLocale::textToBytes(decoded, modLocale::codePageUtf8) +
+                        std::string(undecoded);
+    reader.readRest(bytes);
     return bytes;
+}
+
+// Nearly every file is UTF-8, so the text is decoded as the bytes arrive, piece by piece:
+// one pass over them, and the whole file is never held as bytes beside its text. Any
+// other file is read whole and decoded by decodeTextFile.
+TextFile readAndDecode(const fs::path& file, const std::u16string& path) {
+    PieceReader reader(file, path);
+    std::string piece;
+    bool more = reader.readInto(piece, PieceReader::pieceSize);
+    if (std::string_view(piece).starts_with(utf16Mark)) {
+        reader.readRest(piece);
+        return decodeTextFile(piece);
+    }
+    const bool hadBom = std::string_view(piece).starts_with(utf8Mark);
+    TextFile decoded{{}, {modLocale::codePageUtf8, hadBom, {}}};
+    std::error_code unknownSize;
+    decoded.text.reserve(static_cast<size_t>(fs::file_size(file, unknownSize)));
+    size_t from = hadBom ? utf8Mark.size() : 0;
+    for (;;) {
+        const std::string_view rest = std::string_view(piece).substr(from);
+        const utf8::Decoded step = utf8::appendWellFormed(decoded.text, rest, !more);
+        if (step.failed)
+            return decodeTextFile(
+                bytesRead(hadBom, decoded.text, rest.substr(step.bytesRead), reader));
+        if (!more)
+            return decoded;
+        piece.erase(0, from + step.bytesRead); // a character cut at the end goes on
+        from = 0;
+        more = reader.readInto(piece, PieceReader::pieceSize);
+    }
 }
 
 } // namespace
@@ -152,7 +214,7 @@ TextFile readTextFile(const std::u16string& path, const std::function<void()>& b
     if (beforeRead)
         beforeRead();
     try {
-        return decodeTextFile(readAllBytes(file, path));
+        return readAndDecode(file, path);
     } catch (const std::bad_alloc&) {
         throw std::runtime_error(shown(path) + " is too large to hold in memory");
     }

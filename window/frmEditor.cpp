@@ -9,6 +9,7 @@
 #include <charconv>
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -168,8 +169,8 @@ void frmEditor::openAtStartUp(const std::u16string& name) {
 
 // The document and the remembered file change together, and only once the file is read.
 void frmEditor::loadFile(const std::u16string& path) {
-    const TextFile file = readTextFile(path);
-    box().loadtext(file.text);
+    TextFile file = readTextFile(path);
+    box().loadtext(std::move(file.text)); // the document keeps this one copy of the text
     filePath = path;
     fileCodePage = file.format.codePage;
     fileHadBom = file.format.hadBom;

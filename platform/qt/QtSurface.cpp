@@ -34,14 +34,14 @@ bool isPlainCharacter(char16_t unit) {
 
 QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio)
     : logicalWidth(clampSide(width)), logicalHeight(clampSide(height)), dpi(logicalDpi),
-      ratio(devicePixelRatio), metrics(font) {
+      ratio(devicePixelRatio) {
     // Unhinted advances are the same on every screen and at every pixel ratio, so the
     // window, the screenshots and the tests lay out alike. Without kerning and ligatures
     // in the scripts that need no shaping, the width of a prefix is where the cursor
     // after it is drawn, and a text's width is the sum of its characters' advances.
-    font.setHintingPreference(QFont::PreferVerticalHinting);
-    font.setKerning(false);
-    font.setStyleStrategy(QFont::PreferNoShaping);
+    style.setHintingPreference(QFont::PreferVerticalHinting);
+    style.setKerning(false);
+    style.setStyleStrategy(QFont::PreferNoShaping);
     drawing = blankImage();
     presented = drawing;
     fontChanged();
@@ -117,7 +117,7 @@ int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
 QPainter& QtSurface::painter() {
     if (!activePainter) {
         activePainter = std::make_unique<QPainter>(&drawing);
-        activePainter->setFont(font);
+        activePainter->setFont(resolved().font);
         activePainter->setPen(textColour);
     }
     return *activePainter;
@@ -127,13 +127,39 @@ void QtSurface::endPainting() {
     activePainter.reset();
 }
 
+// The raw font is the one the toolkit itself draws this font with on the image, so its
+// glyphs are those that its own text layout would place.
+QtSurface::ResolvedFont::ResolvedFont(const QFont& resolvedFont, QPaintDevice& device)
+    : font(resolvedFont), metrics(font, &device), raw(QRawFont::fromFont(QFont(font, &device))),
+      ascent(std::round(metrics.ascent())) {
+    for (size_t unit = 0; unit < advances.size(); ++unit)
+        advances[unit] = isPlainCharacter(static_cast<char16_t>(unit)) ? unknown : needsShaping;
+}
+
 void QtSurface::fontChanged() {
-    font.setFamily(toQString(name));
-    font.setPointSizeF(points);
-    metrics = QFontMetricsF(font, &drawing);
-    advances.fill(-1);
+    style.setFamily(toQString(name));
+    fonts.clear();
+    selectSize();
+}
+
+// Sizes once drawn are kept, up to a few: an editor draws in two.
+void QtSurface::selectSize() {
+    constexpr size_t mostSizes = 8;
+    const auto found = std::find_if(fonts.begin(), fonts.end(), [this](const auto& resolvedFont) {
+        return resolvedFont->font.pointSizeF() == points;
+    });
+    if (found != fonts.end()) {
+        selectedFont = static_cast<size_t>(found - fonts.begin());
+    } else {
+        if (fonts.size() == mostSizes)
+            fonts.clear();
+        QFont sized = style;
+        sized.setPointSizeF(points);
+        fonts.push_back(std::make_unique<ResolvedFont>(sized, drawing));
+        selectedFont = fonts.size() - 1;
+    }
     if (activePainter)
-        activePainter->setFont(font);
+        activePainter->setFont(resolved().font);
 }
 
 void QtSurface::drawn() {
@@ -147,24 +173,33 @@ void QtSurface::setScaleMode(int mode) {
         throw EngineError(ErrorNumber::BadArgument, "this surface measures in pixels only");
 }
 
+// Plain text is measured by summing cached advances; only text that may be shaped is
+// laid out by the toolkit.
 double QtSurface::textWidth(std::u16string_view text) {
-    const bool plain = std::all_of(text.begin(), text.end(), isPlainCharacter);
-    return plain ? plainWidth(text) : metrics.horizontalAdvance(toQString(text));
-}
-
-double QtSurface::plainWidth(std::u16string_view text) {
-    double width = 0;
+    ResolvedFont& f = resolved();
+    int64_t width = 0;
     for (const char16_t unit : text) {
-        double& advance = advances[unit];
-        if (advance < 0)
-            advance = metrics.horizontalAdvance(QChar(unit));
+        const int32_t advance = f.advanceOf(unit);
+        if (advance == ResolvedFont::needsShaping)
+            return f.metrics.horizontalAdvance(toQString(text));
         width += advance;
     }
-    return width;
+    return static_cast<double>(width) / 64;
+}
+
+int32_t QtSurface::ResolvedFont::learnAdvance(char16_t unit) {
+    const QChar character(unit);
+    int count = 1;
+    raw.glyphIndexesForChars(&character, 1, &glyphs[unit], &count);
+    const double sixtyFourths = metrics.horizontalAdvance(character) * 64;
+    advances[unit] = sixtyFourths == std::floor(sixtyFourths) ? static_cast<int32_t>(sixtyFourths)
+                                                              : needsShaping;
+    return advances[unit];
 }
 
 double QtSurface::textHeight(std::u16string_view text) {
     const auto breaks = std::count(text.begin(), text.end(), u'\n');
+    const QFontMetricsF& metrics = resolved().metrics;
     return metrics.height() + static_cast<double>(breaks) * metrics.lineSpacing();
 }
 
@@ -179,23 +214,23 @@ void QtSurface::setFontSize(double newPoints) {
     if (!(newPoints > 0 && newPoints <= largestFontPoints))
         throw EngineError(ErrorNumber::BadArgument, "font size outside 0 to 1000 points");
     if (newPoints == points)
-        return; // drawing sets the size line by line; the font stays resolved
+        return;
     points = newPoints;
-    fontChanged();
+    selectSize();
 }
 
 void QtSurface::setFontBold(bool on) {
-    font.setBold(on);
+    style.setBold(on);
     fontChanged();
 }
 
 void QtSurface::setFontItalic(bool on) {
-    font.setItalic(on);
+    style.setItalic(on);
     fontChanged();
 }
 
 void QtSurface::setFontStrikethrough(bool on) {
-    font.setStrikeOut(on);
+    style.setStrikeOut(on);
     fontChanged();
 }
 
@@ -226,13 +261,58 @@ void QtSurface::setDrawingPosition(double x, double y) {
     currentY = y;
 }
 
+// A whole-pixel baseline keeps glyphs crisp; the top of the text stays at y. Plain text
+// is drawn as glyphs at the advances it was measured with, which is where the toolkit's
+// layout would put them, at a fraction of the cost.
 void QtSurface::print(std::u16string_view text) {
     if (text.empty())
         return;
-    // A whole-pixel baseline keeps glyphs crisp; the top of the text stays at y.
-    const double baseline = roundToPixel(currentY) + std::round(metrics.ascent());
-    painter().drawText(QPointF(roundToPixel(currentX), baseline), toQString(text));
+    if (printGlyphs(text, textOrigin()))
+        drawn();
+    else
+        printLaidOut(text);
+}
+
+void QtSurface::printLaidOut(std::u16string_view text) {
+    painter().drawText(textOrigin(), toQString(text));
     drawn();
+}
+
+QPointF QtSurface::textOrigin() const {
+    return {static_cast<double>(roundToPixel(currentX)),
+            roundToPixel(currentY) + resolved().ascent};
+}
+
+// False, having drawn nothing, for text that needs the toolkit's layout: characters it
+// may shape, glyphs from a fallback font, decorations. Glyphs wholly outside the image are
+// left out; a glyph's ink stays within a line height of its place.
+bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin) {
+    if (style.strikeOut())
+        return false;
+    ResolvedFont& f = resolved();
+    const double reach = f.metrics.height();
+    const double left = -origin.x() - reach, right = logicalWidth - origin.x() + reach;
+    runGlyphs.clear();
+    runPositions.clear();
+    int64_t x = 0; // 64ths of a pixel
+    for (const char16_t unit : text) {
+        const int32_t advance = f.advanceOf(unit);
+        if (advance == ResolvedFont::needsShaping || f.glyphs[unit] == 0)
+            return false;
+        const double glyphLeft = static_cast<double>(x) / 64;
+        if (glyphLeft + advance / 64.0 > left && glyphLeft < right) {
+            runGlyphs.push_back(f.glyphs[unit]);
+            runPositions.emplace_back(glyphLeft, 0);
+        }
+        x += advance;
+    }
+    if (runGlyphs.empty())
+        return true;
+    QGlyphRun run;
+    run.setRawFont(f.raw);
+    run.setRawData(runGlyphs.data(), runPositions.data(), static_cast<int>(runGlyphs.size()));
+    painter().drawGlyphRun(origin, run);
+    return true;
 }
 
 void QtSurface::line(double x0, double y0, double x1, double y1, int32_t colour) {

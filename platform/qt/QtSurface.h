@@ -5,8 +5,10 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 
 #include <array>
 
@@ -14,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The picture surface over a retained image. Drawing goes into one image and the
 // window paints another, the last presented frame, so a frame drawn while hidden
@@ -35,7 +38,9 @@ public:
     QColor background() const { return backgroundColour; }
     static constexpr char16_t firstShapedCharacter = 0x0300; // the combining marks begin here
     // The font as drawn, for comparing measures with the toolkit's own.
-    const QFont& currentFont() const { return font; }
+    const QFont& currentFont() const { return resolved().font; }
+    // Draws with the toolkit's own text layout only, as a reference for the quick path.
+    void printLaidOut(std::u16string_view text);
 
     // Called when a new frame is ready to present, and for the beep; both may be empty.
     std::function<void()> onPresent;
@@ -51,11 +56,11 @@ public:
     void setFontName(const std::u16string& newName) override;
     double fontSize() const override { return points; }
     void setFontSize(double newPoints) override;
-    bool fontBold() const override { return font.bold(); }
+    bool fontBold() const override { return style.bold(); }
     void setFontBold(bool on) override;
-    bool fontItalic() const override { return font.italic(); }
+    bool fontItalic() const override { return style.italic(); }
     void setFontItalic(bool on) override;
-    bool fontStrikethrough() const override { return font.strikeOut(); }
+    bool fontStrikethrough() const override { return style.strikeOut(); }
     void setFontStrikethrough(bool on) override;
 
     void hide() override;
@@ -77,8 +82,34 @@ private:
     QImage blankImage() const;
     QPainter& painter();
     void endPainting();
+    // A font at one size, resolved once: drawing switches between the full and the
+    // half size line by line, and resolving is far dearer than drawing a cell.
+    struct ResolvedFont {
+        ResolvedFont(const QFont& font, QPaintDevice& device);
+        QFont font;
+        QFontMetricsF metrics;
+        QRawFont raw;
+        double ascent;
+        // Per character, filled as first met: the advance in 64ths of a pixel, the
+        // toolkit's own unit, so sums are exact and quick; and the glyph in the font
+        // itself, 0 where the toolkit falls back to another font.
+        std::array<int32_t, firstShapedCharacter> advances;
+        std::array<quint32, firstShapedCharacter> glyphs{};
+        static constexpr int32_t unknown = -1, needsShaping = -2;
+        int32_t advanceOf(char16_t unit) {
+            if (unit >= firstShapedCharacter)
+                return needsShaping;
+            const int32_t known = advances[unit];
+            return known == unknown ? learnAdvance(unit) : known;
+        }
+        int32_t learnAdvance(char16_t unit);
+    };
+    const ResolvedFont& resolved() const { return *fonts[selectedFont]; }
+    ResolvedFont& resolved() { return *fonts[selectedFont]; }
     void fontChanged();
-    double plainWidth(std::u16string_view text);
+    void selectSize();
+    QPointF textOrigin() const; // the baseline's start
+    bool printGlyphs(std::u16string_view text, QPointF origin);
     void drawn();
     void fillPixels(int64_t left, int64_t top, int64_t right, int64_t bottom, int32_t colour);
 
@@ -88,12 +119,12 @@ private:
     // allocating and faulting in a whole image every frame.
     QImage drawing, presented, recycled;
     std::unique_ptr<QPainter> activePainter;
-    QFont font;
-    QFontMetricsF metrics;
-    // Advances of the characters that are never shaped, filled as they are first met;
-    // negative while unknown. Most text is made of them, and summing is far quicker
-    // than laying out each cell.
-    std::array<double, firstShapedCharacter> advances{};
+    QFont style; // family, weight, slant and strike-out; the size is each resolved font's
+    std::vector<std::unique_ptr<ResolvedFont>> fonts;
+    size_t selectedFont = 0;
+    // Reused by every print, so that drawing a cell allocates nothing.
+    std::vector<quint32> runGlyphs;
+    std::vector<QPointF> runPositions;
     std::u16string name = u"Verdana";
     double points = 9;
     QColor backgroundColour = Qt::white;

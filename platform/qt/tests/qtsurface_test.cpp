@@ -268,3 +268,36 @@ TEST(QtSurfacePresenting, ResizeKeepsThePictureAndReportsTheNewArea) {
 }
 
 } // namespace
+
+// Plain text is drawn as glyphs at its measured advances; the toolkit's own text layout,
+// drawn into a second surface, is the model, pixel for pixel, across fonts, sizes, pixel
+// ratios, fractional positions and the image's edges.
+TEST(QtSurfaceDrawing, GlyphsLandWhereTheToolkitsLayoutPutsThem) {
+    std::mt19937 random(13);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(random); };
+    for (int round = 0; round < 8; ++round) {
+        const double ratio = round % 4 == 3 ? 2 : 1;
+        QtSurface quick(160, 60, 96, ratio), model(160, 60, 96, ratio);
+        for (QtSurface* surface : {&quick, &model}) {
+            surface->setFontName(round % 2 == 0 ? u"Verdana" : u"DejaVu Serif");
+            surface->setFontSize(round < 4 ? 9 : 4.5 + round);
+            surface->setFontBold(round % 4 == 2);
+            surface->setFontItalic(round == 5);
+            surface->clear();
+        }
+        for (int sample = 0; sample < 40; ++sample) {
+            std::u16string text;
+            for (int k = pick(1, 40); k > 0;
+                 --k) // the combining marks and CJK take the toolkit's way
+                text += static_cast<char16_t>(pick(0, 9) != 0   ? pick(0x20, 0x7E)
+                                              : pick(0, 1) != 0 ? pick(0xA0, 0x2FF)
+                                                                : pick(0x300, 0x6FFF));
+            const double x = pick(-400, 1700) / 10.0, y = pick(-150, 650) / 10.0;
+            quick.setDrawingPosition(x, y);
+            quick.print(text);
+            model.setDrawingPosition(x, y);
+            model.printLaidOut(text);
+        }
+        ASSERT_TRUE(quick.presentedImage() == model.presentedImage()) << "round " << round;
+    }
+}
