@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -291,9 +292,14 @@ void QtSurface::clear() {
     } else {
         const Canvas canvas(drawing.image);
         const QRgb background = backgroundColour.rgb();
+        const bool bytewise = background == (background & 0xFFu) * 0x01010101u; // white is
         drawing.inked.wipe([&](int32_t row, int32_t left, int32_t right) {
-            auto* pixels = reinterpret_cast<QRgb*>(canvas.bits + row * canvas.stride);
-            std::fill(pixels + left, pixels + right, background);
+            auto* pixels = reinterpret_cast<QRgb*>(canvas.bits + row * canvas.stride) + left;
+            if (bytewise) // several times quicker than filling pixel by pixel
+                std::memset(pixels, static_cast<int>(background & 0xFFu),
+                            static_cast<size_t>(right - left) * sizeof(QRgb));
+            else
+                std::fill(pixels, pixels + (right - left), background);
         });
     }
     drawn();
