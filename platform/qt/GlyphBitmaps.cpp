@@ -71,16 +71,20 @@ struct SlotGrid {
 // The bitmap of the ink inside one device rectangle, or none if the ink is not grey or
 // may not lie wholly inside. pen is the device pixel the bitmap is placed from.
 std::optional<GlyphBitmap> readBack(const QImage& image, const QRect& slot, QPoint pen) {
-    QRect ink;
+    int left = slot.right() + 1, right = slot.left() - 1, top = slot.bottom() + 1, bottom = 0;
     for (int y = slot.top(); y <= slot.bottom(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = slot.left(); x <= slot.right(); ++x)
             if (row[x] != white) {
                 if (qRed(row[x]) != qBlue(row[x]) || qGreen(row[x]) != qBlue(row[x]))
                     return std::nullopt; // colour fringes: blended another way
-                ink |= QRect(x, y, 1, 1);
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = y;
             }
     }
+    const QRect ink = left <= right ? QRect(QPoint(left, top), QPoint(right, bottom)) : QRect();
     if (!ink.isEmpty() && !slot.adjusted(1, 1, -1, -1).contains(ink))
         return std::nullopt; // touching the edge, it may reach past it
     GlyphBitmap bitmap;

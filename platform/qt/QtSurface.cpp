@@ -368,17 +368,23 @@ bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin) {
     const int64_t baselineY = static_cast<int64_t>(origin.y()) * scale;
     const int64_t rightmostPen =
         static_cast<int64_t>(std::ceil(f.metrics.height())) * scale + canvas.width;
-    QRect covered;
-    int64_t x = 0; // 64ths of a pixel
+    int left = canvas.width, top = canvas.height, right = 0, bottom = 0; // what was covered
+    int64_t x = 0;                                                       // 64ths of a pixel
     for (const char16_t unit : text) {
         const int64_t pen = (penX + (x >> 6)) * scale;
         if (pen > rightmostPen)
             break; // the rest lies right of the image
-        covered |=
+        const QRect covered =
             blendGlyph(canvas, f.images[unit]->at(static_cast<int32_t>(x & 63)), pen, baselineY);
+        if (!covered.isEmpty()) {
+            left = std::min(left, covered.left());
+            top = std::min(top, covered.top());
+            right = std::max(right, covered.right() + 1);
+            bottom = std::max(bottom, covered.bottom() + 1);
+        }
         x += f.advances[unit];
     }
-    drawing.inked.mark(covered.left(), covered.top(), covered.right() + 1, covered.bottom() + 1);
+    drawing.inked.mark(left, top, right, bottom);
     return true;
 }
 
