@@ -63,21 +63,21 @@ struct Setting {
     double ratio;
     std::u16string font;
     double points;
-    bool bold, italic;
+    bool bold, italic, struckThrough = false;
 };
 
 } // namespace
 
 // Whole frames of the editor through the quick surface, which blends glyphs it learned
 // from the toolkit and clears only what it drew, against a surface that leaves every
-// pixel to the toolkit. Each step scrolls or types, so ink left from an earlier frame, a
-// glyph blended differently or one put a pixel off would all show.
+// pixel to the toolkit. Each step scrolls, types or resizes, so ink left from an earlier
+// frame, a glyph blended differently or one put a pixel off would all show.
 TEST(QtSurfaceFrames, QuickFramesMatchTheToolkitsPixelForPixel) {
-    const Setting settings[] = {{1, u"Verdana", 9, false, false},
-                                {2, u"Verdana", 9, false, false},
-                                {1, u"DejaVu Serif", 11, true, false},
-                                {1, u"Verdana", 13, false, true},
-                                {1.5, u"Verdana", 9, false, false}};
+    const Setting settings[] = {
+        {1, u"Verdana", 9, false, false},      {2, u"Verdana", 9, false, false},
+        {1, u"DejaVu Serif", 11, true, false}, {1, u"Verdana", 13, false, true},
+        {3, u"Verdana", 7, false, false},      {1, u"Verdana", 9, false, false, true},
+        {1.5, u"Verdana", 9, false, false}};
     const std::vector<char32_t> typed = {U'a', U'W', U'\t', U'\r', U'}', U'\u00e9', U'\b', U'\b'};
     Picker picker(17);
     for (const Setting& setting : settings) {
@@ -90,20 +90,25 @@ TEST(QtSurfaceFrames, QuickFramesMatchTheToolkitsPixelForPixel) {
             surface->setFontSize(setting.points);
             surface->setFontBold(setting.bold);
             surface->setFontItalic(setting.italic);
+            surface->setFontStrikethrough(setting.struckThrough);
             box->bind(*surface);
             box->loadtext(text);
         }
         EXPECT_EQ(quick.blendsGlyphs(), setting.ratio != 1.5) << "the quick way is not taken";
         for (int step = 0; step < 40; ++step) {
-            const int action = picker.pick(0, 2);
+            const int action = picker.pick(0, 4);
             const double scrollX = picker.pick(0, 3) == 0 ? picker.pick(0, 4000) / 10.0 : 0;
             const double scrollY = picker.pick(0, 40000) / 10.0;
             const char32_t ch = picker.oneOf(typed);
             const int cursorX = picker.pick(0, 300);
-            for (CLBox* box : {&quickBox, &modelBox}) {
+            const int32_t width = picker.pick(150, 400), height = picker.pick(100, 250);
+            for (auto [surface, box] :
+                 {std::pair{&quick, &quickBox}, std::pair{&model, &modelBox}}) {
                 if (action == 0) {
                     box->scrmovX = scrollX;
                     box->scrmovY = scrollY;
+                } else if (action == 1) {
+                    surface->resize(width, height);
                 } else {
                     box->cursor = box->XYscrmovToPos(cursorX, 90, false);
                     box->insertChar(ch, box->cursor);
