@@ -31,6 +31,22 @@ bool isPlainCharacter(char16_t unit) {
            (unit >= 0xA0 && unit < QtSurface::firstShapedCharacter && unit != 0xAD);
 }
 
+// The device pixels per logical pixel where that is a whole number the quick drawing
+// supports, else 0.
+int32_t wholeRatioOf(double ratio) {
+    return ratio == std::floor(ratio) && ratio >= 1 && ratio <= 4 ? static_cast<int32_t>(ratio) : 0;
+}
+
+// Sets the pixels [left, right) of a row to one colour.
+void fillRow(const Canvas& canvas, int64_t row, int64_t left, int64_t right, QRgb colour) {
+    auto* pixels = reinterpret_cast<QRgb*>(canvas.bits + row * canvas.stride) + left;
+    if (colour == (colour & 0xFFu) * 0x01010101u) // white, say: several times quicker
+        std::memset(pixels, static_cast<int>(colour & 0xFFu),
+                    static_cast<size_t>(right - left) * sizeof(QRgb));
+    else
+        std::fill(pixels, pixels + (right - left), colour);
+}
+
 } // namespace
 
 QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio,
@@ -126,8 +142,8 @@ int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
 QPainter& QtSurface::painter() {
     if (!activePainter) {
         activePainter = std::make_unique<QPainter>(&drawing.image);
-        activePainter->setFont(resolved().font);
         activePainter->setPen(textColour);
+        painterFont = nullptr;
     }
     return *activePainter;
 }
@@ -143,8 +159,7 @@ QtSurface::ResolvedFont::ResolvedFont(const QFont& resolvedFont, QImage& device)
       ascent(std::round(metrics.ascent())) {
     for (size_t unit = 0; unit < advances.size(); ++unit)
         advances[unit] = isPlainCharacter(static_cast<char16_t>(unit)) ? unknown : needsShaping;
-    const double deviceRatio = device.devicePixelRatio();
-    if (deviceRatio == std::floor(deviceRatio) && deviceRatio >= 1 && deviceRatio <= 4)
+    if (wholeRatioOf(device.devicePixelRatio()) != 0)
         glyphPainter.emplace(raw, device);
 }
 
@@ -173,6 +188,7 @@ const GlyphImages* QtSurface::ResolvedFont::imagesOf(char16_t unit) {
 void QtSurface::fontChanged() {
     style.setFamily(toQString(name));
     fonts.clear();
+    painterFont = nullptr; // a new font may take the old one's place
     selectSize();
 }
 
@@ -185,15 +201,15 @@ void QtSurface::selectSize() {
     if (found != fonts.end()) {
         selectedFont = static_cast<size_t>(found - fonts.begin());
     } else {
-        if (fonts.size() == mostSizes)
+        if (fonts.size() == mostSizes) {
             fonts.clear();
+            painterFont = nullptr;
+        }
         QFont sized = style;
         sized.setPointSizeF(points);
         fonts.push_back(std::make_unique<ResolvedFont>(sized, drawing.image));
         selectedFont = fonts.size() - 1;
     }
-    if (activePainter)
-        activePainter->setFont(resolved().font);
 }
 
 void QtSurface::drawn() {
@@ -292,14 +308,8 @@ void QtSurface::clear() {
     } else {
         const Canvas canvas(drawing.image);
         const QRgb background = backgroundColour.rgb();
-        const bool bytewise = background == (background & 0xFFu) * 0x01010101u; // white is
         drawing.inked.wipe([&](int32_t row, int32_t left, int32_t right) {
-            auto* pixels = reinterpret_cast<QRgb*>(canvas.bits + row * canvas.stride) + left;
-            if (bytewise) // several times quicker than filling pixel by pixel
-                std::memset(pixels, static_cast<int>(background & 0xFFu),
-                            static_cast<size_t>(right - left) * sizeof(QRgb));
-            else
-                std::fill(pixels, pixels + (right - left), background);
+            fillRow(canvas, row, left, right, background);
         });
     }
     drawn();
@@ -327,8 +337,13 @@ void QtSurface::print(std::u16string_view text) {
 void QtSurface::printLaidOut(std::u16string_view text) {
     const QString laidOut = toQString(text);
     const QPointF origin = textOrigin();
-    painter().drawText(origin, laidOut);
     const ResolvedFont& f = resolved();
+    QPainter& p = painter();
+    if (painterFont != &f.font) { // only laid-out text needs the painter's font
+        p.setFont(f.font);
+        painterFont = &f.font;
+    }
+    p.drawText(origin, laidOut);
     const QRectF bounds = f.metrics.boundingRect(laidOut).translated(origin);
     const double reach = f.metrics.height();
     inked(-1, std::min(bounds.top(), origin.y() - f.ascent - reach), logicalWidth + 1,
@@ -456,12 +471,19 @@ void QtSurface::fillPixels(int64_t left, int64_t top, int64_t right, int64_t bot
     bottom = std::min<int64_t>(bottom, logicalHeight - 1);
     if (left > right || top > bottom)
         return;
-    painter().fillRect(QRect(static_cast<int>(left), static_cast<int>(top),
-                             static_cast<int>(right - left + 1),
-                             static_cast<int>(bottom - top + 1)),
-                       toQColor(colour));
-    inked(static_cast<double>(left), static_cast<double>(top), static_cast<double>(right + 1),
-          static_cast<double>(bottom + 1));
+    if (const int64_t scale = wholeRatioOf(ratio); scale != 0 && drawingMode == Drawing::Quick) {
+        const Canvas canvas(drawing.image);
+        for (int64_t row = top * scale; row < (bottom + 1) * scale; ++row)
+            fillRow(canvas, row, left * scale, (right + 1) * scale, toQColor(colour).rgb());
+        drawing.inked.mark(left * scale, top * scale, (right + 1) * scale, (bottom + 1) * scale);
+    } else {
+        painter().fillRect(QRect(static_cast<int>(left), static_cast<int>(top),
+                                 static_cast<int>(right - left + 1),
+                                 static_cast<int>(bottom - top + 1)),
+                           toQColor(colour));
+        inked(static_cast<double>(left), static_cast<double>(top), static_cast<double>(right + 1),
+              static_cast<double>(bottom + 1));
+    }
     drawn();
 }
 

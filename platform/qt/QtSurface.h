@@ -149,6 +149,7 @@ private:
     // allocating and faulting in a whole image every frame.
     Frame drawing, presented, recycled;
     std::unique_ptr<QPainter> activePainter;
+    const QFont* painterFont = nullptr; // the font last set on it, if any
     QFont style; // family, weight, slant and strike-out; the size is each resolved font's
     std::vector<std::unique_ptr<ResolvedFont>> fonts;
     size_t selectedFont = 0;
