@@ -72,8 +72,11 @@ struct SlotGrid {
 // may not lie wholly inside. pen is the device pixel the bitmap is placed from.
 std::optional<GlyphBitmap> readBack(const QImage& image, const QRect& slot, QPoint pen) {
     int left = slot.right() + 1, right = slot.left() - 1, top = slot.bottom() + 1, bottom = 0;
+    const std::vector<QRgb> blank(static_cast<size_t>(slot.width()), white);
     for (int y = slot.top(); y <= slot.bottom(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        if (std::memcmp(row + slot.left(), blank.data(), blank.size() * sizeof(QRgb)) == 0)
+            continue; // most of a slot is margin
         for (int x = slot.left(); x <= slot.right(); ++x)
             if (row[x] != white) {
                 if (qRed(row[x]) != qBlue(row[x]) || qGreen(row[x]) != qBlue(row[x]))
