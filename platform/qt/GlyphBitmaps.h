@@ -25,8 +25,8 @@ struct GlyphBitmap {
     bool operator==(const GlyphBitmap&) const = default;
 };
 
-// One glyph at the 64 offsets of a pen position in 64ths of a device pixel, of which the
-// toolkit distinguishes only a few.
+// One glyph with its pen at each 64th of a logical pixel past a whole pixel, where text is
+// placed; the toolkit tells only a few of those apart, so most share a bitmap.
 struct GlyphImages {
     std::vector<GlyphBitmap> distinct;
     std::array<uint8_t, 64> atOffset{};
