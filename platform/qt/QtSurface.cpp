@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -30,11 +31,28 @@ bool isPlainCharacter(char16_t unit) {
            (unit >= 0xA0 && unit < QtSurface::firstShapedCharacter && unit != 0xAD);
 }
 
+// The device pixels per logical pixel where that is a whole number the quick drawing
+// supports, else 0.
+int32_t wholeRatioOf(double ratio) {
+    return ratio == std::floor(ratio) && ratio >= 1 && ratio <= 4 ? static_cast<int32_t>(ratio) : 0;
+}
+
+// Sets the pixels [left, right) of a row to one colour.
+void fillRow(const Canvas& canvas, int64_t row, int64_t left, int64_t right, QRgb colour) {
+    auto* pixels = reinterpret_cast<QRgb*>(canvas.bits + row * canvas.stride) + left;
+    if (colour == (colour & 0xFFu) * 0x01010101u) // white, say: several times quicker
+        std::memset(pixels, static_cast<int>(colour & 0xFFu),
+                    static_cast<size_t>(right - left) * sizeof(QRgb));
+    else
+        std::fill(pixels, pixels + (right - left), colour);
+}
+
 } // namespace
 
-QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio)
+QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio,
+                     Drawing mode)
     : logicalWidth(clampSide(width)), logicalHeight(clampSide(height)), dpi(logicalDpi),
-      ratio(devicePixelRatio) {
+      ratio(devicePixelRatio), drawingMode(mode) {
     // Unhinted advances are the same on every screen and at every pixel ratio, so the
     // window, the screenshots and the tests lay out alike. Without kerning and ligatures
     // in the scripts that need no shaping, the width of a prefix is where the cursor
@@ -42,7 +60,7 @@ QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double de
     style.setHintingPreference(QFont::PreferVerticalHinting);
     style.setKerning(false);
     style.setStyleStrategy(QFont::PreferNoShaping);
-    drawing = blankImage();
+    drawing = blankFrame();
     presented = drawing;
     fontChanged();
 }
@@ -65,16 +83,23 @@ QImage QtSurface::blankImage() const {
     return image;
 }
 
+QtSurface::Frame QtSurface::blankFrame() const {
+    Frame frame{blankImage(), {}};
+    frame.inked.reset(frame.image.height(), frame.image.width());
+    return frame;
+}
+
 void QtSurface::resize(int32_t width, int32_t height) {
     endPainting();
     logicalWidth = clampSide(width);
     logicalHeight = clampSide(height);
-    QImage resized = blankImage();
+    Frame resized = blankFrame();
     {
-        QPainter copier(&resized); // the retained picture survives a resize, cropped
-        copier.drawImage(0, 0, drawing);
+        QPainter copier(&resized.image); // the retained picture survives a resize, cropped
+        copier.drawImage(0, 0, drawing.image);
     }
-    drawing = resized;
+    resized.inked.markAll();
+    drawing = std::move(resized);
     drawn();
 }
 
@@ -102,23 +127,23 @@ const QImage& QtSurface::presentedImage() {
         presented = drawing; // shared until the next drawing call
         unpresented = false;
     }
-    return presented;
+    return presented.image;
 }
 
 int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
     endPainting();
     const QPoint device(roundToPixel(x * ratio), roundToPixel(y * ratio));
-    if (!drawing.rect().contains(device))
+    if (!drawing.image.rect().contains(device))
         throw EngineError(ErrorNumber::OutOfRange, "pixel outside the surface");
-    const QRgb rgb = drawing.pixel(device);
+    const QRgb rgb = drawing.image.pixel(device);
     return qRed(rgb) + 256 * qGreen(rgb) + 65536 * qBlue(rgb);
 }
 
 QPainter& QtSurface::painter() {
     if (!activePainter) {
-        activePainter = std::make_unique<QPainter>(&drawing);
-        activePainter->setFont(resolved().font);
+        activePainter = std::make_unique<QPainter>(&drawing.image);
         activePainter->setPen(textColour);
+        painterFont = nullptr;
     }
     return *activePainter;
 }
@@ -129,16 +154,41 @@ void QtSurface::endPainting() {
 
 // The raw font is the one the toolkit itself draws this font with on the image, so its
 // glyphs are those that its own text layout would place.
-QtSurface::ResolvedFont::ResolvedFont(const QFont& resolvedFont, QPaintDevice& device)
+QtSurface::ResolvedFont::ResolvedFont(const QFont& resolvedFont, QImage& device)
     : font(resolvedFont), metrics(font, &device), raw(QRawFont::fromFont(QFont(font, &device))),
       ascent(std::round(metrics.ascent())) {
     for (size_t unit = 0; unit < advances.size(); ++unit)
         advances[unit] = isPlainCharacter(static_cast<char16_t>(unit)) ? unknown : needsShaping;
+    if (wholeRatioOf(device.devicePixelRatio()) != 0)
+        glyphPainter.emplace(raw, device);
+}
+
+// Decided once per font, on a few glyphs with many shades of grey among them.
+bool QtSurface::ResolvedFont::blendsOwnGlyphs() {
+    if (blending == Blending::Untried) {
+        std::vector<quint32> probes;
+        for (const char16_t unit : std::u16string_view(u"Wg@e8%&"))
+            if (advanceOf(unit) >= 0 && glyphs[unit] != 0)
+                probes.push_back(glyphs[unit]);
+        const bool same = glyphPainter && glyphPainter->blendsLikeTheToolkit(probes);
+        blending = same ? Blending::Own : Blending::Toolkit;
+    }
+    return blending == Blending::Own;
+}
+
+// For a plain character whose advance and glyph are known.
+const GlyphImages* QtSurface::ResolvedFont::imagesOf(char16_t unit) {
+    if (!images[unit] && !unlearnable[unit]) {
+        images[unit] = glyphPainter->learn(glyphs[unit]);
+        unlearnable[unit] = !images[unit];
+    }
+    return images[unit].get();
 }
 
 void QtSurface::fontChanged() {
     style.setFamily(toQString(name));
     fonts.clear();
+    painterFont = nullptr; // a new font may take the old one's place
     selectSize();
 }
 
@@ -151,15 +201,15 @@ void QtSurface::selectSize() {
     if (found != fonts.end()) {
         selectedFont = static_cast<size_t>(found - fonts.begin());
     } else {
-        if (fonts.size() == mostSizes)
+        if (fonts.size() == mostSizes) {
             fonts.clear();
+            painterFont = nullptr;
+        }
         QFont sized = style;
         sized.setPointSizeF(points);
-        fonts.push_back(std::make_unique<ResolvedFont>(sized, drawing));
+        fonts.push_back(std::make_unique<ResolvedFont>(sized, drawing.image));
         selectedFont = fonts.size() - 1;
     }
-    if (activePainter)
-        activePainter->setFont(resolved().font);
 }
 
 void QtSurface::drawn() {
@@ -245,14 +295,23 @@ void QtSurface::show() {
 
 void QtSurface::clear() {
     endPainting();
-    if (!drawing.isDetached()) { // the presented frame keeps its pixels; nothing to copy
-        const bool fits = recycled.isDetached() && recycled.size() == drawing.size() &&
-                          recycled.devicePixelRatio() == ratio &&
-                          recycled.dotsPerMeterY() == drawing.dotsPerMeterY();
-        drawing = fits ? std::move(recycled) : blankImage();
-        recycled = QImage();
+    QImage& image = drawing.image;
+    if (!image.isDetached()) { // the presented frame keeps its pixels; nothing to copy
+        const bool fits = recycled.image.isDetached() && recycled.image.size() == image.size() &&
+                          recycled.image.devicePixelRatio() == ratio &&
+                          recycled.image.dotsPerMeterY() == image.dotsPerMeterY();
+        drawing = fits ? std::move(recycled) : blankFrame();
+        recycled = Frame{};
     }
-    drawing.fill(backgroundColour);
+    if (drawingMode == Drawing::ToolkitOnly) {
+        drawing.image.fill(backgroundColour);
+    } else {
+        const Canvas canvas(drawing.image);
+        const QRgb background = backgroundColour.rgb();
+        drawing.inked.wipe([&](int32_t row, int32_t left, int32_t right) {
+            fillRow(canvas, row, left, right, background);
+        });
+    }
     drawn();
 }
 
@@ -267,14 +326,28 @@ void QtSurface::setDrawingPosition(double x, double y) {
 void QtSurface::print(std::u16string_view text) {
     if (text.empty())
         return;
-    if (printGlyphs(text, textOrigin()))
+    if (drawingMode == Drawing::Quick && printGlyphs(text, textOrigin()))
         drawn();
     else
         printLaidOut(text);
 }
 
+// Laid-out text may be shaped anywhere along the row; the rows its ink may reach are
+// noted whole.
 void QtSurface::printLaidOut(std::u16string_view text) {
-    painter().drawText(textOrigin(), toQString(text));
+    const QString laidOut = toQString(text);
+    const QPointF origin = textOrigin();
+    const ResolvedFont& f = resolved();
+    QPainter& p = painter();
+    if (painterFont != &f.font) { // only laid-out text needs the painter's font
+        p.setFont(f.font);
+        painterFont = &f.font;
+    }
+    p.drawText(origin, laidOut);
+    const QRectF bounds = f.metrics.boundingRect(laidOut).translated(origin);
+    const double reach = f.metrics.height();
+    inked(-1, std::min(bounds.top(), origin.y() - f.ascent - reach), logicalWidth + 1,
+          std::max(bounds.bottom(), origin.y() - f.ascent + 2 * reach));
     drawn();
 }
 
@@ -284,11 +357,55 @@ QPointF QtSurface::textOrigin() const {
 }
 
 // False, having drawn nothing, for text that needs the toolkit's layout: characters it
-// may shape, glyphs from a fallback font, decorations. Glyphs wholly outside the image are
-// left out; a glyph's ink stays within a line height of its place.
+// may shape, glyphs from a fallback font, decorations.
 bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin) {
     if (style.strikeOut())
         return false;
+    ResolvedFont& f = resolved();
+    for (const char16_t unit : text)
+        if (f.advanceOf(unit) == ResolvedFont::needsShaping || f.glyphs[unit] == 0)
+            return false;
+    if (!f.blendsOwnGlyphs() || !blendGlyphs(text, origin))
+        drawGlyphRun(text, origin);
+    return true;
+}
+
+// False, having drawn nothing, where a glyph cannot be learned. Each glyph's pen is at
+// the sum of the advances before it, in 64ths of a logical pixel, as it was measured.
+bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin) {
+    ResolvedFont& f = resolved();
+    for (const char16_t unit : text)
+        if (f.imagesOf(unit) == nullptr)
+            return false;
+    const Canvas canvas(drawing.image);
+    const auto scale = static_cast<int64_t>(ratio);
+    const auto penX = static_cast<int64_t>(origin.x());
+    const int64_t baselineY = static_cast<int64_t>(origin.y()) * scale;
+    const int64_t rightmostPen =
+        static_cast<int64_t>(std::ceil(f.metrics.height())) * scale + canvas.width;
+    int left = canvas.width, top = canvas.height, right = 0, bottom = 0; // what was covered
+    int64_t x = 0;                                                       // 64ths of a pixel
+    for (const char16_t unit : text) {
+        const int64_t pen = (penX + (x >> 6)) * scale;
+        if (pen > rightmostPen)
+            break; // the rest lies right of the image
+        const QRect covered =
+            blendGlyph(canvas, f.images[unit]->at(static_cast<int32_t>(x & 63)), pen, baselineY);
+        if (!covered.isEmpty()) {
+            left = std::min(left, covered.left());
+            top = std::min(top, covered.top());
+            right = std::max(right, covered.right() + 1);
+            bottom = std::max(bottom, covered.bottom() + 1);
+        }
+        x += f.advances[unit];
+    }
+    drawing.inked.mark(left, top, right, bottom);
+    return true;
+}
+
+// Glyphs wholly outside the image are left out; a glyph's ink stays within a line height
+// of its place.
+void QtSurface::drawGlyphRun(std::u16string_view text, QPointF origin) {
     ResolvedFont& f = resolved();
     const double reach = f.metrics.height();
     const double left = -origin.x() - reach, right = logicalWidth - origin.x() + reach;
@@ -296,9 +413,7 @@ bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin) {
     runPositions.clear();
     int64_t x = 0; // 64ths of a pixel
     for (const char16_t unit : text) {
-        const int32_t advance = f.advanceOf(unit);
-        if (advance == ResolvedFont::needsShaping || f.glyphs[unit] == 0)
-            return false;
+        const int32_t advance = f.advances[unit];
         const double glyphLeft = static_cast<double>(x) / 64;
         if (glyphLeft + advance / 64.0 > left && glyphLeft < right) {
             runGlyphs.push_back(f.glyphs[unit]);
@@ -307,12 +422,14 @@ bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin) {
         x += advance;
     }
     if (runGlyphs.empty())
-        return true;
+        return;
     QGlyphRun run;
     run.setRawFont(f.raw);
     run.setRawData(runGlyphs.data(), runPositions.data(), static_cast<int>(runGlyphs.size()));
     painter().drawGlyphRun(origin, run);
-    return true;
+    const double top = origin.y() - f.ascent;
+    inked(origin.x() + runPositions.front().x() - reach, top - reach,
+          origin.x() + runPositions.back().x() + 2 * reach, top + 2 * reach);
 }
 
 void QtSurface::line(double x0, double y0, double x1, double y1, int32_t colour) {
@@ -333,6 +450,8 @@ void QtSurface::line(double x0, double y0, double x1, double y1, int32_t colour)
     p.drawLine(QPointF(static_cast<double>(ax) + 0.5, static_cast<double>(ay) + 0.5),
                QPointF(static_cast<double>(bx) + 0.5, static_cast<double>(by) + 0.5));
     p.setPen(textColour);
+    inked(static_cast<double>(std::min(ax, bx)) - 1, static_cast<double>(std::min(ay, by)) - 1,
+          static_cast<double>(std::max(ax, bx)) + 2, static_cast<double>(std::max(ay, by)) + 2);
     drawn();
 }
 
@@ -352,11 +471,30 @@ void QtSurface::fillPixels(int64_t left, int64_t top, int64_t right, int64_t bot
     bottom = std::min<int64_t>(bottom, logicalHeight - 1);
     if (left > right || top > bottom)
         return;
-    painter().fillRect(QRect(static_cast<int>(left), static_cast<int>(top),
-                             static_cast<int>(right - left + 1),
-                             static_cast<int>(bottom - top + 1)),
-                       toQColor(colour));
+    if (const int64_t scale = wholeRatioOf(ratio); scale != 0 && drawingMode == Drawing::Quick) {
+        const Canvas canvas(drawing.image);
+        for (int64_t row = top * scale; row < (bottom + 1) * scale; ++row)
+            fillRow(canvas, row, left * scale, (right + 1) * scale, toQColor(colour).rgb());
+        drawing.inked.mark(left * scale, top * scale, (right + 1) * scale, (bottom + 1) * scale);
+    } else {
+        painter().fillRect(QRect(static_cast<int>(left), static_cast<int>(top),
+                                 static_cast<int>(right - left + 1),
+                                 static_cast<int>(bottom - top + 1)),
+                           toQColor(colour));
+        inked(static_cast<double>(left), static_cast<double>(top), static_cast<double>(right + 1),
+              static_cast<double>(bottom + 1));
+    }
     drawn();
+}
+
+// Whole device pixels around the logical area, a pixel more on each side for ratios
+// that split pixels.
+void QtSurface::inked(double left, double top, double right, double bottom) {
+    const auto device = [this](double v) { return std::clamp(v * ratio, -1e9, 1e9); };
+    drawing.inked.mark(static_cast<int64_t>(std::floor(device(left))) - 1,
+                       static_cast<int64_t>(std::floor(device(top))) - 1,
+                       static_cast<int64_t>(std::ceil(device(right))) + 1,
+                       static_cast<int64_t>(std::ceil(device(bottom))) + 1);
 }
 
 void QtSurface::beep() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GlyphBitmaps.h"
+#include "InkedRows.h"
 #include "textbox/Surface.h"
 
 #include <QColor>
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +28,11 @@
 // become pixels at the given logical DPI.
 class QtSurface : public Surface {
 public:
-    QtSurface(int32_t width, int32_t height, double logicalDpi = 96, double devicePixelRatio = 1);
+    // Quick draws plain text by blending glyphs learned from the toolkit and clears only
+    // what was drawn; ToolkitOnly leaves every pixel to the toolkit, the model for Quick.
+    enum class Drawing { Quick, ToolkitOnly };
+    QtSurface(int32_t width, int32_t height, double logicalDpi = 96, double devicePixelRatio = 1,
+              Drawing mode = Drawing::Quick);
     ~QtSurface() override;
 
     void resize(int32_t width, int32_t height);
@@ -39,6 +46,9 @@ public:
     static constexpr char16_t firstShapedCharacter = 0x0300; // the combining marks begin here
     // The font as drawn, for comparing measures with the toolkit's own.
     const QFont& currentFont() const { return resolved().font; }
+    // Whether plain text in the current font is drawn by blending learned glyphs, where
+    // the toolkit's own pixels allow it; the toolkit draws it otherwise.
+    bool blendsGlyphs() { return drawingMode == Drawing::Quick && resolved().blendsOwnGlyphs(); }
     // Draws with the toolkit's own text layout only, as a reference for the quick path.
     void printLaidOut(std::u16string_view text);
 
@@ -85,11 +95,19 @@ private:
     // A font at one size, resolved once: drawing switches between the full and the
     // half size line by line, and resolving is far dearer than drawing a cell.
     struct ResolvedFont {
-        ResolvedFont(const QFont& font, QPaintDevice& device);
+        ResolvedFont(const QFont& font, QImage& device);
         QFont font;
         QFontMetricsF metrics;
         QRawFont raw;
         double ascent;
+        // Learning glyphs needs a whole device pixel ratio; empty otherwise.
+        std::optional<GlyphPainter> glyphPainter;
+        enum class Blending { Untried, Own, Toolkit } blending = Blending::Untried;
+        // Per character, learned as first drawn; empty also where learning failed.
+        std::array<std::unique_ptr<GlyphImages>, firstShapedCharacter> images;
+        std::array<bool, firstShapedCharacter> unlearnable{};
+        bool blendsOwnGlyphs();
+        const GlyphImages* imagesOf(char16_t unit);
         // Per character, filled as first met: the advance in 64ths of a pixel, the
         // toolkit's own unit, so sums are exact and quick; and the glyph in the font
         // itself, 0 where the toolkit falls back to another font.
@@ -110,15 +128,28 @@ private:
     void selectSize();
     QPointF textOrigin() const; // the baseline's start
     bool printGlyphs(std::u16string_view text, QPointF origin);
+    bool blendGlyphs(std::u16string_view text, QPointF origin);
+    void drawGlyphRun(std::u16string_view text, QPointF origin);
     void drawn();
     void fillPixels(int64_t left, int64_t top, int64_t right, int64_t bottom, int32_t colour);
+    // Notes logical pixels the toolkit may have drawn into, so the next clear wipes them.
+    void inked(double left, double top, double right, double bottom);
+
+    // An image and what has been drawn on it since it was last wiped.
+    struct Frame {
+        QImage image;
+        InkedRows inked;
+    };
+    Frame blankFrame() const;
 
     int32_t logicalWidth, logicalHeight;
     double dpi, ratio;
+    Drawing drawingMode;
     // The frame before the presented one is kept to draw the next into, which spares
     // allocating and faulting in a whole image every frame.
-    QImage drawing, presented, recycled;
+    Frame drawing, presented, recycled;
     std::unique_ptr<QPainter> activePainter;
+    const QFont* painterFont = nullptr; // the font last set on it, if any
     QFont style; // family, weight, slant and strike-out; the size is each resolved font's
     std::vector<std::unique_ptr<ResolvedFont>> fonts;
     size_t selectedFont = 0;

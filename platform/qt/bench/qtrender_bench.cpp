@@ -39,6 +39,22 @@ void renderFullHdWindow(benchmark::State& state) {
 }
 BENCHMARK(renderFullHdWindow)->ArgName("ratio")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
+// The first frame in a new font, which learns every glyph it draws.
+void renderFirstFrame(benchmark::State& state) {
+    const std::u16string text = engineSources();
+    for (auto _ : state) {
+        state.PauseTiming();
+        QtSurface surface(1920, 1080, 96, static_cast<double>(state.range(0)));
+        CLBox box;
+        box.bind(surface);
+        box.loadtext(std::u16string(text));
+        state.ResumeTiming();
+        box.render();
+        benchmark::DoNotOptimize(surface.presentedImage().constBits());
+    }
+}
+BENCHMARK(renderFirstFrame)->ArgName("ratio")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
