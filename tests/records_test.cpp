@@ -25,7 +25,8 @@ TEST(CellTextModel, EditsMatchAStringAndCopyOutOfTheBorrowedBuffer) {
         return std::uniform_int_distribution<size_t>(0, hi)(engine);
     };
     std::u16string buffer = u"borrowed text of a loaded cell";
-    CellText text = CellText::borrow(buffer);
+    CellText text;
+    text.borrow(buffer);
     std::u16string model = buffer;
     EXPECT_TRUE(text.isBorrowed());
     text.resize(8); // shortening keeps it borrowed
@@ -68,7 +69,8 @@ TEST(CellTextModel, EditsMatchAStringAndCopyOutOfTheBorrowedBuffer) {
 
 TEST(CellTextModel, MovingABorrowedTextCopiesIt) {
     std::u16string buffer = u"abc";
-    CellText source = CellText::borrow(buffer);
+    CellText source;
+    source.borrow(buffer);
     CellText moved = std::move(source);
     buffer = u"###";
     EXPECT_FALSE(moved.isBorrowed());

@@ -88,6 +88,25 @@ TEST(TextLoading, RandomTextsComeBackWithIndentationAsTabs) {
     EXPECT_LT(indented, 2900);
 }
 
+// Loaded cells point into the one loaded text instead of a block each, and a cell kept
+// past a reload still reads its own characters: its chunk keeps that text alive.
+TEST(TextLoading, CellsBorrowTheLoadedTextAndOutliveAReload) {
+    std::u16string text;
+    for (int k = 0; k < 5000; ++k) // enough cells to fill several chunks
+        text += u"    cell " + std::u16string(static_cast<size_t>(k % 7), u'x') + u"\tmore\n";
+    LoadedBox loaded(text);
+    CLBox& box = loaded.box;
+    for (int32_t l = 0; l + 1 < box.lines.size(); ++l) {
+        const CLLine& line = *box.lines.at(l);
+        ASSERT_EQ(line.tabs.size(), 3) << "line " << l;
+        ASSERT_TRUE(line.tabs.at(1)->text.isBorrowed()) << "line " << l;
+        ASSERT_TRUE(line.tabs.at(2)->text.isBorrowed()) << "line " << l;
+    }
+    const Ref<CLTab> kept = box.lines.at(4321)->tabs.at(1);
+    box.loadtext(u"replaced");
+    EXPECT_EQ(kept->text.view(), u"cell xx"); // line 4321: 4321 % 7 letters
+}
+
 TEST(TextLoading, ReloadReplacesDocumentAndResetsPositionButNotTheGlide) {
     LoadedBox loaded(u"one\ntwo\nthree");
     CLBox& box = loaded.box;

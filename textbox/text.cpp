@@ -63,7 +63,7 @@ public:
 private:
     Ref<CLTab> makeCell(std::u16string_view text) {
         Ref<CLTab> cell = arena.make<CLTab>();
-        cell->text = CellText::borrow(text);
+        cell->text.borrow(text);
         return cell;
     }
 
