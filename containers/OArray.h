@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -94,16 +95,40 @@ private:
     static int64_t magnitude(int32_t w) { return std::llabs(static_cast<int64_t>(w)); }
     static size_t slot(int32_t i) { return static_cast<size_t>(i); }
 
-    // One block holds the three storages: room references, then room weights, then
-    // room running sums. Slots from count on hold no reference.
+    // Storage for room slots; slots from count on hold no reference. Most lines hold one
+    // cell, so a single slot lives inside the array: its reference where a block's address
+    // would be, and its weight, which is also its running sum, in weightOrTotal. Otherwise
+    // one block holds the three storages: room references, room weights, room sums.
     static constexpr size_t SlotBytes = sizeof(Ref) + 2 * sizeof(int32_t);
+    bool isInline() const { return room == 1; }
+    std::byte* block() const {
+        std::byte* start = nullptr;
+        std::memcpy(&start, place, sizeof start);
+        return start;
+    }
     Ref* objects() const {
-        return block ? std::launder(reinterpret_cast<Ref*>(block.get())) : nullptr;
+        if (room == 0)
+            return nullptr;
+        return std::launder(reinterpret_cast<Ref*>(isInline() ? place : block()));
     }
     int32_t* weights() const {
-        return reinterpret_cast<int32_t*>(block.get() + slot(room) * sizeof(Ref));
+        if (isInline())
+            return &weightOrTotal;
+        return room == 0 ? nullptr : reinterpret_cast<int32_t*>(block() + slot(room) * sizeof(Ref));
     }
-    int32_t* sums() const { return weights() + room; }
+    int32_t* sums() const { return isInline() ? &weightOrTotal : weights() + room; }
+    // The sum of absolute weights: kept in a block's array, read off the one inline weight.
+    int32_t absoluteTotal() const {
+        if (!isInline())
+            return weightOrTotal;
+        return count == 0 ? 0 : static_cast<int32_t>(magnitude(weightOrTotal));
+    }
+    void setAbsoluteTotal(int64_t total) {
+        if (!isInline())
+            weightOrTotal = static_cast<int32_t>(total);
+    }
+    // Gives an array without storage n empty slots.
+    void allocateStorage(int32_t n);
     void reallocate(int32_t newRoom);
     // Makes room for needed elements, growing towards capa in steps that keep appends
     // amortised: an array's storage never exceeds its capacity unless reserved.
@@ -111,47 +136,73 @@ private:
         if (needed > room)
             reallocate(std::min(capacity, std::max(needed, 2 * room)));
     }
+    // Leaves the array without storage and its total at 0; count and capacity stay.
     void freeStorage() {
-        if (!block)
+        if (room == 0)
             return;
         Ref* held = objects();
         for (int32_t k = 0; k < room; ++k)
             held[slot(k)].~Ref();
-        block.reset();
+        if (!isInline())
+            const std::unique_ptr<std::byte[]> ending(block());
+        std::memset(place, 0, sizeof place);
         room = 0;
+        weightOrTotal = 0;
     }
+    // Takes everything other holds into this array, which holds no storage.
     void take(OArray& other) {
-        block = std::move(other.block);
+        if (other.isInline()) {
+            ::new (static_cast<void*>(place)) Ref(std::move(*other.objects()));
+            other.objects()->~Ref();
+        } else {
+            std::memcpy(place, other.place, sizeof place);
+        }
+        std::memset(other.place, 0, sizeof other.place);
         count = std::exchange(other.count, 0);
         capacity = std::exchange(other.capacity, 0);
         room = std::exchange(other.room, 0);
-        absoluteTotal = std::exchange(other.absoluteTotal, 0);
+        weightOrTotal = std::exchange(other.weightOrTotal, 0);
     }
 
-    std::unique_ptr<std::byte[]> block;
+    // The block's address, or the inline slot's reference.
+    alignas(Ref) mutable std::byte place[std::max(sizeof(Ref), sizeof(std::byte*))] = {};
     int32_t count = 0;
     int32_t capacity = 0;
-    int32_t room = 0;          // slots allocated in block; at least count
-    int32_t absoluteTotal = 0; // the sum of absolute weights; refused past 32 bits
+    int32_t room = 0; // slots of storage; at least count
+    // With a block, the sum of absolute weights, refused past 32 bits; inline, the weight.
+    mutable int32_t weightOrTotal = 0;
 };
 
-template <class T> void OArray<T>::reallocate(int32_t newRoom) {
-    auto newBlock = std::make_unique_for_overwrite<std::byte[]>(slot(newRoom) * SlotBytes);
-    Ref* newObjects = std::launder(reinterpret_cast<Ref*>(newBlock.get()));
-    auto* newWeights = reinterpret_cast<int32_t*>(newBlock.get() + slot(newRoom) * sizeof(Ref));
-    int32_t* newSums = newWeights + newRoom;
-    Ref* oldObjects = objects();
-    for (int32_t k = 0; k < count; ++k)
-        ::new (static_cast<void*>(newObjects + k)) Ref(std::move(oldObjects[slot(k)]));
-    for (int32_t k = count; k < newRoom; ++k)
-        ::new (static_cast<void*>(newObjects + k)) Ref();
-    if (count > 0) {
-        std::copy_n(weights(), count, newWeights);
-        std::copy_n(sums(), count, newSums);
+template <class T> void OArray<T>::allocateStorage(int32_t n) {
+    if (n == 1) {
+        ::new (static_cast<void*>(place)) Ref();
+    } else {
+        auto fresh = std::make_unique_for_overwrite<std::byte[]>(slot(n) * SlotBytes);
+        auto* held = std::launder(reinterpret_cast<Ref*>(fresh.get()));
+        for (int32_t k = 0; k < n; ++k)
+            ::new (static_cast<void*>(held + k)) Ref();
+        std::byte* const start = fresh.release();
+        std::memcpy(place, &start, sizeof start);
     }
+    room = n;
+}
+
+// newRoom is at least count; the elements move over, their weights and sums are copied.
+template <class T> void OArray<T>::reallocate(int32_t newRoom) {
+    OArray moved;
+    moved.allocateStorage(newRoom);
+    Ref* const held = objects();
+    for (int32_t k = 0; k < count; ++k)
+        moved.objects()[slot(k)] = std::move(held[slot(k)]);
+    if (count > 0) {
+        std::copy_n(weights(), count, moved.weights());
+        std::copy_n(sums(), count, moved.sums());
+    }
+    moved.count = count;
+    moved.capacity = capacity;
+    moved.setAbsoluteTotal(absoluteTotal());
     freeStorage();
-    block = std::move(newBlock);
-    room = newRoom;
+    take(moved);
 }
 
 template <class T> void OArray<T>::resize(int32_t n) {
@@ -163,7 +214,6 @@ template <class T> void OArray<T>::resize(int32_t n) {
         freeStorage();
         capacity = 0;
         count = 0;
-        absoluteTotal = 0;
         return;
     }
     capacity = n;
@@ -180,7 +230,8 @@ template <class T> void OArray<T>::reserve(int32_t n) {
 
 template <class T> void OArray<T>::ins(int32_t i, Ref o, int32_t w) {
     requireRange(i, 0, count, "ins");
-    requireFits(absoluteTotal + magnitude(w));
+    const int64_t newAbsolute = absoluteTotal() + magnitude(w);
+    requireFits(newAbsolute);
     if (count == capacity) {
         if (capacity > std::numeric_limits<int32_t>::max() / 2)
             throw EngineError(ErrorNumber::Overflow, "overflow: too many elements");
@@ -200,7 +251,7 @@ template <class T> void OArray<T>::ins(int32_t i, Ref o, int32_t w) {
     weight[slot(i)] = w;
     sum[slot(i)] = before + w;
     ++count;
-    absoluteTotal += static_cast<int32_t>(magnitude(w));
+    setAbsoluteTotal(newAbsolute);
 }
 
 template <class T> void OArray<T>::insArr(int32_t i, const OArray& a) {
@@ -216,7 +267,8 @@ template <class T> void OArray<T>::insArr(int32_t i, const OArray& a) {
         insArr(i, copy);
         return;
     }
-    requireFits(static_cast<int64_t>(absoluteTotal) + a.absoluteTotal);
+    const int64_t newAbsolute = static_cast<int64_t>(absoluteTotal()) + a.absoluteTotal();
+    requireFits(newAbsolute);
     const int64_t needed = static_cast<int64_t>(count) + m;
     if (needed > std::numeric_limits<int32_t>::max() / 2)
         throw EngineError(ErrorNumber::Overflow, "overflow: too many elements");
@@ -240,7 +292,7 @@ template <class T> void OArray<T>::insArr(int32_t i, const OArray& a) {
         weight[slot(i + j)] = a.weights()[slot(j)];
         sum[slot(i + j)] = before + a.sums()[slot(j)];
     }
-    absoluteTotal += a.absoluteTotal;
+    setAbsoluteTotal(newAbsolute);
 }
 
 template <class T> void OArray<T>::del(int32_t i, int32_t n) {
@@ -252,8 +304,9 @@ template <class T> void OArray<T>::del(int32_t i, int32_t n) {
     Ref* const held = objects();
     int32_t* const weight = weights();
     int32_t* const sum = sums();
+    int64_t newAbsolute = absoluteTotal();
     for (int32_t k = i; k < i + n; ++k) {
-        absoluteTotal -= static_cast<int32_t>(magnitude(weight[slot(k)]));
+        newAbsolute -= magnitude(weight[slot(k)]);
         held[slot(k)].reset();
     }
     for (int32_t k = i; k < s; ++k) {
@@ -264,6 +317,7 @@ template <class T> void OArray<T>::del(int32_t i, int32_t n) {
     for (int32_t k = s; k < count; ++k)
         held[slot(k)].reset();
     count = s;
+    setAbsoluteTotal(newAbsolute);
     if (s <= capacity / 2) {
         if (s == 0) {
             resize(0);
@@ -283,14 +337,15 @@ template <class T> void OArray<T>::setWei(int32_t i, int32_t w) {
     const int32_t old = weights()[slot(i)];
     if (old == w)
         return;
-    const int64_t newAbsolute = absoluteTotal - magnitude(old) + magnitude(w);
+    const int64_t newAbsolute = absoluteTotal() - magnitude(old) + magnitude(w);
     requireFits(newAbsolute);
-    const int32_t delta = w - old; // both fit, and so does every sum afterwards
+    // Every sum afterwards fits, but a weight changing sign may move them by 2^31.
+    const int64_t delta = static_cast<int64_t>(w) - old;
     int32_t* const sum = sums();
     for (int32_t k = i; k < count; ++k)
-        sum[slot(k)] += delta;
+        sum[slot(k)] = static_cast<int32_t>(sum[slot(k)] + delta);
     weights()[slot(i)] = w;
-    absoluteTotal = static_cast<int32_t>(newAbsolute);
+    setAbsoluteTotal(newAbsolute);
 }
 
 // The element whose span [weiacc(k), weiacc(k + 1)) contains w. A boundary belongs
@@ -323,7 +378,7 @@ template <class T> void OArray<T>::weiset(int32_t i, int32_t n, std::span<const 
         return;
     int32_t* const weight = weights();
     int32_t* const sum = sums();
-    int64_t newAbsolute = absoluteTotal;
+    int64_t newAbsolute = absoluteTotal();
     for (int32_t k = 0; k < n; ++k)
         newAbsolute += magnitude(ws[slot(k)]) - magnitude(weight[slot(i + k)]);
     requireFits(newAbsolute);
@@ -339,5 +394,5 @@ template <class T> void OArray<T>::weiset(int32_t i, int32_t n, std::span<const 
             break;
         sum[slot(j)] = a;
     }
-    absoluteTotal = static_cast<int32_t>(newAbsolute);
+    setAbsoluteTotal(newAbsolute);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,31 +26,76 @@ private:
     mutable uint32_t refs = 0; // InArena, plus the number of references
 };
 
+// Where arena chunks come from. A block of its own per aligned chunk costs the allocator
+// about a chunk's size again in the gaps it leaves, so a slab is one plain block that holds
+// several aligned chunks, with its header at its start. It is freed when the last of its
+// chunks goes; the pages of chunks never handed out are never touched.
+class ArenaSlab {
+public:
+    static constexpr size_t MostChunks = 32;
+
+    static ArenaSlab* create(size_t chunkBytes, size_t chunkCount) {
+        const size_t bytes = sizeof(ArenaSlab) + chunkBytes - 1 + chunkCount * chunkBytes;
+        void* memory = ::operator new(bytes);
+        const uintptr_t first =
+            (reinterpret_cast<uintptr_t>(memory) + sizeof(ArenaSlab) + chunkBytes - 1) &
+            ~(chunkBytes - 1);
+        return ::new (memory)
+            ArenaSlab(reinterpret_cast<std::byte*>(first), chunkBytes, chunkCount);
+    }
+    // The next chunk's memory, or null when every chunk has been handed out.
+    void* takeChunk() {
+        if (handedOut == chunkCount)
+            return nullptr;
+        ++live;
+        return next + chunkBytes * handedOut++;
+    }
+    // A chunk, or the arena's hold while it carves the slab, is gone.
+    void release() {
+        if (--live != 0)
+            return;
+        this->~ArenaSlab();
+        ::operator delete(static_cast<void*>(this));
+    }
+
+private:
+    ArenaSlab(std::byte* firstChunk, size_t bytesPerChunk, size_t count)
+        : next(firstChunk), chunkBytes(bytesPerChunk), chunkCount(count) {}
+
+    std::byte* next;
+    size_t chunkBytes;
+    size_t chunkCount;
+    size_t handedOut = 0;
+    size_t live = 1; // chunks alive, plus one while the arena may take more
+};
+
 // A chunk of records made together; its header sits at the chunk's aligned start, so
 // a record finds it from its own address. keep holds what the records point into.
 struct ArenaChunk {
     static constexpr size_t Bytes = size_t{1} << 20;
     size_t live = 0; // records alive in the chunk, plus one while the arena fills it
     size_t used = 0;
+    ArenaSlab* slab = nullptr;
     std::shared_ptr<const void> keep;
 
     static ArenaChunk* of(const void* record) {
         return reinterpret_cast<ArenaChunk*>(reinterpret_cast<uintptr_t>(record) & ~(Bytes - 1));
     }
-    static ArenaChunk* create(std::shared_ptr<const void> keep) {
-        void* memory = ::operator new (Bytes, std::align_val_t{Bytes});
+    static ArenaChunk* create(void* memory, ArenaSlab* slab, std::shared_ptr<const void> keep) {
         auto* chunk = ::new (memory) ArenaChunk;
         chunk->live = 1;
         chunk->used =
             (sizeof(ArenaChunk) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
+        chunk->slab = slab;
         chunk->keep = std::move(keep);
         return chunk;
     }
     void release() {
         if (--live != 0)
             return;
+        ArenaSlab* const from = slab;
         this->~ArenaChunk();
-        ::operator delete (this, std::align_val_t{Bytes});
+        from->release();
     }
 };
 
@@ -127,6 +173,8 @@ public:
     ~RecordArena() {
         if (chunk != nullptr)
             chunk->release();
+        if (slab != nullptr)
+            slab->release();
     }
 
     template <class T, class... Args> Ref<T> make(Args&&... args) {
@@ -149,11 +197,25 @@ private:
             chunk->release();
             chunk = nullptr;
         }
-        chunk = ArenaChunk::create(keep);
+        void* const memory = takeChunk(); // may change slab
+        chunk = ArenaChunk::create(memory, slab, keep);
         return allocate(bytes, alignment);
+    }
+    // Slabs grow from one chunk, so a small load takes little, to MostChunks.
+    void* takeChunk() {
+        void* memory = slab != nullptr ? slab->takeChunk() : nullptr;
+        if (memory != nullptr)
+            return memory;
+        if (slab != nullptr)
+            slab->release();
+        slab = ArenaSlab::create(ArenaChunk::Bytes, slabChunks);
+        slabChunks = std::min(2 * slabChunks, ArenaSlab::MostChunks);
+        return slab->takeChunk();
     }
 
     std::shared_ptr<const void> keep;
+    ArenaSlab* slab = nullptr;
+    size_t slabChunks = 1;
     ArenaChunk* chunk = nullptr;
 };
 

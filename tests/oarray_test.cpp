@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <random>
+#include <set>
 #include <vector>
 
 namespace {
@@ -75,16 +77,20 @@ struct Model {
     return ::testing::AssertionSuccess();
 }
 
-// The capacity rules, written out plainly.
-int32_t capaAfterInsert(int32_t capa, int32_t size, int32_t added) {
+// The capacity rules, written out plainly: insArr's, then ins's.
+int32_t capaAfterBulkInsert(int32_t capa, int32_t size, int32_t added) {
     const int32_t d = size + added;
     if (added == 0 || capa >= d)
         return capa;
-    if (added == 1)
-        return capa == 0 ? 8 : 2 * capa;
     if (d <= 7)
         return 8;
     return 2 * capa < d ? d : 2 * capa;
+}
+
+int32_t capaAfterInsert(int32_t capa, int32_t size, int32_t added) {
+    if (added == 1 && capa < size + 1)
+        return capa == 0 ? 8 : 2 * capa;
+    return capaAfterBulkInsert(capa, size, added);
 }
 
 int32_t capaAfterDelete(int32_t capa, int32_t remaining) {
@@ -167,6 +173,142 @@ TEST(OArrayModel, RandomOperationsMatchNaiveModel) {
             ASSERT_TRUE(matches(arr, model)) << "after step " << step;
             // Only the array and the model hold items: nothing leaks, nothing dies early.
             ASSERT_EQ(live, model.size()) << "after step " << step;
+        }
+    }
+    EXPECT_EQ(live, 0);
+}
+
+// Small arrays, where a single element lives inside the array and every change moves
+// it between there and a block: random operations, negative and huge weights among
+// them, against the model, with the overflow refusals the sum of absolute weights gives.
+TEST(OArrayModel, SmallArraysMatchNaiveModelAcrossStorageChanges) {
+    int live = 0;
+    Picker pick(20261209);
+    int nextId = 0;
+    auto newItem = [&] { return std::make_shared<Item>(nextId++, live); };
+    constexpr int32_t huge = std::numeric_limits<int32_t>::max() / 2 + 1;
+    auto weight = [&] {
+        const int32_t kind = pick(0, 9);
+        return kind == 0 ? huge : kind == 1 ? -huge : pick(-5, 30);
+    };
+    auto absoluteTotal = [](const std::vector<int32_t>& ws) {
+        int64_t total = 0;
+        for (const int32_t w : ws)
+            total += std::llabs(static_cast<int64_t>(w));
+        return total;
+    };
+    auto fits = [](int64_t total) { return total <= std::numeric_limits<int32_t>::max(); };
+    for (int round = 0; round < 300; ++round) {
+        OArray<Item> arr;
+        Model model;
+        for (int step = 0; step < 40; ++step) {
+            const int32_t n = model.size();
+            const int32_t op = pick(0, 9);
+            if (round == 4)
+                printf("step %d op %d n %d capa %d\n", step, op, n, arr.capa());
+            // A refused change raises Overflow and leaves everything as it was.
+            auto attempt = [&](bool allowed, const std::function<void()>& change) {
+                try {
+                    change();
+                    EXPECT_TRUE(allowed) << "round " << round << " step " << step;
+                } catch (const EngineError& e) {
+                    EXPECT_FALSE(allowed) << "round " << round << " step " << step;
+                    EXPECT_EQ(e.number, ErrorNumber::Overflow);
+                }
+                return allowed;
+            };
+            if (op <= 2 || n == 0) {
+                const int32_t at = pick(0, n), w = weight();
+                auto item = newItem();
+                std::vector<int32_t> after = model.weights;
+                after.insert(after.begin() + at, w);
+                if (attempt(fits(absoluteTotal(after)), [&] { arr.ins(at, item, w); })) {
+                    model.capa = capaAfterInsert(model.capa, n, 1);
+                    model.objects.insert(model.objects.begin() + at, item);
+                    model.weights = after;
+                }
+            } else if (op == 3) {
+                const int32_t at = pick(0, n - 1), count = pick(0, n - at);
+                arr.del(at, count);
+                model.objects.erase(model.objects.begin() + at, model.objects.begin() + at + count);
+                model.weights.erase(model.weights.begin() + at, model.weights.begin() + at + count);
+                if (count > 0)
+                    model.capa = capaAfterDelete(model.capa, model.size());
+            } else if (op == 4) {
+                const int32_t at = pick(0, n - 1), w = weight();
+                std::vector<int32_t> after = model.weights;
+                after[static_cast<size_t>(at)] = w;
+                if (attempt(fits(absoluteTotal(after)), [&] { arr.setWei(at, w); }))
+                    model.weights = after;
+            } else if (op == 5) {
+                const int32_t at = pick(0, n - 1), count = pick(0, std::min(n - at, 2));
+                std::vector<int32_t> ws, after = model.weights;
+                for (int32_t k = 0; k < count; ++k) {
+                    ws.push_back(weight());
+                    after[static_cast<size_t>(at + k)] = ws.back();
+                }
+                if (attempt(fits(absoluteTotal(after)), [&] { arr.weiset(at, count, ws); }))
+                    model.weights = after;
+            } else if (op == 6) {
+                arr.reserve(pick(0, 3)); // room only: capa stays
+            } else if (op == 7) {
+                const int32_t to = pick(0, 2) == 0 ? 0 : pick(std::max(n, 1), n + 9);
+                arr.resize(to);
+                if (to == 0) {
+                    model.objects.clear();
+                    model.weights.clear();
+                }
+                model.capa = to;
+            } else if (op == 8) {
+                OArray<Item> moved(std::move(arr));
+                ASSERT_EQ(arr.size(), 0);
+                ASSERT_EQ(arr.capa(), 0);
+                if (pick(0, 1) == 0)
+                    arr.add(newItem(), 1); // assigning over an array releases what it held
+                arr = std::move(moved);
+            } else {
+                OArray<Item> other;
+                std::vector<std::shared_ptr<Item>> added;
+                std::vector<int32_t> addedWeights;
+                const bool self = pick(0, 2) == 0;
+                if (self) {
+                    added = model.objects;
+                    addedWeights = model.weights;
+                } else {
+                    for (int32_t k = pick(0, 2); k > 0; --k) {
+                        added.push_back(newItem());
+                        addedWeights.push_back(pick(-5, 30));
+                        other.add(added.back(), addedWeights.back());
+                    }
+                }
+                const int32_t at = pick(0, n);
+                std::vector<int32_t> after = model.weights;
+                after.insert(after.begin() + at, addedWeights.begin(), addedWeights.end());
+                if (round == 4)
+                    printf("self %d added %zu capa %d\n", self, added.size(), model.capa);
+                if (attempt(fits(absoluteTotal(after)),
+                            [&] { arr.insArr(at, self ? arr : other); })) {
+                    model.capa =
+                        capaAfterBulkInsert(model.capa, n, static_cast<int32_t>(added.size()));
+                    model.objects.insert(model.objects.begin() + at, added.begin(), added.end());
+                    model.weights = after;
+                }
+            }
+            if (model.size() > 0 && pick(0, 4) == 0) {
+                const int32_t at = pick(0, model.size() - 1);
+                auto item = newItem();
+                arr.setAt(at, item);
+                model.objects[static_cast<size_t>(at)] = item;
+            }
+            ASSERT_TRUE(matches(arr, model)) << "round " << round << " step " << step;
+            const std::set<std::shared_ptr<Item>> distinct(model.objects.begin(),
+                                                           model.objects.end());
+            ASSERT_EQ(live, static_cast<int>(distinct.size())) << "round " << round;
+            if (std::all_of(model.weights.begin(), model.weights.end(),
+                            [](int32_t v) { return v >= 0; })) { // sums that only rise
+                const int32_t w = pick(-2, 40);
+                ASSERT_EQ(arr.atwei(w), model.atwei(w)) << "round " << round << " probe " << w;
+            }
         }
     }
     EXPECT_EQ(live, 0);
@@ -303,6 +445,18 @@ TEST(OArrayOverflow, SumsThatWouldLeave32BitsAreRefused) {
     expectOverflow([&] { arr.setWei(1, big); });
     arr.setWei(1, big - 1); // exactly the largest total still fits
     EXPECT_EQ(arr.weiacc(2), std::numeric_limits<int32_t>::max());
+}
+
+// The change itself may span 2^31 while every sum fits; sanitizer builds catch a wrap.
+TEST(OArrayOverflow, AWeightChangingSignAcrossTheRangeKeepsItsSums) {
+    int live = 0;
+    constexpr int32_t huge = std::numeric_limits<int32_t>::max() / 2 + 1;
+    OArray<Item> arr;
+    arr.add(std::make_shared<Item>(0, live), -huge);
+    arr.add(std::make_shared<Item>(1, live), 0);
+    arr.setWei(0, huge);
+    EXPECT_EQ(arr.weiacc(1), huge);
+    EXPECT_EQ(arr.weiacc(2), huge);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,7 +27,8 @@ TEST(CellTextModel, EditsMatchAStringAndCopyOutOfTheBorrowedBuffer) {
         return std::uniform_int_distribution<size_t>(0, hi)(engine);
     };
     std::u16string buffer = u"borrowed text of a loaded cell";
-    CellText text = CellText::borrow(buffer);
+    CellText text;
+    text.borrow(buffer);
     std::u16string model = buffer;
     EXPECT_TRUE(text.isBorrowed());
     text.resize(8); // shortening keeps it borrowed
@@ -68,7 +71,8 @@ TEST(CellTextModel, EditsMatchAStringAndCopyOutOfTheBorrowedBuffer) {
 
 TEST(CellTextModel, MovingABorrowedTextCopiesIt) {
     std::u16string buffer = u"abc";
-    CellText source = CellText::borrow(buffer);
+    CellText source;
+    source.borrow(buffer);
     CellText moved = std::move(source);
     buffer = u"###";
     EXPECT_FALSE(moved.isBorrowed());
@@ -118,6 +122,42 @@ TEST(LoadedRecords, MovedTextIsTheTextLoaded) {
     LoadedBox loaded(u"");
     loaded.box.loadtext(std::move(text));
     EXPECT_EQ(loaded.box.gettext(), expected);
+}
+
+// Every chunk holds the arena's keep-alive, so its use count tells the chunks alive. A
+// chunk must go with the last of its records, in any order, whatever slab it was carved
+// from; sanitizer builds catch a slab freed early or never.
+TEST(RecordArenaChunks, AChunkGoesWithItsLastRecord) {
+    struct Big : RefCounted {
+        explicit Big(int k) : id(k) {}
+        int id;
+        char fill[4000] = {};
+    };
+    std::mt19937 engine(11);
+    const auto keep = std::make_shared<int>(0);
+    std::vector<Ref<Big>> records;
+    {
+        RecordArena arena(keep);
+        for (int k = 0; k < 4000; ++k) // about sixteen chunks over five slabs
+            records.push_back(arena.make<Big>(k));
+        // Whole chunks go in the middle, about half the records elsewhere.
+        std::erase_if(records, [&](const Ref<Big>& record) {
+            return (record->id >= 1000 && record->id < 2500) || engine() % 2 == 0;
+        });
+        std::shuffle(records.begin(), records.end(), engine);
+    }
+    std::map<const ArenaChunk*, int> liveIn; // the model: records alive per chunk
+    for (const Ref<Big>& record : records)
+        ++liveIn[ArenaChunk::of(record.get())];
+    ASSERT_EQ(keep.use_count(), static_cast<long>(1 + liveIn.size()));
+    while (!records.empty()) {
+        const ArenaChunk* chunk = ArenaChunk::of(records.back().get());
+        EXPECT_LT(records.back()->id, 4000); // still readable
+        records.pop_back();
+        if (--liveIn[chunk] == 0)
+            liveIn.erase(chunk);
+        ASSERT_EQ(keep.use_count(), static_cast<long>(1 + liveIn.size()));
+    }
 }
 
 // The intrusive references count like shared ones: the weighted array keeps the

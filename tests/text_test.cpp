@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace std::literals;
+
 struct LineShape {
     std::vector<std::u16string> cells;
     std::u16string lineEnd;
@@ -86,6 +88,70 @@ TEST(TextLoading, RandomTextsComeBackWithIndentationAsTabs) {
     }
     EXPECT_GT(indented, 100); // both kinds of text were drawn
     EXPECT_LT(indented, 2900);
+}
+
+// The documented split, the slow way: at every "\n", a trailing "\r" as the line end,
+// each four leading spaces an empty cell, then the pieces between tabs.
+std::vector<LineShape> slowShapeOf(std::u16string_view text) {
+    std::vector<LineShape> shape;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = std::min(text.find(u'\n', start), text.size());
+        std::u16string piece(text.substr(start, end - start));
+        LineShape line{{}, end == text.size() ? u"" : u"\n"};
+        if (end != text.size() && !piece.empty() && piece.back() == u'\r') {
+            piece.pop_back();
+            line.lineEnd = u"\r\n";
+        }
+        while (piece.starts_with(u"    ")) {
+            line.cells.emplace_back();
+            piece.erase(0, 4);
+        }
+        for (size_t tab; (tab = piece.find(u'\t')) != std::u16string::npos; piece.erase(0, tab + 1))
+            line.cells.push_back(piece.substr(0, tab));
+        line.cells.push_back(piece);
+        shape.push_back(line);
+        if (end == text.size())
+            return shape;
+        start = end + 1;
+    }
+}
+
+// Lines and tabs are found several units at a time; units that share a byte with a tab
+// or a line feed, other control characters, and every length around a word must split
+// exactly as the slow way does.
+TEST(TextLoading, SplitMatchesTheSlowSplitOnAwkwardUnits) {
+    const std::u16string_view alphabet = u"\t\n\r a\u010a\u0a0a\u0909\u001f\u0000\uff0a\u2009"sv;
+    Picker picker(20261210);
+    for (int round = 0; round < 3000; ++round) {
+        std::u16string text;
+        for (int32_t k = picker.pick(0, 24); k > 0; --k)
+            text += alphabet[static_cast<size_t>(
+                picker.pick(0, static_cast<int32_t>(alphabet.size()) - 1))];
+        if (picker.pick(0, 3) == 0)
+            text = u"    " + text; // indentation before the first word boundary
+        LoadedBox loaded(text);
+        ASSERT_EQ(shapeOf(loaded.box), slowShapeOf(text)) << "round " << round;
+    }
+}
+
+// Loaded cells point into the one loaded text instead of a block each, and a cell kept
+// past a reload still reads its own characters: its chunk keeps that text alive.
+TEST(TextLoading, CellsBorrowTheLoadedTextAndOutliveAReload) {
+    std::u16string text;
+    for (int k = 0; k < 5000; ++k) // enough cells to fill several chunks
+        text += u"    cell " + std::u16string(static_cast<size_t>(k % 7), u'x') + u"\tmore\n";
+    LoadedBox loaded(text);
+    CLBox& box = loaded.box;
+    for (int32_t l = 0; l + 1 < box.lines.size(); ++l) {
+        const CLLine& line = *box.lines.at(l);
+        ASSERT_EQ(line.tabs.size(), 3) << "line " << l;
+        ASSERT_TRUE(line.tabs.at(1)->text.isBorrowed()) << "line " << l;
+        ASSERT_TRUE(line.tabs.at(2)->text.isBorrowed()) << "line " << l;
+    }
+    const Ref<CLTab> kept = box.lines.at(4321)->tabs.at(1);
+    box.loadtext(u"replaced");
+    EXPECT_EQ(kept->text.view(), u"cell xx"); // line 4321: 4321 % 7 letters
 }
 
 TEST(TextLoading, ReloadReplacesDocumentAndResetsPositionButNotTheGlide) {

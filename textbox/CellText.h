@@ -41,12 +41,14 @@ public:
     }
     ~CellText() { release(); }
 
-    // A text that points into what the caller keeps alive at least as long as it.
-    static CellText borrow(std::u16string_view text) {
-        CellText borrowed;
-        borrowed.setStart(text.data());
-        borrowed.units = static_cast<uint32_t>(text.size());
-        return borrowed;
+    // Points into text, which the caller keeps alive at least as long as this. A member,
+    // not a factory: assigning a made text would move it, and a move copies.
+    void borrow(std::u16string_view text) {
+        if (text.size() >= Owned)
+            throw std::length_error("cell text too long");
+        release();
+        setStart(text.data());
+        units = static_cast<uint32_t>(text.size());
     }
     bool isBorrowed() const { return (units & Owned) == 0 && size() != 0; }
 
