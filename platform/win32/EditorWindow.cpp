@@ -12,7 +12,6 @@
 namespace {
 
 constexpr wchar_t windowClassName[] = L"ColumnatorEditorWindow";
-constexpr UINT_PTR scrollTimerId = 1;
 constexpr UINT scrollTimerMilliseconds = 10;
 constexpr int clientWidth = 360, clientHeight = 199;
 
@@ -89,12 +88,16 @@ EditorWindow::~EditorWindow() {
     }
 }
 
-int EditorWindow::run(int showCommand) {
+void EditorWindow::open() {
     deliver([&] { form.onLoad(); });
     loaded = true;
     RECT client{};
     GetClientRect(window, &client);
     deliverResize(client.right, client.bottom);
+}
+
+int EditorWindow::run(int showCommand) {
+    open();
     DragAcceptFiles(window, TRUE);
     if (!SetTimer(window, scrollTimerId, scrollTimerMilliseconds, nullptr))
         reportError(u"The scroll timer could not be started; the view will not glide.",
