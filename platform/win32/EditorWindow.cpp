@@ -15,10 +15,6 @@ constexpr wchar_t windowClassName[] = L"ColumnatorEditorWindow";
 constexpr UINT scrollTimerMilliseconds = 10;
 constexpr int clientWidth = 360, clientHeight = 199;
 
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 std::u16string fromUtf8(const char* text) {
     const int length = static_cast<int>(std::char_traits<char>::length(text));
     if (length == 0)

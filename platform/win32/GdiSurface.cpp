@@ -9,15 +9,6 @@
 
 namespace {
 
-// GDI counts characters in int; a longer text is cut where GDI can still take it.
-int unitCount(std::u16string_view text) {
-    return static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
-}
-
-const wchar_t* wide(std::u16string_view text) {
-    return reinterpret_cast<const wchar_t*>(text.data());
-}
-
 // Font heights GDI can realise: a smaller request would give the default size instead,
 // a much larger one fails in the driver.
 constexpr int32_t maximumFontPixels = 16384;
@@ -124,34 +115,26 @@ void GdiSurface::setScaleMode(int mode) {
         throw std::invalid_argument("this surface measures in pixels only");
 }
 
-void GdiSurface::selectCurrentFont() {
-    if (!fontStale)
-        return;
-    const int height = -roundToPixel(points * dpiY / 72.0); // negative: character height
-    GdiObject<HFONT> newFont(CreateFontW(
-        height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, strikethrough, DEFAULT_CHARSET,
-        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-        reinterpret_cast<const wchar_t*>(faceName.c_str())));
-    if (!newFont)
-        throw std::runtime_error("cannot create the font");
-    SelectObject(drawingDc(), newFont.get());
-    font = std::move(newFont);
-    fontStale = false;
-}
-
-SIZE GdiSurface::measure(std::u16string_view text) {
-    selectCurrentFont();
-    SIZE extent{};
-    GetTextExtentPoint32W(drawingDc(), wide(text), unitCount(text), &extent);
-    return extent;
+RealisedFont& GdiSurface::selectCurrentFont() {
+    if (fontStale) {
+        const FontRequest wanted{faceName, roundToPixel(points * dpiY / 72.0), bold, italic,
+                                 strikethrough};
+        font = &fonts.select(drawingDc(), wanted);
+        fontStale = false;
+    }
+    return *font;
 }
 
 double GdiSurface::textWidth(std::u16string_view text) {
-    return measure(text).cx;
+    return selectCurrentFont().textWidth(drawingDc(), text);
 }
 
 double GdiSurface::textHeight(std::u16string_view text) {
-    return measure(text.empty() ? u" " : text).cy; // GDI gives an empty text no height
+    selectCurrentFont();
+    SIZE extent{};
+    const std::u16string_view measured = text.empty() ? u" " : text; // GDI gives "" no height
+    GetTextExtentPoint32W(drawingDc(), wide(measured), unitCount(measured), &extent);
+    return extent.cy;
 }
 
 void GdiSurface::setFontName(const std::u16string& name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/win32/GdiFonts.h"
 #include "platform/win32/GdiHandles.h"
 #include "textbox/Surface.h"
 
@@ -81,8 +82,7 @@ public:
 
 private:
     HDC drawingDc() { return drawing.dc(); }
-    void selectCurrentFont();
-    SIZE measure(std::u16string_view text);
+    RealisedFont& selectCurrentFont();
     void presentLater();
 
     HWND window;
@@ -95,7 +95,8 @@ private:
     std::u16string faceName = u"Verdana";
     double points = 9;
     bool bold = false, italic = false, strikethrough = false;
-    GdiObject<HFONT> font;
+    FontCache fonts;
+    RealisedFont* font = nullptr; // the one selected, unless stale
     bool fontStale = true;
     HGDIOBJ stockFont = nullptr;
 

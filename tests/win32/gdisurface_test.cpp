@@ -1,9 +1,12 @@
 #include "platform/win32/GdiSurface.h"
+#include "support/Rounding.h"
+#include "tests/randomtext.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -102,6 +105,124 @@ TEST(GdiFonts, RefusedNameOrSizeKeepsTheFontInForce) {
     EXPECT_EQ(surface.fontName(), name);
     EXPECT_DOUBLE_EQ(surface.fontSize(), 12);
     EXPECT_DOUBLE_EQ(surface.textWidth(u"columns"), width);
+}
+
+struct FontChoice {
+    std::u16string face;
+    double points;
+    bool bold, italic;
+};
+
+// The faces of the test machine's wine and a Windows desktop, raster fonts among them,
+// in every style, at the full and half sizes of a line and a large one.
+std::vector<FontChoice> installedFontChoices(GdiSurface& surface) {
+    std::vector<FontChoice> choices;
+    for (const std::u16string face : {u"Verdana", u"Tahoma", u"DejaVu Sans", u"DejaVu Sans Mono",
+                                      u"Courier New", u"System", u"Fixedsys", u"Courier"}) {
+        try {
+            surface.setFontName(face);
+        } catch (const std::invalid_argument&) {
+            continue; // not installed here
+        }
+        for (const double points : {4.5, 9.0, 13.5, 30.0})
+            for (const int style : {0, 1, 2, 3})
+                choices.push_back({face, points, (style & 1) != 0, (style & 2) != 0});
+    }
+    return choices;
+}
+
+void choose(GdiSurface& surface, const FontChoice& choice) {
+    surface.setFontName(choice.face);
+    surface.setFontSize(choice.points);
+    surface.setFontBold(choice.bold);
+    surface.setFontItalic(choice.italic);
+}
+
+// What GDI itself gives for the whole text, from a font and a context of the test's own.
+int32_t extentInGdi(const FontChoice& choice, int dotsPerInchY, std::u16string_view text) {
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    const GdiObject<HFONT> font(CreateFontW(
+        -roundToPixel(choice.points * dotsPerInchY / 72.0), 0, 0, 0,
+        choice.bold ? FW_BOLD : FW_NORMAL, choice.italic, FALSE, FALSE, DEFAULT_CHARSET,
+        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+        reinterpret_cast<const wchar_t*>(choice.face.c_str())));
+    const HGDIOBJ old = SelectObject(dc.get(), font.get());
+    SIZE extent{};
+    GetTextExtentPoint32W(dc.get(), reinterpret_cast<const wchar_t*>(text.data()),
+                          static_cast<int>(text.size()), &extent);
+    SelectObject(dc.get(), old);
+    return extent.cx;
+}
+
+// Left-to-right text of the kinds a cell holds, some with kerning pairs.
+const std::vector<std::u16string> plainPieces = {
+    u"a",  u"Wx", u"if (", u"->", u"    ", u"_T1",    u"ff",     u"AV",     u"To",
+    u"LT", u"fi", u"}",    u";",  u"0x7f", u"\u00e9", u"\u00df", u"\u0142", u"\u01c5"};
+// With what a sum of advances must not be used for: controls, combining marks, soft
+// hyphens, scripts drawn right to left, characters no font here has, a surrogate pair.
+const std::vector<std::u16string> allPieces = [] {
+    std::vector<std::u16string> pieces = plainPieces;
+    for (const std::u16string piece :
+         {u"\u00a0", u"\u00ad", u"\u02c6", u"e\u0301", u"\u03b1", u"\u0436", u"\u4e2d", u"\u05d0",
+          u"\u0628", u"\u0001", u"\u007f", u"\u0085", u"\u200b", u"\ufeff", u"\U0001F600"})
+        pieces.push_back(piece);
+    return pieces;
+}();
+
+std::u16string randomCellText(Picker& picker, const std::vector<std::u16string>& pieces) {
+    std::u16string text;
+    for (int32_t piece = picker.pick(0, 12); piece > 0; --piece) {
+        const std::u16string& chosen = picker.oneOf(pieces);
+        text += picker.pick(0, 3) == 0 || chosen.size() == 2 ? chosen : chosen.substr(0, 1);
+    }
+    return text;
+}
+
+// Widths come from a per-font table of advances where that gives what GDI would; any
+// difference would draw a cell at another width than the one it was laid out at.
+TEST(GdiFonts, MeasuredWidthIsTheWholeTextExtentInEveryFont) {
+    GdiSurface surface;
+    const std::vector<FontChoice> choices = installedFontChoices(surface);
+    ASSERT_FALSE(choices.empty());
+    Picker picker(10);
+    for (int round = 0; round < 6000; ++round) {
+        const FontChoice& choice = picker.oneOf(choices); // switching fonts all the time
+        choose(surface, choice);
+        const std::u16string text = randomCellText(picker, allPieces);
+        ASSERT_EQ(surface.textWidth(text), extentInGdi(choice, surface.dotsPerInchY(), text))
+            << "round " << round << " at " << choice.points << " pt, bold " << choice.bold
+            << ", italic " << choice.italic;
+    }
+}
+
+// A text drawn whole leaves the same pixels as its two parts drawn one after the other,
+// the second where the first one's measured width ends.
+TEST(GdiFonts, TextDrawnInPartsAtMeasuredWidthsMatchesTextDrawnWhole) {
+    GdiSurface whole, parts;
+    whole.resize(300, 30);
+    parts.resize(300, 30);
+    std::vector<FontChoice> upright = installedFontChoices(whole);
+    std::erase_if(upright, [](const FontChoice& choice) { return choice.italic; });
+    ASSERT_FALSE(upright.empty());
+    Picker picker(11);
+    for (int round = 0; round < 100; ++round) {
+        const std::u16string first = randomCellText(picker, plainPieces);
+        const std::u16string second = randomCellText(picker, plainPieces);
+        const FontChoice& choice = picker.oneOf(upright);
+        for (GdiSurface* surface : {&whole, &parts}) {
+            choose(*surface, choice);
+            surface->clear();
+            surface->setDrawingPosition(3, 5);
+        }
+        whole.print(first + second);
+        parts.print(first);
+        parts.setDrawingPosition(3 + parts.textWidth(first), 5);
+        parts.print(second);
+        for (int32_t y = 0; y < 30; ++y)
+            for (int32_t x = 0; x < 300; ++x)
+                ASSERT_EQ(whole.pixelAt(x, y), parts.pixelAt(x, y))
+                    << "round " << round << " at " << x << ", " << y;
+    }
 }
 
 TEST(GdiPresenting, HiddenSurfacePaintsTheFrameOfBeforeHiding) {
