@@ -19,6 +19,8 @@ public:
 
     // Replaces the bitmap; on failure throws and keeps the old one.
     void resize(int32_t width, int32_t height);
+    // Trades images with other, each keeping its own context and what is selected into it.
+    void swapBitmaps(MemoryCanvas& other);
     HDC dc() const { return memoryDc.get(); }
     int32_t width() const { return bitmapWidth; }
     int32_t height() const { return bitmapHeight; }
@@ -84,10 +86,14 @@ private:
     HDC drawingDc() { return drawing.dc(); }
     RealisedFont& selectCurrentFont();
     void presentLater();
+    void bringDrawingUpToDate();
 
     HWND window;
     MemoryCanvas drawing;
     MemoryCanvas presented; // the frame on screen while drawing is hidden
+    // Hiding hands the drawn image to presented and leaves drawing an older frame, which
+    // a frame's first call, a whole clear, overwrites anyway; any other call copies first.
+    bool drawingStale = false;
     int32_t dpiY = 96;
     double areaWidth = 0, areaHeight = 0;
     bool hidden = false;

@@ -246,6 +246,62 @@ TEST(GdiPresenting, HiddenSurfacePaintsTheFrameOfBeforeHiding) {
     EXPECT_EQ(screenPixel(), 0xDFFFFFu);
 }
 
+// Random frames against a model of the two images: what is drawn and what a paint shows,
+// which while hidden is the drawn image as it was at hide().
+TEST(GdiPresenting, RandomDrawingMatchesAModelOfDrawnAndShownImages) {
+    constexpr int32_t width = 16, height = 12;
+    GdiSurface surface;
+    surface.resize(width, height);
+    MemoryCanvas screen;
+    screen.resize(width, height);
+    std::vector<int32_t> drawn(width * height, background()), shown = drawn;
+    bool hidden = false;
+    Picker picker(12);
+    const std::vector<int32_t> colours = {orange, paleCyan, 0x123456, 0};
+    for (int step = 0; step < 3000; ++step) {
+        const int32_t x = picker.pick(0, width - 1), y = picker.pick(0, height - 2);
+        const int32_t bottom = picker.pick(y + 1, height - 1), colour = picker.oneOf(colours);
+        switch (picker.pick(0, 5)) {
+        case 0:
+            surface.hide();
+            if (!hidden)
+                shown = drawn;
+            hidden = true;
+            break;
+        case 1:
+            surface.show();
+            hidden = false;
+            break;
+        case 2:
+            surface.clear();
+            std::fill(drawn.begin(), drawn.end(), background());
+            break;
+        case 3:
+            surface.fillRect(x, y, x, bottom, colour);
+            for (int32_t row = y; row <= bottom; ++row)
+                drawn[row * width + x] = colour;
+            break;
+        default:
+            surface.line(x, y, x, bottom, colour);
+            for (int32_t row = y; row < bottom; ++row) // the last pixel is left out
+                drawn[row * width + x] = colour;
+            break;
+        }
+        const RECT whole{0, 0, width, height};
+        surface.paint(screen.dc(), whole);
+        GdiFlush();
+        const std::vector<int32_t>& onScreen = hidden ? shown : drawn;
+        for (int32_t pixel = 0; pixel < width * height; ++pixel) {
+            ASSERT_EQ(surface.pixelAt(pixel % width, pixel / width), drawn[pixel])
+                << "step " << step << ", pixel " << pixel;
+            const uint32_t rgb = screen.pixels()[pixel] & 0xFFFFFF;
+            const auto painted =
+                static_cast<int32_t>((rgb >> 16) + (rgb & 0xFF00) + ((rgb & 0xFF) << 16));
+            ASSERT_EQ(painted, onScreen[pixel]) << "step " << step << ", pixel " << pixel;
+        }
+    }
+}
+
 TEST(GdiPresenting, EmptyAndHugeSizesAreSafe) {
     GdiSurface surface;
     surface.resize(0, 0);
