@@ -37,19 +37,14 @@ int32_t RealisedFont::textWidth(HDC dc, std::u16string_view text) {
         return extentWidth(dc, text);
     int64_t width = 0;
     for (const char16_t unit : text) {
-        const int16_t advance = advanceOf(dc, unit);
+        int16_t advance = unit < firstUnlisted ? advances[unit] : notSummable;
+        if (advance == unknown)
+            advance = learnAdvance(dc, unit);
         if (advance < 0)
             return extentWidth(dc, text);
         width += advance;
     }
     return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
-}
-
-int16_t RealisedFont::advanceOf(HDC dc, char16_t unit) {
-    if (unit >= firstUnlisted)
-        return notSummable;
-    const int16_t known = advances[unit];
-    return known == unknown ? learnAdvance(dc, unit) : known;
 }
 
 // Control characters and characters the font lacks are drawn with stand-ins or borrowed

@@ -52,7 +52,6 @@ private:
     static constexpr char16_t firstUnlisted = 0x300; // the combining marks start here
     static constexpr int16_t unknown = -1, notSummable = -2;
 
-    int16_t advanceOf(HDC dc, char16_t unit);
     int16_t learnAdvance(HDC dc, char16_t unit);
 
     FontRequest requested;
