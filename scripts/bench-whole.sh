@@ -18,76 +18,14 @@ if [ ! -e "$build/build.ninja" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target whole_bench peer_bench >/dev/null
-corpora=$build/bench-corpora
-mkdir -p "$corpora"
-mib=$((1024 * 1024))
-
-# make_source BYTES OUT: system headers that are valid UTF-8, whole and in a fixed order,
-# repeated if need be, cut at the last line break within BYTES.
-make_source() {
-    [ -e "$2" ] && return
-    python3 - "$1" "$2" <<'PY'
-import os, sys
-limit, out = int(sys.argv[1]), sys.argv[2]
-names = sorted(os.path.join(d, f) for d, _, fs in os.walk("/usr/include") for f in fs)
-parts, size = [], 0
-while size < limit:
-    for name in names:
-        try:
-            data = open(name, "rb").read()
-            data.decode("utf-8")
-        except (OSError, UnicodeDecodeError):
-            continue
-        parts.append(data)
-        size += len(data)
-        if size >= limit:
-            break
-text = b"".join(parts)[:limit]
-open(out, "wb").write(text[: text.rfind(b"\n") + 1])
-PY
-}
-
-# make_table BYTES OUT: rows of eight tab-separated columns of words and numbers.
-make_table() {
-    [ -e "$2" ] && return
-    python3 - "$1" "$2" <<'PY'
-import random, sys
-limit, out = int(sys.argv[1]), sys.argv[2]
-rng = random.Random(10)
-words = "alpha beta gamma delta epsilon zeta eta theta iota kappa lambda mu".split()
-rows, size, n = [], 0, 0
-while size < limit:
-    n += 1
-    cells = [str(n), rng.choice(words), " ".join(rng.choices(words, k=rng.randint(1, 4))),
-             "%.2f" % rng.uniform(0, 10000), str(rng.randint(0, 10**6)), rng.choice(words).upper(),
-             "%04d-%02d-%02d" % (rng.randint(1990, 2030), rng.randint(1, 12), rng.randint(1, 28)),
-             rng.choice(words) * rng.randint(1, 3)]
-    row = "\t".join(cells) + "\n"
-    rows.append(row)
-    size += len(row)
-open(out, "w").write("".join(rows)[:limit].rsplit("\n", 1)[0] + "\n")
-PY
-}
-
-if [ $quick = 1 ]; then
-    make_source $((1 * mib)) "$corpora/source-1MB.txt"
-    head -n 1000 "$corpora/source-1MB.txt" >"$corpora/source-1000-lines.txt"
-    files=(source-1000-lines.txt source-1MB.txt)
-else
-    make_source $((100 * mib)) "$corpora/source-100MB.txt"
-    head -c $((10 * mib)) "$corpora/source-100MB.txt" | sed '$d' >"$corpora/source-10MB.txt"
-    head -n 1000 "$corpora/source-100MB.txt" >"$corpora/source-1000-lines.txt"
-    make_table $((10 * mib)) "$corpora/table-10MB.tsv"
-    files=(source-1000-lines.txt source-10MB.txt table-10MB.tsv source-100MB.txt)
-fi
+source scripts/bench-corpora.sh
+make_corpora "$build/bench-corpora" $quick
 
 # Qt wants a private runtime folder and warns on every start without one.
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 printf '%-22s %-18s %12s %12s %8s\n' file figure columnator peer ratio
-for name in "${files[@]}"; do
-    ours=$("$build/bench/whole_bench" "$corpora/$name")
-    theirs=$("$build/bench/peer_bench" "$corpora/$name")
-    awk -v file="$name" 'NR == FNR { peer[$1] = $2; next }
-        { printf "%-22s %-18s %12.3f %12.3f %8.3f\n", file, $1, $2, peer[$1],
-                 peer[$1] == 0 ? 0 : $2 / peer[$1] }' <(echo "$theirs") <(echo "$ours")
+for name in "${corpus_files[@]}"; do
+    ours=$("$build/bench/whole_bench" "$build/bench-corpora/$name")
+    theirs=$("$build/bench/peer_bench" "$build/bench-corpora/$name")
+    print_figures "$name" "$ours" "$theirs"
 done

@@ -18,10 +18,11 @@ session_cleanup() {
     rm -rf "$WINEPREFIX"
 }
 
-# Starts Xvfb on a display number it picks itself and exports DISPLAY.
+# Starts Xvfb on a display number it picks itself and exports DISPLAY. The screen is
+# 1024 x 768 unless given as WIDTHxHEIGHT; wine keeps windows within it.
 start_display() {
     local numberFile=$WINEPREFIX/display
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 50); do
         [ -s "$numberFile" ] && break

@@ -12,13 +12,8 @@
 namespace {
 
 constexpr wchar_t windowClassName[] = L"ColumnatorEditorWindow";
-constexpr UINT_PTR scrollTimerId = 1;
 constexpr UINT scrollTimerMilliseconds = 10;
 constexpr int clientWidth = 360, clientHeight = 199;
-
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 std::u16string fromUtf8(const char* text) {
     const int length = static_cast<int>(std::char_traits<char>::length(text));
@@ -89,12 +84,16 @@ EditorWindow::~EditorWindow() {
     }
 }
 
-int EditorWindow::run(int showCommand) {
+void EditorWindow::open() {
     deliver([&] { form.onLoad(); });
     loaded = true;
     RECT client{};
     GetClientRect(window, &client);
     deliverResize(client.right, client.bottom);
+}
+
+int EditorWindow::run(int showCommand) {
+    open();
     DragAcceptFiles(window, TRUE);
     if (!SetTimer(window, scrollTimerId, scrollTimerMilliseconds, nullptr))
         reportError(u"The scroll timer could not be started; the view will not glide.",

@@ -24,6 +24,8 @@ public:
 
     // Loads, shows the window and runs the message loop; returns the exit code.
     int run(int showCommand);
+    // Loads the file of the command line and draws the first frame at the window's size.
+    void open();
 
     Surface& picture() override { return *surface; }
     void setPictureSize(int32_t width, int32_t height) override;
@@ -33,6 +35,12 @@ public:
     bool askYesNo(const std::u16string& question, const std::u16string& title) override;
     void reportError(const std::u16string& message, const std::u16string& title) override;
     std::u16string commandLine() override;
+
+protected:
+    static constexpr UINT_PTR scrollTimerId = 1;
+    // For a benchmark: the window logic that its messages reach, and the native window.
+    frmEditor& logic() { return form; }
+    HWND nativeWindow() const { return window; }
 
 private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,

@@ -9,15 +9,6 @@
 
 namespace {
 
-// GDI counts characters in int; a longer text is cut where GDI can still take it.
-int unitCount(std::u16string_view text) {
-    return static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
-}
-
-const wchar_t* wide(std::u16string_view text) {
-    return reinterpret_cast<const wchar_t*>(text.data());
-}
-
 // Font heights GDI can realise: a smaller request would give the default size instead,
 // a much larger one fails in the driver.
 constexpr int32_t maximumFontPixels = 16384;
@@ -78,6 +69,17 @@ void MemoryCanvas::resize(int32_t width, int32_t height) {
     bitmapHeight = -info.bmiHeader.biHeight;
 }
 
+void MemoryCanvas::swapBitmaps(MemoryCanvas& other) {
+    SelectObject(memoryDc.get(), stockBitmap); // a bitmap is selected into one context at most
+    SelectObject(other.memoryDc.get(), other.stockBitmap);
+    std::swap(bitmap, other.bitmap);
+    std::swap(bits, other.bits);
+    std::swap(bitmapWidth, other.bitmapWidth);
+    std::swap(bitmapHeight, other.bitmapHeight);
+    SelectObject(memoryDc.get(), bitmap.get());
+    SelectObject(other.memoryDc.get(), other.bitmap.get());
+}
+
 GdiSurface::GdiSurface(HWND targetWindow) : window(targetWindow) {
     const HDC dc = drawingDc();
     dpiY = GetDeviceCaps(dc, LOGPIXELSY);
@@ -114,7 +116,8 @@ int32_t GdiSurface::pixelAt(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= drawing.width() || y >= drawing.height())
         throw std::out_of_range("pixel outside the drawing area");
     GdiFlush();
-    const uint32_t rgb = drawing.pixels()[static_cast<size_t>(y) * drawing.width() + x];
+    const MemoryCanvas& current = drawingStale ? presented : drawing;
+    const uint32_t rgb = current.pixels()[static_cast<size_t>(y) * current.width() + x];
     const uint32_t red = (rgb >> 16) & 0xFF, green = (rgb >> 8) & 0xFF, blue = rgb & 0xFF;
     return static_cast<int32_t>(red + 256 * green + 65536 * blue);
 }
@@ -124,34 +127,26 @@ void GdiSurface::setScaleMode(int mode) {
         throw std::invalid_argument("this surface measures in pixels only");
 }
 
-void GdiSurface::selectCurrentFont() {
-    if (!fontStale)
-        return;
-    const int height = -roundToPixel(points * dpiY / 72.0); // negative: character height
-    GdiObject<HFONT> newFont(CreateFontW(
-        height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, strikethrough, DEFAULT_CHARSET,
-        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-        reinterpret_cast<const wchar_t*>(faceName.c_str())));
-    if (!newFont)
-        throw std::runtime_error("cannot create the font");
-    SelectObject(drawingDc(), newFont.get());
-    font = std::move(newFont);
-    fontStale = false;
-}
-
-SIZE GdiSurface::measure(std::u16string_view text) {
-    selectCurrentFont();
-    SIZE extent{};
-    GetTextExtentPoint32W(drawingDc(), wide(text), unitCount(text), &extent);
-    return extent;
+RealisedFont& GdiSurface::selectCurrentFont() {
+    if (fontStale) {
+        const FontRequest wanted{faceName, roundToPixel(points * dpiY / 72.0), bold, italic,
+                                 strikethrough};
+        font = &fonts.select(drawingDc(), wanted);
+        fontStale = false;
+    }
+    return *font;
 }
 
 double GdiSurface::textWidth(std::u16string_view text) {
-    return measure(text).cx;
+    return selectCurrentFont().textWidth(drawingDc(), text);
 }
 
 double GdiSurface::textHeight(std::u16string_view text) {
-    return measure(text.empty() ? u" " : text).cy; // GDI gives an empty text no height
+    selectCurrentFont();
+    SIZE extent{};
+    const std::u16string_view measured = text.empty() ? u" " : text; // GDI gives "" no height
+    GetTextExtentPoint32W(drawingDc(), wide(measured), unitCount(measured), &extent);
+    return extent.cy;
 }
 
 void GdiSurface::setFontName(const std::u16string& name) {
@@ -194,19 +189,31 @@ void GdiSurface::hide() {
     if (hidden)
         return;
     GdiFlush();
-    BitBlt(presented.dc(), 0, 0, presented.width(), presented.height(), drawing.dc(), 0, 0,
-           SRCCOPY);
+    presented.swapBitmaps(drawing);
+    drawingStale = true;
     hidden = true;
 }
 
 void GdiSurface::show() {
+    if (drawingStale) { // nothing was drawn while hidden: the shown image is the current one
+        presented.swapBitmaps(drawing);
+        drawingStale = false;
+    }
     hidden = false;
     presentLater();
+}
+
+void GdiSurface::bringDrawingUpToDate() {
+    if (!drawingStale)
+        return;
+    BitBlt(drawing.dc(), 0, 0, drawing.width(), drawing.height(), presented.dc(), 0, 0, SRCCOPY);
+    drawingStale = false;
 }
 
 void GdiSurface::clear() {
     const RECT whole{0, 0, drawing.width(), drawing.height()};
     FillRect(drawingDc(), &whole, GetSysColorBrush(COLOR_WINDOW));
+    drawingStale = false;
     presentLater();
 }
 
@@ -216,6 +223,7 @@ void GdiSurface::setDrawingPosition(double x, double y) {
 }
 
 void GdiSurface::print(std::u16string_view text) {
+    bringDrawingUpToDate();
     selectCurrentFont();
     TextOutW(drawingDc(), roundToPixel(currentX), roundToPixel(currentY), wide(text),
              unitCount(text));
@@ -224,6 +232,7 @@ void GdiSurface::print(std::u16string_view text) {
 
 // GDI leaves out a line's last pixel, so a bar from y to y + h covers h rows.
 void GdiSurface::line(double x0, double y0, double x1, double y1, int32_t colour) {
+    bringDrawingUpToDate();
     const HDC dc = drawingDc();
     SetDCPenColor(dc, toColorref(colour));
     MoveToEx(dc, roundToPixel(x0), roundToPixel(y0), nullptr);
@@ -238,6 +247,7 @@ void GdiSurface::fillRect(double x0, double y0, double x1, double y1, int32_t co
     // (saturated, so a corner at the far edge of the coordinate range cannot wrap).
     const RECT area{left, top, right == INT_MAX ? right : right + 1,
                     bottom == INT_MAX ? bottom : bottom + 1};
+    bringDrawingUpToDate();
     const HDC dc = drawingDc();
     SetDCBrushColor(dc, toColorref(colour));
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/win32/GdiFonts.h"
 #include "platform/win32/GdiHandles.h"
 #include "textbox/Surface.h"
 
@@ -18,6 +19,8 @@ public:
 
     // Replaces the bitmap; on failure throws and keeps the old one.
     void resize(int32_t width, int32_t height);
+    // Trades images with other, each keeping its own context and what is selected into it.
+    void swapBitmaps(MemoryCanvas& other);
     HDC dc() const { return memoryDc.get(); }
     int32_t width() const { return bitmapWidth; }
     int32_t height() const { return bitmapHeight; }
@@ -81,13 +84,16 @@ public:
 
 private:
     HDC drawingDc() { return drawing.dc(); }
-    void selectCurrentFont();
-    SIZE measure(std::u16string_view text);
+    RealisedFont& selectCurrentFont();
     void presentLater();
+    void bringDrawingUpToDate();
 
     HWND window;
     MemoryCanvas drawing;
     MemoryCanvas presented; // the frame on screen while drawing is hidden
+    // Hiding hands the drawn image to presented and leaves drawing an older frame, which
+    // a frame's first call, a whole clear, overwrites anyway; any other call copies first.
+    bool drawingStale = false;
     int32_t dpiY = 96;
     double areaWidth = 0, areaHeight = 0;
     bool hidden = false;
@@ -95,7 +101,8 @@ private:
     std::u16string faceName = u"Verdana";
     double points = 9;
     bool bold = false, italic = false, strikethrough = false;
-    GdiObject<HFONT> font;
+    FontCache fonts;
+    RealisedFont* font = nullptr; // the one selected, unless stale
     bool fontStale = true;
     HGDIOBJ stockFont = nullptr;
 

@@ -1,9 +1,12 @@
 #include "platform/win32/GdiSurface.h"
+#include "support/Rounding.h"
+#include "tests/randomtext.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -104,6 +107,124 @@ TEST(GdiFonts, RefusedNameOrSizeKeepsTheFontInForce) {
     EXPECT_DOUBLE_EQ(surface.textWidth(u"columns"), width);
 }
 
+struct FontChoice {
+    std::u16string face;
+    double points;
+    bool bold, italic;
+};
+
+// The faces of the test machine's wine and a Windows desktop, raster fonts among them,
+// in every style, at the full and half sizes of a line and a large one.
+std::vector<FontChoice> installedFontChoices(GdiSurface& surface) {
+    std::vector<FontChoice> choices;
+    for (const std::u16string face : {u"Verdana", u"Tahoma", u"DejaVu Sans", u"DejaVu Sans Mono",
+                                      u"Courier New", u"System", u"Fixedsys", u"Courier"}) {
+        try {
+            surface.setFontName(face);
+        } catch (const std::invalid_argument&) {
+            continue; // not installed here
+        }
+        for (const double points : {4.5, 9.0, 13.5, 30.0})
+            for (const int style : {0, 1, 2, 3})
+                choices.push_back({face, points, (style & 1) != 0, (style & 2) != 0});
+    }
+    return choices;
+}
+
+void choose(GdiSurface& surface, const FontChoice& choice) {
+    surface.setFontName(choice.face);
+    surface.setFontSize(choice.points);
+    surface.setFontBold(choice.bold);
+    surface.setFontItalic(choice.italic);
+}
+
+// What GDI itself gives for the whole text, from a font and a context of the test's own.
+int32_t extentInGdi(const FontChoice& choice, int dotsPerInchY, std::u16string_view text) {
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    const GdiObject<HFONT> font(CreateFontW(
+        -roundToPixel(choice.points * dotsPerInchY / 72.0), 0, 0, 0,
+        choice.bold ? FW_BOLD : FW_NORMAL, choice.italic, FALSE, FALSE, DEFAULT_CHARSET,
+        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+        reinterpret_cast<const wchar_t*>(choice.face.c_str())));
+    const HGDIOBJ old = SelectObject(dc.get(), font.get());
+    SIZE extent{};
+    GetTextExtentPoint32W(dc.get(), reinterpret_cast<const wchar_t*>(text.data()),
+                          static_cast<int>(text.size()), &extent);
+    SelectObject(dc.get(), old);
+    return extent.cx;
+}
+
+// Left-to-right text of the kinds a cell holds, some with kerning pairs.
+const std::vector<std::u16string> plainPieces = {
+    u"a",  u"Wx", u"if (", u"->", u"    ", u"_T1",    u"ff",     u"AV",     u"To",
+    u"LT", u"fi", u"}",    u";",  u"0x7f", u"\u00e9", u"\u00df", u"\u0142", u"\u01c5"};
+// With what a sum of advances must not be used for: controls, combining marks, soft
+// hyphens, scripts drawn right to left, characters no font here has, a surrogate pair.
+const std::vector<std::u16string> allPieces = [] {
+    std::vector<std::u16string> pieces = plainPieces;
+    for (const std::u16string piece :
+         {u"\u00a0", u"\u00ad", u"\u02c6", u"e\u0301", u"\u03b1", u"\u0436", u"\u4e2d", u"\u05d0",
+          u"\u0628", u"\u0001", u"\u007f", u"\u0085", u"\u200b", u"\ufeff", u"\U0001F600"})
+        pieces.push_back(piece);
+    return pieces;
+}();
+
+std::u16string randomCellText(Picker& picker, const std::vector<std::u16string>& pieces) {
+    std::u16string text;
+    for (int32_t piece = picker.pick(0, 12); piece > 0; --piece) {
+        const std::u16string& chosen = picker.oneOf(pieces);
+        text += picker.pick(0, 3) == 0 || chosen.size() == 2 ? chosen : chosen.substr(0, 1);
+    }
+    return text;
+}
+
+// Widths come from a per-font table of advances where that gives what GDI would; any
+// difference would draw a cell at another width than the one it was laid out at.
+TEST(GdiFonts, MeasuredWidthIsTheWholeTextExtentInEveryFont) {
+    GdiSurface surface;
+    const std::vector<FontChoice> choices = installedFontChoices(surface);
+    ASSERT_FALSE(choices.empty());
+    Picker picker(10);
+    for (int round = 0; round < 6000; ++round) {
+        const FontChoice& choice = picker.oneOf(choices); // switching fonts all the time
+        choose(surface, choice);
+        const std::u16string text = randomCellText(picker, allPieces);
+        ASSERT_EQ(surface.textWidth(text), extentInGdi(choice, surface.dotsPerInchY(), text))
+            << "round " << round << " at " << choice.points << " pt, bold " << choice.bold
+            << ", italic " << choice.italic;
+    }
+}
+
+// A text drawn whole leaves the same pixels as its two parts drawn one after the other,
+// the second where the first one's measured width ends.
+TEST(GdiFonts, TextDrawnInPartsAtMeasuredWidthsMatchesTextDrawnWhole) {
+    GdiSurface whole, parts;
+    whole.resize(300, 30);
+    parts.resize(300, 30);
+    std::vector<FontChoice> upright = installedFontChoices(whole);
+    std::erase_if(upright, [](const FontChoice& choice) { return choice.italic; });
+    ASSERT_FALSE(upright.empty());
+    Picker picker(11);
+    for (int round = 0; round < 100; ++round) {
+        const std::u16string first = randomCellText(picker, plainPieces);
+        const std::u16string second = randomCellText(picker, plainPieces);
+        const FontChoice& choice = picker.oneOf(upright);
+        for (GdiSurface* surface : {&whole, &parts}) {
+            choose(*surface, choice);
+            surface->clear();
+            surface->setDrawingPosition(3, 5);
+        }
+        whole.print(first + second);
+        parts.print(first);
+        parts.setDrawingPosition(3 + parts.textWidth(first), 5);
+        parts.print(second);
+        for (int32_t y = 0; y < 30; ++y)
+            for (int32_t x = 0; x < 300; ++x)
+                ASSERT_EQ(whole.pixelAt(x, y), parts.pixelAt(x, y))
+                    << "round " << round << " at " << x << ", " << y;
+    }
+}
+
 TEST(GdiPresenting, HiddenSurfacePaintsTheFrameOfBeforeHiding) {
     GdiSurface surface;
     surface.resize(10, 10);
@@ -123,6 +244,62 @@ TEST(GdiPresenting, HiddenSurfacePaintsTheFrameOfBeforeHiding) {
     surface.paint(screen.dc(), whole);
     GdiFlush();
     EXPECT_EQ(screenPixel(), 0xDFFFFFu);
+}
+
+// Random frames against a model of the two images: what is drawn and what a paint shows,
+// which while hidden is the drawn image as it was at hide().
+TEST(GdiPresenting, RandomDrawingMatchesAModelOfDrawnAndShownImages) {
+    constexpr int32_t width = 16, height = 12;
+    GdiSurface surface;
+    surface.resize(width, height);
+    MemoryCanvas screen;
+    screen.resize(width, height);
+    std::vector<int32_t> drawn(width * height, background()), shown = drawn;
+    bool hidden = false;
+    Picker picker(12);
+    const std::vector<int32_t> colours = {orange, paleCyan, 0x123456, 0};
+    for (int step = 0; step < 3000; ++step) {
+        const int32_t x = picker.pick(0, width - 1), y = picker.pick(0, height - 2);
+        const int32_t bottom = picker.pick(y + 1, height - 1), colour = picker.oneOf(colours);
+        switch (picker.pick(0, 5)) {
+        case 0:
+            surface.hide();
+            if (!hidden)
+                shown = drawn;
+            hidden = true;
+            break;
+        case 1:
+            surface.show();
+            hidden = false;
+            break;
+        case 2:
+            surface.clear();
+            std::fill(drawn.begin(), drawn.end(), background());
+            break;
+        case 3:
+            surface.fillRect(x, y, x, bottom, colour);
+            for (int32_t row = y; row <= bottom; ++row)
+                drawn[row * width + x] = colour;
+            break;
+        default:
+            surface.line(x, y, x, bottom, colour);
+            for (int32_t row = y; row < bottom; ++row) // the last pixel is left out
+                drawn[row * width + x] = colour;
+            break;
+        }
+        const RECT whole{0, 0, width, height};
+        surface.paint(screen.dc(), whole);
+        GdiFlush();
+        const std::vector<int32_t>& onScreen = hidden ? shown : drawn;
+        for (int32_t pixel = 0; pixel < width * height; ++pixel) {
+            ASSERT_EQ(surface.pixelAt(pixel % width, pixel / width), drawn[pixel])
+                << "step " << step << ", pixel " << pixel;
+            const uint32_t rgb = screen.pixels()[pixel] & 0xFFFFFF;
+            const auto painted =
+                static_cast<int32_t>((rgb >> 16) + (rgb & 0xFF00) + ((rgb & 0xFF) << 16));
+            ASSERT_EQ(painted, onScreen[pixel]) << "step " << step << ", pixel " << pixel;
+        }
+    }
 }
 
 TEST(GdiPresenting, EmptyAndHugeSizesAreSafe) {

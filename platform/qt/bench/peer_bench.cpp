@@ -1,7 +1,8 @@
 // peer_bench FILE: the toolkit's own plain-text editor on the same file, window size, font
 // and figures as whole_bench, for comparison: reading and decoding the file, handing it over,
 // the first frame; memory; a keystroke half-way down and repainting; one scroll step drawn.
-#include "benchfigures.h"
+#include "bench/whole/benchfigures.h"
+#include "peakmemory.h"
 
 #include <QApplication>
 #include <QFile>
@@ -18,9 +19,6 @@
 
 namespace {
 
-constexpr int windowWidth = 1920, windowHeight = 1080;
-constexpr int keystrokes = 200, ticks = 200;
-
 // Draws the whole window into an image, as a paint event would before it reaches the screen.
 void drawFrame(QPlainTextEdit& editor, QImage& frame) {
     QPainter painter(&frame);
@@ -32,33 +30,26 @@ double keystrokeMilliseconds(QPlainTextEdit& editor, QImage& frame) {
     editor.setTextCursor(cursor);
     editor.centerCursor();
     drawFrame(editor, frame);
-    std::vector<double> times;
-    for (int k = 0; k < keystrokes; ++k) {
-        const bool typing = k % 2 == 0;
+    return bench::medianMilliseconds(bench::keystrokes, [&](int keystroke) {
+        const bool typing = bench::typesLetter(keystroke);
         QKeyEvent press(QEvent::KeyPress, typing ? Qt::Key_X : Qt::Key_Backspace, Qt::NoModifier,
                         typing ? QStringLiteral("x") : QStringLiteral("\b"));
-        const bench::Stopwatch stopwatch;
         QCoreApplication::sendEvent(&editor, &press);
         drawFrame(editor, frame);
-        times.push_back(stopwatch.milliseconds());
-    }
-    return bench::median(times);
+    });
 }
 
 // Its scroll bar counts lines; a step of a screenful draws a whole new frame, like a tick.
 double scrollStepMilliseconds(QPlainTextEdit& editor, QImage& frame) {
     QScrollBar& bar = *editor.verticalScrollBar();
     const int top = bar.value();
-    std::vector<double> times;
-    for (int k = 0; k < ticks; ++k) {
-        const int step = k % 40 < 20 ? 60 : -60;
-        const bench::Stopwatch stopwatch;
+    const double milliseconds = bench::medianMilliseconds(bench::ticks, [&](int round) {
+        const int step = round % 40 < 20 ? 60 : -60;
         bar.setValue(std::clamp(bar.value() + step, 0, bar.maximum()));
         drawFrame(editor, frame);
-        times.push_back(stopwatch.milliseconds());
-    }
+    });
     bar.setValue(top);
-    return bench::median(times);
+    return milliseconds;
 }
 
 } // namespace
@@ -75,9 +66,9 @@ int main(int argc, char** argv) {
     editor.setFont(QFont(QStringLiteral("Verdana"), 9));
     editor.setLineWrapMode(QPlainTextEdit::NoWrap);
     editor.setFrameShape(QFrame::NoFrame);
-    editor.resize(windowWidth, windowHeight);
+    editor.resize(bench::windowWidth, bench::windowHeight);
     editor.show();
-    QImage frame(windowWidth, windowHeight, QImage::Format_RGB32);
+    QImage frame(bench::windowWidth, bench::windowHeight, QImage::Format_RGB32);
 
     const double residentBefore = bench::peakResidentMegabytes();
     const bench::Stopwatch opening;
@@ -89,12 +80,8 @@ int main(int argc, char** argv) {
     editor.setPlainText(QString::fromUtf8(file.readAll()));
     drawFrame(editor, frame);
     const double openMilliseconds = opening.milliseconds();
-    const double residentPeak = bench::peakResidentMegabytes();
-
-    bench::print("lines", editor.document()->blockCount());
-    bench::print("open_ms", openMilliseconds);
-    bench::print("open_MBps", fileMegabytes / (openMilliseconds / 1000));
-    bench::print("memory_MB_per_MB", (residentPeak - residentBefore) / fileMegabytes);
+    bench::printOpening(editor.document()->blockCount(), fileMegabytes, openMilliseconds,
+                        bench::peakResidentMegabytes() - residentBefore);
     bench::print("keystroke_ms", keystrokeMilliseconds(editor, frame));
     bench::print("glide_tick_ms", scrollStepMilliseconds(editor, frame));
     return 0;

@@ -1,0 +1,69 @@
+#pragma once
+
+// The editing figures of the whole-program benchmark on each platform: one keystroke half-way
+// down the document and one glide tick, each through the window's own handling, which the
+// platform's benchmark passes in.
+
+#include "bench/whole/benchfigures.h"
+#include "window/frmEditor.h"
+
+#include <cstdio>
+
+namespace bench {
+
+constexpr int mostSettlingTicks = 5000;
+
+inline void settle(frmEditor& form) {
+    for (int tick = 0; form.box().moving && tick < mostSettlingTicks; ++tick)
+        form.onTick();
+}
+
+// The cursor on the first line of text half-way down the document, in the middle of the
+// view, so that typing there neither changes the line's height nor scrolls.
+inline void placeCursorHalfWay(frmEditor& form) {
+    CLBox& box = form.box();
+    box.cursor = CLPos{};
+    box.cursor.yLine = box.lines.size() / 2;
+    while (box.cursor.yLine + 1 < box.lines.size() && box.lines.at(box.cursor.yLine)->isEmptyLine)
+        ++box.cursor.yLine;
+    box.scrY = std::max(0, box.lines.weiacc(box.cursor.yLine) - box.viewHeight / 2);
+    box.moving = true;
+    settle(form);
+}
+
+// pressKey(typing) sends a letter (typing) or Backspace; each must draw its frame at once.
+template <class PressKey> double keystrokeMilliseconds(frmEditor& form, PressKey&& pressKey) {
+    int gliding = 0;
+    const double milliseconds = medianMilliseconds(keystrokes, [&](int keystroke) {
+        pressKey(typesLetter(keystroke));
+        gliding += form.box().moving ? 1 : 0;
+    });
+    if (gliding > 0) // a glide draws later, unmeasured
+        std::fprintf(stderr, "whole_bench: %d of %d keystrokes drew no frame\n", gliding,
+                     keystrokes);
+    return milliseconds;
+}
+
+// Ticks of a long glide down and back, each drawing a whole new frame.
+template <class Tick> double glideTickMilliseconds(frmEditor& form, Tick&& tick) {
+    CLBox& box = form.box();
+    const int32_t documentHeight = box.lines.weiacc(box.lines.size());
+    const int32_t top = box.scrY;
+    return medianMilliseconds(ticks, [&](int round) {
+        box.scrY =
+            round % 40 < 20 ? std::min(top + 20000, documentHeight) : std::max(top - 20000, 0);
+        box.moving = true;
+        tick();
+    });
+}
+
+// The figures after opening: the glide of the open settled, the cursor placed half-way.
+template <class PressKey, class Tick>
+void printEditing(frmEditor& form, PressKey&& pressKey, Tick&& tick) {
+    settle(form);
+    placeCursorHalfWay(form);
+    print("keystroke_ms", keystrokeMilliseconds(form, pressKey));
+    print("glide_tick_ms", glideTickMilliseconds(form, tick));
+}
+
+} // namespace bench

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/win32/GdiHandles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline const wchar_t* wide(std::u16string_view text) {
+    return reinterpret_cast<const wchar_t*>(text.data());
+}
+
+// GDI counts characters in int; a longer text is cut where GDI can still take it.
+inline int unitCount(std::u16string_view text) {
+    return static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
+}
+
+// A font as the surface asks GDI for it.
+struct FontRequest {
+    std::u16string faceName;
+    int32_t pixelHeight = 0; // of the characters, without the internal leading
+    bool bold = false, italic = false, strikethrough = false;
+
+    bool operator==(const FontRequest&) const = default;
+};
+
+// One font GDI realised, with the advance of each character it has measured so far, so
+// that measuring a cell costs a table look-up per character instead of a GDI call. A sum
+// of advances is used only where it is the width GDI itself gives the text, and so the
+// width TextOutW draws it at: characters the font has a glyph for, below the combining
+// marks, in a font without overhang.
+class RealisedFont {
+public:
+    // Throws if GDI cannot create the font.
+    explicit RealisedFont(const FontRequest& wanted);
+    RealisedFont(const RealisedFont&) = delete;
+    RealisedFont& operator=(const RealisedFont&) = delete;
+
+    const FontRequest& request() const { return requested; }
+    HFONT handle() const { return font.get(); }
+    // The width of text in this font, which must be the one selected into dc.
+    int32_t textWidth(HDC dc, std::u16string_view text);
+
+private:
+    static constexpr char16_t firstUnlisted = 0x300; // the combining marks start here
+    static constexpr int16_t unknown = -1, notSummable = -2;
+
+    int16_t learnAdvance(HDC dc, char16_t unit);
+
+    FontRequest requested;
+    GdiObject<HFONT> font;
+    enum class Sums { Unchecked, Agree, Differ } sums = Sums::Unchecked;
+    std::array<int16_t, firstUnlisted> advances;
+};
+
+// The few fonts a frame switches between (a line's full and half size), kept realised so
+// that a switch neither creates a font nor forgets its advances. The least recently used
+// goes when a new one would overflow the cache.
+class FontCache {
+public:
+    // Selects the requested font into dc, realising it first if need be; on failure throws
+    // and leaves the selection as it was.
+    RealisedFont& select(HDC dc, const FontRequest& wanted);
+
+private:
+    static constexpr size_t mostFonts = 8;
+    std::vector<std::unique_ptr<RealisedFont>> fonts; // the most recently used last
+};

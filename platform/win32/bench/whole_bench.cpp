@@ -1,0 +1,104 @@
+// whole_bench FILE: the Windows program on one file in a 1920 x 1080 window that is never
+// shown: opening to the first drawn frame, the memory that took, one keystroke half-way down
+// the document and one glide tick, both through the window procedure. Prints one
+// "figure value" line per figure for scripts/bench-wine.sh.
+#include "bench/whole/editorfigures.h"
+#include "platform/win32/EditorWindow.h"
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// The most the process has had in its working set so far; wine reports the resident peak.
+double peakWorkingSetMegabytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) {
+        std::fprintf(stderr, "whole_bench: cannot read the memory counters\n");
+        std::exit(1);
+    }
+    return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+std::string toUtf8(const std::u16string& text) {
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.c_str());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::string converted(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, converted.data(), bytes, nullptr, nullptr);
+    converted.resize(converted.size() - 1); // the terminator
+    return converted;
+}
+
+// The program's own window, never shown: its frames are drawn into the surface's bitmap
+// and invalidate the window, but no paint message ever copies them to a screen.
+class BenchWindow : public EditorWindow {
+public:
+    using EditorWindow::logic;
+
+    // Failures fail the run: a benchmark of a failed load would measure nothing, and a
+    // message box would wait for a click that never comes.
+    void reportError(const std::u16string& message, const std::u16string&) override {
+        std::fprintf(stderr, "whole_bench: %s\n", toUtf8(message).c_str());
+        std::exit(1);
+    }
+
+    void resizeClient(int width, int height) {
+        const HWND target = nativeWindow();
+        const auto style = static_cast<DWORD>(GetWindowLongPtrW(target, GWL_STYLE));
+        RECT frame{0, 0, width, height};
+        AdjustWindowRectEx(&frame, style, FALSE, 0);
+        SetWindowPos(target, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT client{};
+        GetClientRect(target, &client);
+        if (client.right != width || client.bottom != height) {
+            std::fprintf(stderr, "whole_bench: the window is %ld x %ld, not %d x %d\n",
+                         client.right, client.bottom, width, height);
+            std::exit(1);
+        }
+    }
+
+    // What the message loop would dispatch for one keystroke: the key going down, then the
+    // character TranslateMessage makes of it.
+    void pressKey(bool typing) {
+        constexpr LPARAM firstPress = 1; // a repeat count of one, the key up before
+        SendMessageW(nativeWindow(), WM_KEYDOWN, typing ? 'X' : VK_BACK, firstPress);
+        SendMessageW(nativeWindow(), WM_CHAR, typing ? L'x' : L'\b', firstPress);
+    }
+
+    void tick() { SendMessageW(nativeWindow(), WM_TIMER, scrollTimerId, 0); }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: whole_bench FILE\n");
+        return 2;
+    }
+    try {
+        const double fileMegabytes = bench::fileMegabytes(argv[1]);
+        BenchWindow window; // opens the file of the command line
+        window.resizeClient(bench::windowWidth, bench::windowHeight);
+        frmEditor& form = window.logic();
+
+        const double residentBefore = peakWorkingSetMegabytes();
+        const bench::Stopwatch opening;
+        window.open();
+        const double openMilliseconds = opening.milliseconds();
+        bench::printOpening(form.box().lines.size(), fileMegabytes, openMilliseconds,
+                            peakWorkingSetMegabytes() - residentBefore);
+        bench::printEditing(
+            form, [&](bool typing) { window.pressKey(typing); }, [&] { window.tick(); });
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "whole_bench: %s\n", failure.what());
+        return 1;
+    }
+    return 0;
+}
