@@ -204,8 +204,6 @@ TEST(OArrayModel, SmallArraysMatchNaiveModelAcrossStorageChanges) {
         for (int step = 0; step < 40; ++step) {
             const int32_t n = model.size();
             const int32_t op = pick(0, 9);
-            if (round == 4)
-                printf("step %d op %d n %d capa %d\n", step, op, n, arr.capa());
             // A refused change raises Overflow and leaves everything as it was.
             auto attempt = [&](bool allowed, const std::function<void()>& change) {
                 try {
@@ -284,8 +282,6 @@ TEST(OArrayModel, SmallArraysMatchNaiveModelAcrossStorageChanges) {
                 const int32_t at = pick(0, n);
                 std::vector<int32_t> after = model.weights;
                 after.insert(after.begin() + at, addedWeights.begin(), addedWeights.end());
-                if (round == 4)
-                    printf("self %d added %zu capa %d\n", self, added.size(), model.capa);
                 if (attempt(fits(absoluteTotal(after)),
                             [&] { arr.insArr(at, self ? arr : other); })) {
                     model.capa =
