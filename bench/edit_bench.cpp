@@ -1,5 +1,5 @@
+#include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
-#include "textbox/HeadlessSurface.h"
 
 #include <benchmark/benchmark.h>
 

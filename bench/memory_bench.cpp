@@ -1,6 +1,6 @@
 #include "corpus.h"
+#include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
-#include "textbox/HeadlessSurface.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "support/Rounding.h"
+#include "support/Utf16.h"
 #include "textbox/CLBox.h"
-#include "textbox/utf16.h"
 
 #include <algorithm>
 #include <cstdio>

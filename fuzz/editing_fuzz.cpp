@@ -3,7 +3,8 @@
 // stands inside the document and the document's layout is consistent.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
-#include "tests/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
+#include "window/WindowDesign.h"
 #include "window/frmEditor.h"
 
 #include <array>
@@ -19,13 +20,10 @@ namespace {
 constexpr int settleTicks = 200;
 constexpr int maximumEvents = 400;
 
-constexpr std::array<int32_t, 14> keys = {frmEditor::KeyBackspace, frmEditor::KeyTab,
-                                          frmEditor::KeyEnter,     frmEditor::KeyPageUp,
-                                          frmEditor::KeyPageDown,  frmEditor::KeyEnd,
-                                          frmEditor::KeyHome,      frmEditor::KeyLeft,
-                                          frmEditor::KeyUp,        frmEditor::KeyRight,
-                                          frmEditor::KeyDown,      frmEditor::KeyS,
-                                          46 /* Delete */,         0};
+constexpr std::array<KeyCode, 14> keys = {
+    KeyCode::Backspace, KeyCode::Tab,  KeyCode::Enter,  KeyCode::PageUp, KeyCode::PageDown,
+    KeyCode::End,       KeyCode::Home, KeyCode::Left,   KeyCode::Up,     KeyCode::Right,
+    KeyCode::Down,      KeyCode::S,    KeyCode::Delete, KeyCode::None};
 
 constexpr std::array<char32_t, 12> codes = {u'a',   u' ',   u'}',    0xE9,   0xD83D,   0xDE00,
                                             0xDBFF, 0xDC00, 0x1F600, 0xFFFF, 0x10FFFF, 0x110000};
@@ -33,9 +31,10 @@ constexpr std::array<char32_t, 12> codes = {u'a',   u' ',   u'}',    0xE9,   0xD
 const std::array<std::u16string, 12> sizeAnswers = {
     u"", u"0", u"-3", u"1", u"9", u"24", u"0.01", u"7.3", u"99999999999", u"abc", u"2e9", u"+12"};
 
-int32_t keyFrom(Reader& in) {
+KeyCode keyFrom(Reader& in) {
     const int32_t pick = in.byte();
-    return pick < 240 ? keys[static_cast<size_t>(pick) % keys.size()] : in.byte();
+    return pick < 240 ? keys[static_cast<size_t>(pick) % keys.size()]
+                      : static_cast<KeyCode>(in.byte());
 }
 
 char32_t codeFrom(Reader& in) {
@@ -65,15 +64,15 @@ void changeFont(frmEditor& form, HeadlessHost& host, Reader& in) {
     host.answers.clear();
     host.answers.push_back(in.text(static_cast<size_t>(in.upTo(3))));
     host.answers.push_back(sizeAnswers[static_cast<size_t>(in.byte()) % sizeAnswers.size()]);
-    form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
+    form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
 }
 
 void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
     switch (in.byte() % 9) {
     case 0:
     case 1: {
-        const int32_t key = keyFrom(in);
-        form.onKeyDown(key, in.byte() % 8);
+        const KeyCode key = keyFrom(in);
+        form.onKeyDown(key, static_cast<ShiftMask>(in.byte() % 8));
         break;
     }
     case 2:
@@ -82,7 +81,7 @@ void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
         break;
     case 4: {
         const double x = coordinateFrom(in), y = coordinateFrom(in);
-        form.onMouseDown(frmEditor::ButtonLeft, 0, x, y);
+        form.onMouseDown(MouseButton::Left, ShiftMask::None, x, y);
         break;
     }
     case 5:
@@ -118,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Reader in(data, size);
     HeadlessHost host;
     frmEditor form(host);
-    form.onLoad();
-    form.onResize(360, 199);
+    form.onLoad(u"");
+    form.onResize(windowDesign::startWidth, windowDesign::startHeight);
     form.box().loadtext(in.text(static_cast<size_t>(in.byte())));
     checkWindow(form, host);
     for (int event = 0; event < maximumEvents && !in.empty(); ++event) {

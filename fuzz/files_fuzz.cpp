@@ -2,7 +2,8 @@
 // opened and saved unedited through the window keeps its bytes, except that a run of
 // four leading spaces becomes a tab as loading defines.
 #include "fuzz/BoxInvariants.h"
-#include "tests/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
+#include "window/WindowDesign.h"
 #include "window/fileio.h"
 #include "window/frmEditor.h"
 
@@ -54,11 +55,10 @@ std::string openAndSave(const fs::path& file, std::string_view bytes) {
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     HeadlessHost host;
-    host.tail = file.u16string();
     frmEditor form(host);
-    form.onLoad();
-    form.onResize(360, 199);
-    form.onKeyDown(frmEditor::KeyS, frmEditor::ShiftMaskCtrl);
+    form.onLoadFile(file.u16string());
+    form.onResize(windowDesign::startWidth, windowDesign::startHeight);
+    form.onKeyDown(KeyCode::S, ShiftMask::Ctrl);
     FUZZ_CHECK(host.errors.empty());
     FUZZ_CHECK(host.questions.empty()); // an unedited text always fits its own encoding
     return contentsOf(file);

@@ -1,8 +1,8 @@
 // Arbitrary UTF-16 text through loading, layout and extraction on the headless surface.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
+#include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
-#include "textbox/HeadlessSurface.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-// UTF-16 helpers shared by editing, cursor movement and mapping: a text position is
-// a code-unit index, and none may stand between the two halves of a surrogate pair.
+// UTF-16 helpers: a text position is a code-unit index, and none may stand between the
+// two halves of a surrogate pair.
 
 inline bool isHighSurrogate(char32_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
@@ -42,12 +42,40 @@ inline int32_t characterStart(std::u16string_view text, int32_t i) {
     return insideSurrogatePair(text, i) ? i - 1 : i;
 }
 
+// The character a high and a low surrogate stand for together.
+inline char32_t combineSurrogates(char16_t high, char16_t low) {
+    return 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) +
+           (static_cast<char32_t>(low) - 0xDC00);
+}
+
+// Appends one code point as UTF-16; a code past U+FFFF becomes a surrogate pair. The
+// caller has ruled out codes past U+10FFFF.
+inline void appendUtf16(std::u16string& text, char32_t code) {
+    if (code < 0x10000) {
+        text.push_back(static_cast<char16_t>(code));
+        return;
+    }
+    const char32_t offset = code - 0x10000;
+    text.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
+    text.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+}
+
 // One Unicode scalar value as UTF-16; the caller has ruled out surrogate codes and
 // codes past U+10FFFF.
 inline std::u16string toUtf16(char32_t code) {
-    if (code < 0x10000)
-        return std::u16string(1, static_cast<char16_t>(code));
-    const char32_t offset = code - 0x10000;
-    return {static_cast<char16_t>(0xD800 + (offset >> 10)),
-            static_cast<char16_t>(0xDC00 + (offset & 0x3FF))};
+    std::u16string text;
+    appendUtf16(text, code);
+    return text;
+}
+
+// Calls visit(codePoint) for each character of text; a lone surrogate arrives as itself.
+template <class Visit> void forEachCodePoint(std::u16string_view text, Visit&& visit) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+            visit(combineSurrogates(text[i], text[i + 1]));
+            ++i;
+        } else {
+            visit(static_cast<char32_t>(text[i]));
+        }
+    }
 }

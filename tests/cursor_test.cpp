@@ -7,7 +7,7 @@
 
 namespace {
 
-enum Move : int32_t { Right, Left, Down, Up, End, Home, TextEnd, TextStart, PageDown, PageUp };
+using enum CursorDirection;
 
 std::u16string repeatLines(const std::u16string& line, int count) {
     std::u16string text;
@@ -18,7 +18,7 @@ std::u16string repeatLines(const std::u16string& line, int count) {
 
 struct MoveRow {
     CLPos from; // with its remembered x
-    int32_t dire;
+    CursorDirection dire;
     CLPos to;
     int beeps = 0;
 };
@@ -43,41 +43,41 @@ TEST(CursorMoves, EdgesBeepsAndHomeTable) {
         {{0, 2, 0}, Home, {0, 0, 0}},
         {{2, 1, 0}, Home, {2, 0, 0}}, // a line of empty cells
         {{3, 0, 2}, Home, {3, 0, 0}}, // leading spaces are text
-        {{0, 1, 2, 7}, 10, {0, 1, 2, 7}},
+        {{0, 1, 2, 7}, static_cast<CursorDirection>(10), {0, 1, 2, 7}},
     };
     for (const MoveRow& row : rows) {
         LoadedBox loaded(text);
         CLPos pos = row.from;
         loaded.box.cursorMove(pos, row.dire);
-        EXPECT_EQ(pos, row.to) << "move " << row.dire << " from " << row.from.yLine << ","
-                               << row.from.xTab << "," << row.from.xChar;
-        EXPECT_EQ(loaded.surface.beeps, row.beeps) << "move " << row.dire;
+        EXPECT_EQ(pos, row.to) << "move " << static_cast<int>(row.dire) << " from "
+                               << row.from.yLine << "," << row.from.xTab << "," << row.from.xChar;
+        EXPECT_EQ(loaded.surface.beeps, row.beeps) << "move " << static_cast<int>(row.dire);
     }
 }
 
 TEST(VerticalMoves, RememberedXCarriesOverAShortLineAndBack) {
     LoadedBox loaded(u"abcdefghij\nab\nabcdefghij");
     CLPos pos{0, 0, 8};
-    const std::vector<std::pair<int32_t, CLPos>> steps = {
+    const std::vector<std::pair<CursorDirection, CLPos>> steps = {
         {Down, {1, 0, 2, 56}}, {Down, {2, 0, 8, 56}}, {Up, {1, 0, 2, 56}},
         {Up, {0, 0, 8, 56}},   {Right, {0, 0, 9}},
     };
     for (const auto& [dire, expected] : steps) {
         loaded.box.cursorMove(pos, dire);
-        EXPECT_EQ(pos, expected) << "move " << dire;
+        EXPECT_EQ(pos, expected) << "move " << static_cast<int>(dire);
     }
 }
 
 TEST(VerticalMoves, PagesMoveByTheViewHeight) {
     LoadedBox loaded(repeatLines(u"x", 50), 640, 160); // ten lines in view
     CLPos pos{0, 0, 1};
-    const std::vector<std::pair<int32_t, int32_t>> steps = {
+    const std::vector<std::pair<CursorDirection, int32_t>> steps = {
         {PageDown, 10}, {PageDown, 20}, {PageUp, 10}, {PageUp, 0},   {TextEnd, 49},
         {PageUp, 39},   {PageDown, 49}, {Up, 48},     {PageDown, 49}};
     for (const auto& [dire, line] : steps) {
         loaded.box.cursorMove(pos, dire);
-        EXPECT_EQ(pos.yLine, line) << "move " << dire;
-        EXPECT_EQ(pos.xChar, 1) << "move " << dire;
+        EXPECT_EQ(pos.yLine, line) << "move " << static_cast<int>(dire);
+        EXPECT_EQ(pos.xChar, 1) << "move " << static_cast<int>(dire);
     }
 }
 

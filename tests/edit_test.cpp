@@ -1,6 +1,6 @@
 #include "loadedbox.h"
 #include "support/Rounding.h"
-#include "textbox/utf16.h"
+#include "support/Utf16.h"
 
 #include <gtest/gtest.h>
 
@@ -297,9 +297,7 @@ std::u16string randomDocument(std::mt19937& random) {
     return text;
 }
 
-enum Move : int32_t { Right, Left, Down, Up, End, Home, TextEnd, TextStart, PageDown, PageUp };
-
-// Keys 0 to 9 are the moves; the rest are these codes.
+// Keys 0 to 9 are the moves, by their direction codes; the rest are these codes.
 const std::vector<char32_t> editCodes = {Backspace, Tab,    Enter,  u'x',    u' ',   u'{',
                                          0xE9,      0xAC00, 0xFF21, 0x1F600, 0x10348};
 
@@ -314,7 +312,12 @@ void editShadow(Shadow& shadow, char32_t code) {
 
 // Returns false for a move whose result is geometry's to decide.
 bool applyToShadow(Shadow& shadow, int32_t key) {
-    switch (key) {
+    using enum CursorDirection;
+    if (key >= 10) {
+        editShadow(shadow, editCodes[static_cast<size_t>(key - 10)]);
+        return true;
+    }
+    switch (static_cast<CursorDirection>(key)) {
     case Right:
         shadow.right();
         return true;
@@ -341,15 +344,13 @@ bool applyToShadow(Shadow& shadow, int32_t key) {
     case PageUp:
         shadow.beeps += shadow.onFirstLine() ? 1 : 0;
         return false;
-    default:
-        editShadow(shadow, editCodes[static_cast<size_t>(key - 10)]);
-        return true;
     }
+    return false;
 }
 
 void applyToBox(CLBox& box, int32_t key) {
     if (key < 10)
-        box.cursorMove(box.cursor, key);
+        box.cursorMove(box.cursor, static_cast<CursorDirection>(key));
     else
         box.insertChar(editCodes[static_cast<size_t>(key - 10)], box.cursor);
 }

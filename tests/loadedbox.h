@@ -1,7 +1,7 @@
 #pragma once
 
+#include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
-#include "textbox/HeadlessSurface.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
 #include "loadedbox.h"
 #include "randomtext.h"
 
-#include "textbox/utf16.h"
+#include "support/Utf16.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "support/modClock.h"
+#include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
-#include "textbox/HeadlessSurface.h"
 
 #include <gtest/gtest.h>
 

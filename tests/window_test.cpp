@@ -1,12 +1,14 @@
-#include "textbox/HeadlessSurface.h"
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/HeadlessSurface.h"
+#include "window/WindowDesign.h"
 #include "window/frmEditor.h"
 
-#include "HeadlessHost.h"
 #include "RandomFileBytes.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -22,9 +24,8 @@ namespace {
 // A window started as the platform starts it: load, then the first resize.
 struct Window {
     explicit Window(const std::u16string& commandLine = u"") {
-        host.tail = commandLine;
-        form.onLoad();
-        form.onResize(360, 199);
+        form.onLoad(commandLine);
+        form.onResize(windowDesign::startWidth, windowDesign::startHeight);
     }
     CLBox& box() { return form.box(); }
     std::u16string text() { return box().gettext(); }
@@ -37,7 +38,7 @@ struct Window {
         for (const char16_t ch : text)
             form.onKeyPress(ch);
     }
-    void save(int32_t shift = frmEditor::ShiftMaskCtrl) { form.onKeyDown(frmEditor::KeyS, shift); }
+    void save(ShiftMask shift = ShiftMask::Ctrl) { form.onKeyDown(KeyCode::S, shift); }
 
     HeadlessHost host;
     frmEditor form{host};
@@ -152,11 +153,11 @@ TEST(Saving, CtrlWithShiftStillSaves) {
     const TempFolder folder;
     Window window(folder.put("f.txt", "x"));
     window.type(u"y");
-    window.save(frmEditor::ShiftMaskCtrl | frmEditor::ShiftMaskShift);
+    window.save(ShiftMask::Ctrl | ShiftMask::Shift);
     EXPECT_EQ(folder.contents("f.txt"), "yx");
-    window.form.onKeyDown(frmEditor::KeyS, frmEditor::ShiftMaskShift); // no Ctrl: no save
+    window.form.onKeyDown(KeyCode::S, ShiftMask::Shift); // no Ctrl: no save
     window.type(u"z");
-    window.form.onKeyDown(frmEditor::KeyS, frmEditor::ShiftMaskShift);
+    window.form.onKeyDown(KeyCode::S, ShiftMask::Shift);
     EXPECT_EQ(folder.contents("f.txt"), "yx");
 }
 
@@ -197,7 +198,8 @@ TEST(Keys, KeyPressOfControlCodesInsertsNothing) {
     Window window(u"");
     window.box().loadtext(u"ab");
     window.settle();
-    for (const char32_t code : {U'\b', U'\r', U'\t', U'\x1F', char32_t{0xD800}, char32_t{0x110000}})
+    for (const char32_t code :
+         {U'\b', U'\r', U'\t', U'\x1F', U'\x7F', char32_t{0xD800}, char32_t{0x110000}})
         window.form.onKeyPress(code);
     EXPECT_EQ(window.text(), u"ab");
     window.form.onKeyPress(U'\U0001F600');
@@ -209,25 +211,26 @@ TEST(Keys, CtrlIsBitTwoOnly) {
     window.box().loadtext(u"one\n  two\nthree");
     window.settle();
     struct Row {
-        int32_t key, shift;
+        KeyCode key;
+        ShiftMask shift;
         CLPos expected;
     };
     const std::vector<Row> rows = {
-        {frmEditor::KeyEnd, frmEditor::ShiftMaskCtrl | frmEditor::ShiftMaskAlt, {2, 0, 5}},
-        {frmEditor::KeyHome, frmEditor::ShiftMaskShift, {2, 0, 0}},
-        {frmEditor::KeyUp, frmEditor::ShiftMaskShift, {1, 0, 0}},
-        {frmEditor::KeyEnd, 0, {1, 0, 5}},
-        {frmEditor::KeyHome, 0, {1, 0, 0}},
-        {frmEditor::KeyRight, frmEditor::ShiftMaskShift, {1, 0, 1}},
-        {frmEditor::KeyHome, frmEditor::ShiftMaskCtrl, {0, 0, 0}},
-        {frmEditor::KeyS, frmEditor::ShiftMaskAlt, {0, 0, 0}},
+        {KeyCode::End, ShiftMask::Ctrl | ShiftMask::Alt, {2, 0, 5}},
+        {KeyCode::Home, ShiftMask::Shift, {2, 0, 0}},
+        {KeyCode::Up, ShiftMask::Shift, {1, 0, 0}},
+        {KeyCode::End, ShiftMask::None, {1, 0, 5}},
+        {KeyCode::Home, ShiftMask::None, {1, 0, 0}},
+        {KeyCode::Right, ShiftMask::Shift, {1, 0, 1}},
+        {KeyCode::Home, ShiftMask::Ctrl, {0, 0, 0}},
+        {KeyCode::S, ShiftMask::Alt, {0, 0, 0}},
     };
     for (const Row& row : rows) {
         window.form.onKeyDown(row.key, row.shift);
         window.settle();
         const CLPos& at = window.box().cursor;
         EXPECT_EQ((CLPos{at.yLine, at.xTab, at.xChar, -1}), row.expected)
-            << "key " << row.key << " shift " << row.shift;
+            << "key " << static_cast<int>(row.key) << " shift " << static_cast<int>(row.shift);
     }
     EXPECT_TRUE(window.host.errors.empty());
 }
@@ -237,8 +240,8 @@ TEST(Mouse, RightDownAndLeftUpDoNothing) {
     window.settle();
     window.host.surface.calls.clear();
     const CLPos before = window.box().cursor;
-    window.form.onMouseDown(frmEditor::ButtonRight, 0, 50, 50);
-    window.form.onMouseUp(frmEditor::ButtonLeft, 0, 50, 50);
+    window.form.onMouseDown(MouseButton::Right, ShiftMask::None, 50, 50);
+    window.form.onMouseUp(MouseButton::Left, ShiftMask::None, 50, 50);
     EXPECT_TRUE(window.host.surface.calls.empty());
     EXPECT_TRUE(window.host.prompts.empty());
     EXPECT_EQ(window.box().cursor, before);
@@ -250,7 +253,7 @@ TEST(Mouse, LeftClickMapsThroughTheShownOffsetsWithoutFollowing) {
     CLBox& box = window.box();
     box.scrmovY = 40.4; // shown 40 px down while the target stays at the top
     const size_t frames = window.frames();
-    window.form.onMouseDown(frmEditor::ButtonLeft, 0, 10.5, 10.5);
+    window.form.onMouseDown(MouseButton::Left, ShiftMask::None, 10.5, 10.5);
     EXPECT_EQ(box.cursor, box.XYToPos(10, 50, false));
     EXPECT_EQ(box.scrY, 0);
     EXPECT_FALSE(box.moving);
@@ -265,7 +268,7 @@ TEST(FontPrompts, CancelKeepsFontAndSizeAndStillRedraws) {
     window.form.onResize(360, 199); // the box's cache now holds the size in single precision
     surface.setFontBold(true);
     const size_t frames = window.frames();
-    window.form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
+    window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
     ASSERT_EQ(window.host.prompts.size(), 2u);
     EXPECT_EQ(window.host.prompts[0].prompt, u"font name:");
     EXPECT_EQ(window.host.prompts[0].title, u"Colnat");
@@ -278,6 +281,7 @@ TEST(FontPrompts, CancelKeepsFontAndSizeAndStillRedraws) {
     EXPECT_EQ(window.frames(), frames + 1);
 }
 
+// A size that is not a positive number keeps the old one, and the user hears why.
 TEST(FontPrompts, SizeIsReadFromItsLeadingNumber) {
     struct Row {
         std::u16string answer;
@@ -287,13 +291,39 @@ TEST(FontPrompts, SizeIsReadFromItsLeadingNumber) {
                            Row{u"abc", 9}, Row{u"-3", 9}, Row{u".", 9}}) {
         Window window;
         window.host.answers = {u"Courier", row.answer};
-        window.form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
+        window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
         EXPECT_EQ(window.host.surface.fontName(), u"Courier");
         EXPECT_FLOAT_EQ(static_cast<float>(window.host.surface.fontSize()),
                         static_cast<float>(row.size))
             << testing::PrintToString(row.answer);
         EXPECT_EQ(window.box().lineHeight, std::lround(16 * row.size / 9));
+        const bool refused = row.size == 9;
+        ASSERT_EQ(window.host.errors.size(), refused ? 1u : 0u);
+        if (refused) {
+            EXPECT_NE(window.host.errors[0].find(u"\"" + row.answer + u"\""), std::u16string::npos);
+        }
     }
+}
+
+// Every step still runs; what was refused is told in one message at the end.
+TEST(FontPrompts, RefusalsAreToldOnceAfterAllSteps) {
+    Window window;
+    window.settle();
+    window.host.surface.missingFonts = {u"Nosuch"};
+    window.host.answers = {u"Nosuch", u"abc"};
+    const size_t frames = window.frames();
+    std::vector<size_t> errorsSeen; // when each dialog opened
+    window.host.whileDialogOpen = [&] { errorsSeen.push_back(window.host.errors.size()); };
+    window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
+    window.host.whileDialogOpen = nullptr;
+    EXPECT_EQ(errorsSeen, (std::vector<size_t>{0, 0, 1})); // both prompts, then the message
+    EXPECT_EQ(window.host.prompts.size(), 2u);
+    ASSERT_EQ(window.host.errors.size(), 1u);
+    EXPECT_NE(window.host.errors[0].find(u"\"Nosuch\""), std::u16string::npos);
+    EXPECT_NE(window.host.errors[0].find(u"\"abc\""), std::u16string::npos);
+    EXPECT_EQ(window.host.surface.fontName(), u"Verdana");
+    EXPECT_EQ(window.host.surface.fontSize(), 9);
+    EXPECT_EQ(window.frames(), frames + 1);
 }
 
 // The text would be taller than 32-bit coordinates hold: the old size stays, and says so.
@@ -302,7 +332,7 @@ TEST(FontPrompts, ASizeTooLargeForTheTextIsTakenBack) {
     window.settle();
     const int32_t height = window.box().lines.weiacc(window.box().lines.size());
     window.host.answers = {u"Courier", u"99999999999"};
-    window.form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
+    window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
     EXPECT_EQ(window.host.surface.fontSize(), 9);
     EXPECT_EQ(window.host.surface.fontName(), u"Verdana");
     EXPECT_EQ(window.box().lines.weiacc(window.box().lines.size()), height);
@@ -317,11 +347,12 @@ TEST(FontPrompts, EachStepGoesOnWhenOneFails) {
     const size_t frames = window.frames();
     window.host.surface.failAfter = 0; // the surface rejects the new size
     window.host.answers = {u"Courier", u"18"};
-    window.form.onMouseUp(frmEditor::ButtonRight, 0, 0, 0);
+    window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
     EXPECT_EQ(window.host.surface.fontSize(), 9);
     EXPECT_EQ(window.host.surface.fontName(), u"Courier");
     EXPECT_EQ(window.frames(), frames + 1);
-    EXPECT_TRUE(window.host.errors.empty());
+    ASSERT_EQ(window.host.errors.size(), 1u);
+    EXPECT_NE(window.host.errors[0].find(u"\"18\""), std::u16string::npos);
 }
 
 // Drives ticks until the glide stops; the offsets at which each tick drew.
@@ -397,7 +428,7 @@ TEST(Glide, ADocumentTallerThanFloatPrecisionSettlesAtItsEnd) {
     lines += "x"; // typing on the last line then changes no height
     Window window(folder.put("tall.txt", lines));
     window.settle();
-    window.form.onKeyDown(frmEditor::KeyEnd, frmEditor::ShiftMaskCtrl);
+    window.form.onKeyDown(KeyCode::End, ShiftMask::Ctrl);
     CLBox& box = window.box();
     EXPECT_GT(box.lines.weiacc(box.lines.size()), 1 << 25);
     EXPECT_TRUE(box.moving);
@@ -419,6 +450,141 @@ TEST(Handlers, ASurfaceFailureIsReportedNotThrown) {
     window.form.onResize(200, 100);
     EXPECT_EQ(window.host.errors.size(), 1u);
     EXPECT_EQ(window.box().viewWidth, 200);
+}
+
+// A platform goes on delivering events while a dialog of ours is open. None of them may
+// run inside the handler that opened it: ticks and input are dropped, and the last
+// resize is handled once that handler has ended.
+TEST(HandlerGate, TicksAndInputDuringADialogAreDropped) {
+    Window window;
+    window.box().loadtext(manyLines(100));
+    window.settle();
+    window.box().scrY = 100;
+    window.box().moving = true; // a glide the ticks would carry on
+    const std::u16string text = window.text();
+    const CLPos cursor = window.box().cursor;
+    window.host.whileDialogOpen = [&] {
+        window.host.surface.calls.clear();
+        for (int tick = 0; tick < 5; ++tick)
+            window.form.onTick();
+        window.form.onKeyPress(u'x');
+        window.form.onKeyDown(KeyCode::End, ShiftMask::Ctrl);
+        window.form.onMouseDown(MouseButton::Left, ShiftMask::None, 30, 30);
+        window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 30, 30);
+        window.form.onDrop({u"elsewhere.txt"});
+        window.form.onLoad(u"elsewhere.txt");
+        EXPECT_TRUE(window.host.surface.calls.empty());
+        EXPECT_EQ(window.box().scrmovY, 0);
+    };
+    window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
+    window.host.whileDialogOpen = nullptr;
+    EXPECT_EQ(window.host.prompts.size(), 2u); // the nested right click asked nothing
+    EXPECT_EQ(window.text(), text);
+    EXPECT_EQ(window.box().cursor, cursor);
+    EXPECT_TRUE(window.host.captions.empty());
+    window.form.onTick(); // and afterwards the glide goes on
+    EXPECT_EQ(window.box().scrmovY, 30);
+}
+
+TEST(HandlerGate, AResizeDuringADialogIsHandledAfterIt) {
+    Window window;
+    window.settle();
+    window.host.whileDialogOpen = [&] {
+        window.form.onResize(300, 120);
+        window.form.onResize(200, 100); // the last one counts
+        EXPECT_EQ(window.host.surface.scaleWidth(), windowDesign::startWidth);
+        window.host.surface.calls.clear();
+    };
+    window.host.answers = {u"Courier"};
+    window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
+    window.host.whileDialogOpen = nullptr;
+    EXPECT_EQ(window.host.surface.scaleWidth(), 200);
+    EXPECT_EQ(window.host.surface.scaleHeight(), 100);
+    EXPECT_EQ(window.box().viewWidth, 200);
+    EXPECT_EQ(window.frames(), 2u); // the font change's frame, then the resize's
+}
+
+// A resize that arrives while an error is shown is handled after it, and a failing
+// resize inside that is reported in turn without nesting.
+TEST(HandlerGate, AResizeDuringAnErrorMessageFollowsIt) {
+    Window window;
+    window.settle();
+    int depth = 0, deepest = 0;
+    window.host.whileDialogOpen = [&] {
+        deepest = std::max(deepest, ++depth);
+        window.form.onResize(250, 90);
+        --depth;
+    };
+    window.save(); // the demo text has no file: an error
+    window.host.whileDialogOpen = nullptr;
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(window.host.errors.size(), 1u);
+    EXPECT_EQ(window.box().viewWidth, 250);
+}
+
+TEST(HandlerGate, NothingRunsBeforeStartUpButTheLastResizeFollowsIt) {
+    HeadlessHost host;
+    frmEditor form(host);
+    form.onTick();
+    form.onKeyPress(u'x');
+    form.onMouseDown(MouseButton::Left, ShiftMask::None, 10, 10);
+    form.onResize(300, 150);
+    EXPECT_TRUE(host.surface.calls.empty()); // not even bound yet
+    form.onLoad(u"");
+    EXPECT_EQ(host.surface.scaleWidth(), 300);
+    EXPECT_EQ(form.box().viewHeight, 150);
+    EXPECT_EQ(host.surface.callsOf(Call::Show).size(), 1u);
+    EXPECT_EQ(form.box().gettext().substr(0, 4), u"drag");
+    form.onLoad(u"again"); // start-up runs once
+    EXPECT_TRUE(host.errors.empty());
+}
+
+// A line too wide for 32-bit coordinates cannot be drawn while it is in view; saying so
+// on every key and tick would make the window unusable.
+TEST(RecurringFailures, AFrameThatCannotBeDrawnIsReportedOncePerCause) {
+    Window window;
+    window.box().loadtext(u"");
+    window.settle();
+    window.host.surface.advance = [](char16_t unit) { return unit == u'W' ? 1.5e9 : 7.0; };
+    window.type(u"W");
+    window.form.onKeyDown(KeyCode::Tab, ShiftMask::None);
+    window.type(u"W");
+    window.form.onKeyDown(KeyCode::Tab, ShiftMask::None); // the first cell is now too wide
+    for (int tick = 0; tick < 20; ++tick)
+        window.form.onTick();
+    window.type(u"abc");
+    ASSERT_EQ(window.host.errors.size(), 1u);
+    EXPECT_NE(window.host.errors[0].find(u"drawing"), std::u16string::npos);
+    EXPECT_EQ(window.text(), u"W\tW\tabc");
+
+    window.form.onKeyDown(KeyCode::Home, ShiftMask::Ctrl);
+    window.form.onKeyDown(KeyCode::Right, ShiftMask::None);
+    window.form.onKeyDown(KeyCode::Backspace, ShiftMask::None); // the cause goes
+    window.settle();
+    const size_t frames = window.frames();
+    window.type(u"W"); // and comes back: told again
+    window.settle();
+    EXPECT_EQ(window.host.errors.size(), 2u);
+    EXPECT_EQ(window.frames(), frames);
+}
+
+// A picture that cannot take the new size keeps its old one and frame; a drag through
+// sizes too large says so once.
+TEST(RecurringFailures, AResizeThatCannotBeAllocatedKeepsTheOldPicture) {
+    Window window;
+    window.settle();
+    window.host.largestPicturePixels = 1000 * 1000;
+    const size_t frames = window.frames();
+    for (const int32_t side : {2000, 3000, 4000})
+        window.form.onResize(side, side);
+    EXPECT_EQ(window.host.errors.size(), 1u);
+    EXPECT_EQ(window.host.surface.scaleWidth(), windowDesign::startWidth);
+    EXPECT_EQ(window.frames(), frames);
+    window.form.onResize(500, 400);
+    EXPECT_EQ(window.box().viewWidth, 500);
+    window.form.onResize(5000, 5000);
+    EXPECT_EQ(window.host.errors.size(), 2u);
+    EXPECT_EQ(window.box().viewWidth, 500);
 }
 
 } // namespace

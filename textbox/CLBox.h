@@ -67,6 +67,20 @@ struct CLOptions {
     float emptyHeight = 0.5f; // height of an empty line, in line heights
 };
 
+// Where cursorMove takes a position. The codes are fixed: other values move nothing.
+enum class CursorDirection : int16_t {
+    Right = 0,
+    Left = 1,
+    Down = 2,
+    Up = 3,
+    End = 4,
+    Home = 5,
+    TextEnd = 6,
+    TextStart = 7,
+    PageDown = 8,
+    PageUp = 9,
+};
+
 struct PixelPoint {
     int32_t x = 0;
     int32_t y = 0;
@@ -118,8 +132,12 @@ public:
     void render();
 
     // code is a Unicode character (8 Backspace, 9 Tab, 13 Enter); pos changes in place.
+    // Any other code that is not typable changes nothing.
     void insertChar(char32_t code, CLPos& pos);
-    void cursorMove(CLPos& pos, int32_t dire);
+    // A character that typing inserts: no control code, no surrogate half, nothing past
+    // U+10FFFF. A front end joins a surrogate pair into one code before handing it on.
+    static bool isTypable(char32_t code);
+    void cursorMove(CLPos& pos, CursorDirection dire);
     void viewFollow(const CLPos& pos);
 
     // Caches refreshed by updateCache; nothing else writes them.

@@ -5,7 +5,7 @@
 #include <string_view>
 
 // The picture surface the box measures on and draws into. The engine declares it;
-// each front end implements it over its own image, and tests use HeadlessSurface.
+// each front end implements it over its own image, and tests draw on a headless one.
 // Coordinates are in the surface's unit (pixels once the box has bound it); colours
 // are packed as red + 256 * green + 65536 * blue.
 class Surface {

@@ -1,24 +1,11 @@
+#include "support/Utf16.h"
 #include "textbox/CLBox.h"
 #include "textbox/position.h"
-#include "textbox/utf16.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace {
-
-enum Direction : int32_t {
-    Right = 0,
-    Left = 1,
-    Down = 2,
-    Up = 3,
-    End = 4,
-    Home = 5,
-    TextEnd = 6,
-    TextStart = 7,
-    PageDown = 8,
-    PageUp = 9,
-};
 
 int32_t clampToInt32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
@@ -146,38 +133,38 @@ bool keepTextBottomInView(int32_t& scrY, int32_t textHeight, int32_t viewHeight)
 } // namespace
 
 // An unknown direction moves nothing; the view still follows.
-void CLBox::cursorMove(CLPos& pos, int32_t dire) {
+void CLBox::cursorMove(CLPos& pos, CursorDirection dire) {
     const CLTab& cell = cellAt(*this, pos);
     const CLLine& line = *lines.at(pos.yLine);
     switch (dire) {
-    case Right:
+    case CursorDirection::Right:
         moveRight(*this, cell, pos);
         break;
-    case Left:
+    case CursorDirection::Left:
         moveLeft(*this, cell, pos);
         break;
-    case Down:
+    case CursorDirection::Down:
         moveDown(*this, pos, line.height);
         break;
-    case Up:
+    case CursorDirection::Up:
         moveUp(*this, pos, 1);
         break;
-    case PageDown:
+    case CursorDirection::PageDown:
         moveDown(*this, pos, viewHeight);
         break;
-    case PageUp: // the line's own height keeps it just in view at the bottom
+    case CursorDirection::PageUp: // the line's own height keeps it just in view at the bottom
         moveUp(*this, pos, static_cast<int64_t>(viewHeight) - line.height + 1);
         break;
-    case End:
+    case CursorDirection::End:
         moveToLineEnd(line, pos);
         break;
-    case Home:
+    case CursorDirection::Home:
         moveHome(line, pos);
         break;
-    case TextEnd:
+    case CursorDirection::TextEnd:
         moveToTextEnd(*this, pos);
         break;
-    case TextStart:
+    case CursorDirection::TextStart:
         moveToTextStart(pos);
         break;
     default:

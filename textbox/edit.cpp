@@ -1,6 +1,6 @@
+#include "support/Utf16.h"
 #include "textbox/CLBox.h"
 #include "textbox/position.h"
-#include "textbox/utf16.h"
 
 #include "support/Rounding.h"
 
@@ -14,12 +14,6 @@ constexpr char32_t Backspace = 8;
 constexpr char32_t Tab = 9;
 constexpr char32_t Enter = 13;
 constexpr char32_t Delete = 127;
-
-// Control codes and lone surrogate halves are not characters; the front end joins
-// a surrogate pair into one code before it arrives here.
-bool isTypable(char32_t code) {
-    return code >= 32 && code != Delete && !isSurrogate(code) && code <= 0x10FFFF;
-}
 
 // Refuses an edit, before anything changes, when the lines it leaves in place of
 // replacedLines lines from firstLine might not fit 32-bit document coordinates at the
@@ -147,6 +141,10 @@ void typeCharacter(CLBox& box, char32_t code, CLTab& cell, CLPos& pos) {
 } // namespace
 
 // Codes that are neither Backspace, Tab, Enter nor a character do nothing at all.
+bool CLBox::isTypable(char32_t code) {
+    return code >= 32 && code != Delete && !isSurrogate(code) && code <= 0x10FFFF;
+}
+
 void CLBox::insertChar(char32_t code, CLPos& pos) {
     CLTab& cell = cellAt(*this, pos);
     const bool joinsLines = code == Backspace && pos.xChar == 0 && pos.xTab == 0 && pos.yLine != 0;

@@ -1,7 +1,7 @@
 #include "textbox/CLBox.h"
 
 #include "support/Rounding.h"
-#include "textbox/utf16.h"
+#include "support/Utf16.h"
 
 #include <algorithm>
 #include <limits>

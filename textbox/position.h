@@ -1,8 +1,8 @@
 #pragma once
 
 #include "support/EngineError.h"
+#include "support/Utf16.h"
 #include "textbox/CLBox.h"
-#include "textbox/utf16.h"
 
 #include <string>
 

@@ -6,7 +6,8 @@
 #include <string>
 
 // What the window logic needs of its platform. Each front end implements it over its
-// native window; tests implement it headless.
+// native window; tests implement it headless. The dialogs are modal: the platform may go
+// on delivering events while one is open, which the window logic's handlers allow for.
 class Host {
 public:
     virtual ~Host() = default;
@@ -21,6 +22,4 @@ public:
     virtual bool askYesNo(const std::u16string& question, const std::u16string& title) = 0;
     // Tells the user that something failed; the program goes on.
     virtual void reportError(const std::u16string& message, const std::u16string& title) = 0;
-    // The tail of the process command line after the program name, as one string.
-    virtual std::u16string commandLine() = 0;
 };

@@ -2,47 +2,42 @@
 
 #include "textbox/CLBox.h"
 #include "window/Host.h"
+#include "window/Input.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The program's one window: owns the box, loads and saves the file, and turns key,
-// mouse, drop and timer events into engine calls. Front ends translate native events
-// into these handlers; no handler lets an exception escape.
+// mouse, drop and timer events into engine calls. A front end translates its native
+// events into these handlers and relies on them for the rest: no handler lets an
+// exception escape, and no handler runs inside another. A modal dialog that a handler
+// opens lets the platform deliver events meanwhile; ticks and input that arrive then
+// are dropped, and the last resize is handled once the running handler has ended.
+// Before start-up the same holds.
 class frmEditor {
 public:
     explicit frmEditor(Host& host);
 
-    // Key codes of the handlers (Windows virtual keys) and the shift mask.
-    enum Key : int32_t {
-        KeyBackspace = 8,
-        KeyTab = 9,
-        KeyEnter = 13,
-        KeyPageUp = 33,
-        KeyPageDown = 34,
-        KeyEnd = 35,
-        KeyHome = 36,
-        KeyLeft = 37,
-        KeyUp = 38,
-        KeyRight = 39,
-        KeyDown = 40,
-        KeyS = 83,
-    };
-    enum ShiftMask : int32_t { ShiftMaskShift = 1, ShiftMaskCtrl = 2, ShiftMaskAlt = 4 };
-    enum Button : int32_t { ButtonLeft = 1, ButtonRight = 2 };
-
-    void onLoad();
+    // Start-up with the tail of a process command line, as one string: empty gives the
+    // demo text; a name in double quotes loses them, any other is the name, blanks and all.
+    void onLoad(std::u16string_view commandLine);
+    // Start-up with the file a front end was given, or the demo text without one.
+    void onLoadFile(const std::optional<std::u16string>& path);
     void onResize(int32_t innerWidth, int32_t innerHeight);
     void onDrop(const std::vector<std::u16string>& files);
-    void onKeyDown(int32_t keyCode, int32_t shift);
+    void onKeyDown(KeyCode key, ShiftMask shift);
     void onKeyPress(char32_t ch);
-    void onMouseDown(int32_t button, int32_t shift, double x, double y);
-    void onMouseUp(int32_t button, int32_t shift, double x, double y);
-    void onTick(); // every 10 ms
+    void onMouseDown(MouseButton button, ShiftMask shift, double x, double y);
+    void onMouseUp(MouseButton button, ShiftMask shift, double x, double y);
+    void onTick(); // every windowDesign::tickMilliseconds
+    // A failure of the platform's own, shown to the user as handlers show theirs.
+    void onFailure(std::u16string_view message);
 
     CLBox& box(); // created on first use
 
@@ -52,26 +47,83 @@ public:
     std::string fileOddByte; // the unpaired last byte of an odd-length UTF-16 file
 
 private:
+    // What a key of the key table does.
+    enum class Command {
+        DeleteBackwards,
+        InsertTab,
+        SplitLine,
+        MoveRight,
+        MoveLeft,
+        MoveDown,
+        MoveUp,
+        MoveToLineEnd,
+        MoveHome,
+        MoveToTextEnd,
+        MoveToTextStart,
+        MovePageDown,
+        MovePageUp,
+        Save,
+    };
+    struct KeyBinding;
+    static std::optional<Command> commandFor(KeyCode key, ShiftMask shift);
+
+    // A failure that would recur on every frame or resize until its cause goes is shown
+    // once, until the operation succeeds again.
+    class RecurringFailure {
+    public:
+        bool isNew() { return !std::exchange(shown, true); }
+        void clear() { shown = false; }
+
+    private:
+        bool shown = false;
+    };
+
+    struct PictureSize {
+        int32_t width = 0;
+        int32_t height = 0;
+    };
+
+    using Step = std::function<void()>;
+    // The gate every handler passes: body runs alone, and a resize kept meanwhile follows.
+    void handle(const Step& body);
+    void runAlone(const Step& body);
+
     // Runs step; on failure gives the message for the user instead of throwing.
-    template <class Step>
-    std::optional<std::u16string> failureOf(std::u16string_view operation, Step&& step);
-    // Runs step and reports its failure to the user.
-    template <class Step> void guarded(std::u16string_view operation, Step&& step);
+    static std::optional<std::u16string> failureOf(std::u16string_view operation, const Step& step);
+    // Runs step and reports its failure to the user; false when it failed.
+    bool guarded(std::u16string_view operation, const Step& step);
     void report(const std::u16string& message);
 
+    void start(const std::optional<std::u16string>& path);
     void openAtStartUp(const std::u16string& name);
     void loadFile(const std::u16string& path);
+    void resize(PictureSize size);
+    void drop(const std::u16string& file);
     void save();
-    bool editByKey(int32_t keyCode, bool ctrl);
+
+    void run(Command command);
+    void editByKey(char32_t code);
+    void move(CursorDirection direction);
+    void type(char32_t ch);
+
+    enum class Frame { Drawn, Failed };
+    Frame draw();
     void drawUnlessMoving();
+
+    void placeCursor(double x, double y);
     void changeFont();
     // Refused when the text would leave 32-bit coordinates in the surface's font.
     enum class Layout { Done, Refused };
     Layout layOutAgain(CLBox& b);
-    void askFontName(Surface& surface);
-    void askFontSize(Surface& surface);
+    std::optional<std::u16string> askFontName(Surface& surface);
+    std::optional<std::u16string> askFontSize(Surface& surface);
     void glide();
 
     Host& host;
     std::unique_ptr<CLBox> editorBox;
+    bool started = false;
+    bool handlerRunning = false;
+    std::optional<PictureSize> pendingResize;
+    RecurringFailure drawingFailure;
+    RecurringFailure resizingFailure;
 };

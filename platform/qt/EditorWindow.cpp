@@ -2,27 +2,25 @@
 
 #include "keys.h"
 #include "qtstrings.h"
+#include "window/WindowDesign.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QShowEvent>
 #include <QUrl>
 #include <QWindow>
 
+#include <exception>
 #include <vector>
 
 namespace {
-
-constexpr int tickMilliseconds = 10;
 
 // The paths of a drop that holds only local files; empty for anything else.
 std::vector<std::u16string> droppedFiles(const QMimeData& data) {
@@ -37,47 +35,53 @@ std::vector<std::u16string> droppedFiles(const QMimeData& data) {
 
 } // namespace
 
-EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm, WindowHost& windowHost)
-    : surface(picture), form(editorForm), host(windowHost) {
-    setWindowTitle(QStringLiteral("Columnator"));
+EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm)
+    : surface(picture), form(editorForm) {
+    setWindowTitle(toQString(windowDesign::caption));
     setFocusPolicy(Qt::StrongFocus);
     setAcceptDrops(true);
     setAttribute(Qt::WA_InputMethodEnabled);
     setAttribute(Qt::WA_OpaquePaintEvent); // the frame covers every pixel
     surface.onPresent = [this] { update(); };
     surface.onBeep = [] { QApplication::beep(); };
-    if (const QScreen* current = screen())
-        surface.setLogicalDpi(current->logicalDotsPerInchY());
-    matchScreen();
     timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(tickMilliseconds);
-    connect(&timer, &QTimer::timeout, this, [this] { tick(); });
+    timer.setInterval(windowDesign::tickMilliseconds);
+    connect(&timer, &QTimer::timeout, this, [this] { form.onTick(); });
     timer.start();
 }
 
-// The image holds as many device pixels as the screen shows, so a HiDPI screen gets
-// sharp text. Only the ratio follows the screen: the logical DPI, which turns points into
-// pixels, stays that of the start, since the cells were measured in it.
-void EditorWindow::matchScreen() {
-    surface.setDevicePixelRatio(devicePixelRatioF());
-}
-
-void EditorWindow::tick() {
-    if (!host.dialogOpen())
-        form.onTick();
-}
-
+// Painting runs in the toolkit's event loop, outside the handlers, so nothing may escape
+// it; the picture's own failures are the handlers' to report.
 void EditorWindow::paintEvent(QPaintEvent* event) {
+    try {
+        paintFrame(*event);
+        paintFailureShown = false;
+    } catch (const std::exception& failure) {
+        reportPaintFailure(failure.what());
+    }
+}
+
+void EditorWindow::paintFrame(QPaintEvent& event) {
     QPainter painter(this);
     const QImage& frame = surface.presentedImage();
     const QRect frameArea(QPoint(0, 0), frame.deviceIndependentSize().toSize());
-    if (!frameArea.contains(event->rect())) // a resize the logic has not drawn yet
-        painter.fillRect(event->rect(), surface.background());
+    if (!frameArea.contains(event.rect())) // a resize the logic has not drawn yet
+        painter.fillRect(event.rect(), surface.background());
     painter.drawImage(0, 0, frame);
 }
 
+// Told once, and after the paint event: a dialog opened inside one would be painted over
+// by the next, without end.
+void EditorWindow::reportPaintFailure(const std::string& reason) {
+    if (paintFailureShown)
+        return;
+    paintFailureShown = true;
+    const std::u16string message =
+        u"The window cannot be painted: " + toU16String(QString::fromStdString(reason));
+    QTimer::singleShot(0, this, [this, message] { form.onFailure(message); });
+}
+
 void EditorWindow::resizeEvent(QResizeEvent*) {
-    matchScreen();
     form.onResize(width(), height());
 }
 
@@ -86,15 +90,12 @@ void EditorWindow::showEvent(QShowEvent*) {
     if (followingScreens || windowHandle() == nullptr)
         return;
     followingScreens = true;
-    connect(windowHandle(), &QWindow::screenChanged, this, [this] {
-        matchScreen();
-        form.onResize(width(), height());
-    });
+    connect(windowHandle(), &QWindow::screenChanged, this,
+            [this] { form.onResize(width(), height()); });
 }
 
 void EditorWindow::keyPressEvent(QKeyEvent* event) {
-    if (const int32_t code = toKeyCode(event->key()); code != 0)
-        form.onKeyDown(code, toShiftMask(event->modifiers()));
+    form.onKeyDown(toKeyCode(event->key()), toShiftMask(event->modifiers()));
     typeText(event->text());
 }
 
@@ -103,8 +104,9 @@ void EditorWindow::inputMethodEvent(QInputMethodEvent* event) {
     event->accept();
 }
 
+// An astral character arrives whole.
 void EditorWindow::typeText(const QString& text) {
-    for (const char32_t ch : typedCharacters(text))
+    for (const char32_t ch : text.toUcs4())
         form.onKeyPress(ch);
 }
 
@@ -122,15 +124,13 @@ QVariant EditorWindow::inputMethodQuery(Qt::InputMethodQuery query) const {
 }
 
 void EditorWindow::mousePressEvent(QMouseEvent* event) {
-    if (const int32_t button = toButton(event->button()); button != 0)
-        form.onMouseDown(button, toShiftMask(event->modifiers()), event->position().x(),
-                         event->position().y());
+    form.onMouseDown(toButton(event->button()), toShiftMask(event->modifiers()),
+                     event->position().x(), event->position().y());
 }
 
 void EditorWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (const int32_t button = toButton(event->button()); button != 0)
-        form.onMouseUp(button, toShiftMask(event->modifiers()), event->position().x(),
-                       event->position().y());
+    form.onMouseUp(toButton(event->button()), toShiftMask(event->modifiers()),
+                   event->position().x(), event->position().y());
 }
 
 void EditorWindow::dragEnterEvent(QDragEnterEvent* event) {

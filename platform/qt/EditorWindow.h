@@ -1,18 +1,19 @@
 #pragma once
 
-#include "QtHost.h"
 #include "QtSurface.h"
 #include "window/frmEditor.h"
 
 #include <QTimer>
 #include <QWidget>
 
+#include <string>
+
 // The program's one top-level window. Its whole client area is the picture: it paints
 // the surface's presented frame and hands every native event, translated, to the
 // window logic. It holds no editing or layout logic of its own.
 class EditorWindow : public QWidget {
 public:
-    EditorWindow(QtSurface& picture, frmEditor& form, WindowHost& host);
+    EditorWindow(QtSurface& picture, frmEditor& form);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,13 +31,13 @@ protected:
     bool focusNextPrevChild(bool) override { return false; }
 
 private:
-    void matchScreen();
-    void tick();
+    void paintFrame(QPaintEvent& event);
+    void reportPaintFailure(const std::string& reason);
     void typeText(const QString& text);
 
     QtSurface& surface;
     frmEditor& form;
-    WindowHost& host;
     QTimer timer;
     bool followingScreens = false;
+    bool paintFailureShown = false;
 };

@@ -3,41 +3,31 @@
 #include "QtSurface.h"
 #include "window/Host.h"
 
-#include <QStringList>
-
 #include <cstdint>
 #include <string>
 
 class QWidget;
 
-// The command line as the window logic expects it: one argument is taken literally,
-// several are joined by blanks, as a path with unquoted blanks would arrive.
-std::u16string commandLineOf(const QStringList& arguments);
-
-// The host services both front ends share: the picture and the command line.
+// The host services every Qt program of ours shares: the picture.
 class SurfaceHost : public Host {
 public:
-    SurfaceHost(QtSurface& picture, std::u16string commandLine);
+    explicit SurfaceHost(QtSurface& picture) : surface(picture) {}
 
     Surface& picture() override { return surface; }
     void setPictureSize(int32_t width, int32_t height) override;
-    std::u16string commandLine() override { return arguments; }
 
 protected:
     QtSurface& surface;
-
-private:
-    std::u16string arguments;
 };
 
-// The host of the desktop window: its caption and its modal dialogs.
+// The host of the desktop window: its caption, its modal dialogs, and a picture that
+// holds as many device pixels as the window's screen shows.
 class WindowHost : public SurfaceHost {
 public:
     using SurfaceHost::SurfaceHost;
     void attach(QWidget& editorWindow) { window = &editorWindow; }
-    // While a dialog is open, timer ticks wait, so a failing draw cannot pile dialogs up.
-    bool dialogOpen() const { return openDialogs > 0; }
 
+    void setPictureSize(int32_t width, int32_t height) override;
     void setCaption(const std::u16string& caption) override;
     std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultAnswer) override;
@@ -45,8 +35,5 @@ public:
     void reportError(const std::u16string& message, const std::u16string& title) override;
 
 private:
-    template <class Dialog> auto runDialog(Dialog dialog);
-
     QWidget* window = nullptr;
-    int openDialogs = 0;
 };

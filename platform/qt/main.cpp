@@ -1,17 +1,42 @@
 #include "EditorWindow.h"
 #include "QtHost.h"
 #include "QtSurface.h"
+#include "qtstrings.h"
+#include "window/WindowDesign.h"
 #include "window/frmEditor.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QStringList>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <optional>
+#include <string>
 
 namespace {
 
-constexpr int startWidth = 360, startHeight = 199;
+constexpr int usageError = 2;
+
+// The one file named after the program and Qt's own options, if any.
+std::optional<std::u16string> fileArgument(int argc, char** argv) {
+    if (argc > 2) {
+        std::fprintf(stderr, "usage: columnator [FILE]\n");
+        std::exit(usageError);
+    }
+    if (argc < 2)
+        return std::nullopt;
+    return toU16String(QFile::decodeName(argv[1]));
+}
+
+// Points become pixels at the density of the screen the window opens on.
+double startDpi() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->logicalDotsPerInchY() : 96;
+}
 
 } // namespace
 
@@ -20,17 +45,19 @@ int main(int argc, char** argv) {
     // Lets desktops match the window to its installed entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.columnator.Columnator"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.columnator.Columnator")));
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.push_back(QFile::decodeName(argv[i]));
-
-    QtSurface surface(startWidth, startHeight);
-    WindowHost host(surface, commandLineOf(arguments));
-    frmEditor form(host);
-    EditorWindow window(surface, form, host);
-    host.attach(window);
-    window.resize(startWidth, startHeight);
-    form.onLoad();
-    window.show();
-    return QApplication::exec();
+    const std::optional<std::u16string> file = fileArgument(argc, argv);
+    try {
+        QtSurface surface(windowDesign::startWidth, windowDesign::startHeight, startDpi());
+        WindowHost host(surface);
+        frmEditor form(host);
+        EditorWindow window(surface, form);
+        host.attach(window);
+        window.resize(windowDesign::startWidth, windowDesign::startHeight);
+        form.onLoadFile(file);
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& failure) { // only start-up can fail outside a handler
+        std::fprintf(stderr, "columnator: %s\n", failure.what());
+        return 1;
+    }
 }

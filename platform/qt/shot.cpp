@@ -3,6 +3,7 @@
 #include "QtHost.h"
 #include "QtSurface.h"
 #include "qtstrings.h"
+#include "window/WindowDesign.h"
 #include "window/frmEditor.h"
 
 #include <QFile>
@@ -23,7 +24,7 @@ constexpr int usageError = 2, failure = 1;
 constexpr int mostTicks = 5000;
 
 struct ShotOptions {
-    int32_t width = 360, height = 199;
+    int32_t width = windowDesign::startWidth, height = windowDesign::startHeight;
     std::optional<QString> fontName;
     std::optional<double> fontSize;
     bool reportTimes = false;
@@ -131,9 +132,9 @@ int main(int argc, char** argv) {
 
     QtSurface surface(options.width, options.height);
     applyFont(surface, options);
-    ShotHost host(surface, options.file ? commandLineOf({*options.file}) : std::u16string());
+    ShotHost host(surface);
     frmEditor form(host);
-    form.onLoad();
+    form.onLoadFile(options.file ? std::optional(toU16String(*options.file)) : std::nullopt);
     form.onResize(options.width, options.height);
     const double firstFrame = millisecondsSince(start);
     int ticks = 0;

@@ -1,39 +1,24 @@
 #include "platform/win32/EditorWindow.h"
 
-#include "platform/win32/InputDialog.h"
+#include "window/WindowDesign.h"
 
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <exception>
 #include <stdexcept>
 #include <vector>
 
 namespace {
 
 constexpr wchar_t windowClassName[] = L"ColumnatorEditorWindow";
-constexpr UINT scrollTimerMilliseconds = 10;
-constexpr int clientWidth = 360, clientHeight = 199;
-
-std::u16string fromUtf8(const char* text) {
-    const int length = static_cast<int>(std::char_traits<char>::length(text));
-    if (length == 0)
-        return {};
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0);
-    std::u16string converted(static_cast<size_t>(units > 0 ? units : 0), u'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, length, reinterpret_cast<wchar_t*>(converted.data()),
-                        units);
-    return converted;
-}
 
 bool keyHeld(int virtualKey) {
     return GetKeyState(virtualKey) < 0; // the high bit is set while the key is down
 }
 
-int32_t currentShiftMask() {
-    return (keyHeld(VK_SHIFT) ? frmEditor::ShiftMaskShift : 0) |
-           (keyHeld(VK_CONTROL) ? frmEditor::ShiftMaskCtrl : 0) |
-           (keyHeld(VK_MENU) ? frmEditor::ShiftMaskAlt : 0);
+ShiftMask currentShiftMask() {
+    return shiftMaskOf({keyHeld(VK_SHIFT), keyHeld(VK_LCONTROL), keyHeld(VK_RCONTROL),
+                        keyHeld(VK_LMENU), keyHeld(VK_RMENU)});
 }
 
 void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
@@ -53,28 +38,25 @@ void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
         throw std::runtime_error("cannot register the window class");
 }
 
-// The outer size that gives the wanted client area under the current frame style.
+// The outer size that gives the designed client area under the current frame style.
 SIZE windowSizeForClient(DWORD style) {
-    RECT frame{0, 0, clientWidth, clientHeight};
+    RECT frame{0, 0, windowDesign::startWidth, windowDesign::startHeight};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 } // namespace
 
-EditorWindow::EditorWindow() : form(*this) {
+EditorWindow::EditorWindow() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     registerWindowClass(instance, windowProcedure);
     const DWORD style = WS_OVERLAPPEDWINDOW;
     const SIZE outer = windowSizeForClient(style);
-    window = CreateWindowExW(0, windowClassName, L"Columnator", style, CW_USEDEFAULT, CW_USEDEFAULT,
+    const std::u16string caption(windowDesign::caption);
+    window = CreateWindowExW(0, windowClassName, wide(caption), style, CW_USEDEFAULT, CW_USEDEFAULT,
                              outer.cx, outer.cy, nullptr, nullptr, instance, this);
     if (!window)
         throw std::runtime_error("cannot create the window");
-    surface = std::make_unique<GdiSurface>(window);
-    RECT client{};
-    GetClientRect(window, &client);
-    surface->resize(client.right, client.bottom);
 }
 
 EditorWindow::~EditorWindow() {
@@ -84,20 +66,21 @@ EditorWindow::~EditorWindow() {
     }
 }
 
-void EditorWindow::open() {
-    deliver([&] { form.onLoad(); });
-    loaded = true;
+SIZE EditorWindow::clientSize() const {
     RECT client{};
     GetClientRect(window, &client);
-    deliverResize(client.right, client.bottom);
+    return {client.right, client.bottom};
+}
+
+void EditorWindow::attach(frmEditor& editorForm, GdiSurface& picture) {
+    form = &editorForm;
+    surface = &picture;
 }
 
 int EditorWindow::run(int showCommand) {
-    open();
     DragAcceptFiles(window, TRUE);
-    if (!SetTimer(window, scrollTimerId, scrollTimerMilliseconds, nullptr))
-        reportError(u"The scroll timer could not be started; the view will not glide.",
-                    u"Columnator");
+    if (!SetTimer(window, scrollTimerId, windowDesign::tickMilliseconds, nullptr))
+        form->onFailure(u"The scroll timer could not be started; the view will not glide.");
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     MSG message{};
@@ -108,34 +91,6 @@ int EditorWindow::run(int showCommand) {
     return static_cast<int>(message.wParam);
 }
 
-template <class Handler> void EditorWindow::deliver(Handler&& handler) {
-    if (handlerRunning)
-        return;
-    handlerRunning = true;
-    try {
-        handler();
-    } catch (const std::exception& failure) { // the handlers guard themselves; this is a backstop
-        reportError(fromUtf8(failure.what()), u"Columnator");
-    } catch (...) {
-        reportError(u"An unexpected error occurred.", u"Columnator");
-    }
-    handlerRunning = false;
-    if (resizePending) {
-        resizePending = false;
-        RECT client{};
-        GetClientRect(window, &client);
-        deliverResize(client.right, client.bottom);
-    }
-}
-
-void EditorWindow::deliverResize(int32_t width, int32_t height) {
-    if (handlerRunning) {
-        resizePending = true; // the client size is read again when the running handler ends
-        return;
-    }
-    deliver([&] { form.onResize(width, height); });
-}
-
 LRESULT CALLBACK EditorWindow::windowProcedure(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -144,7 +99,7 @@ LRESULT CALLBACK EditorWindow::windowProcedure(HWND window, UINT message, WPARAM
                           reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
     }
     auto* self = reinterpret_cast<EditorWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self || !self->surface)
+    if (!self || !self->form)
         return DefWindowProcW(window, message, wParam, lParam);
     return self->handle(message, wParam, lParam);
 }
@@ -157,12 +112,12 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1; // the whole client area is painted from the surface
     case WM_SIZE:
-        if (loaded && wParam != SIZE_MINIMIZED)
-            deliverResize(LOWORD(lParam), HIWORD(lParam));
+        if (wParam != SIZE_MINIMIZED)
+            form->onResize(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        deliver([&] { form.onKeyDown(static_cast<int32_t>(wParam), currentShiftMask()); });
+        form->onKeyDown(static_cast<KeyCode>(wParam), currentShiftMask());
         if (message == WM_KEYDOWN)
             return 0;
         break; // with Alt held the system keys (Alt+F4, Alt+Space) still work
@@ -186,8 +141,8 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         dropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_TIMER:
-        if (wParam == scrollTimerId && loaded)
-            deliver([&] { form.onTick(); });
+        if (wParam == scrollTimerId)
+            form->onTick();
         return 0;
     case WM_DESTROY:
         KillTimer(window, scrollTimerId);
@@ -207,20 +162,18 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void EditorWindow::pressMouse(UINT message, LPARAM lParam) {
     const bool left = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
     const bool down = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN;
-    const int32_t button = left ? frmEditor::ButtonLeft : frmEditor::ButtonRight;
+    const MouseButton button = left ? MouseButton::Left : MouseButton::Right;
     const auto x = static_cast<double>(GET_X_LPARAM(lParam));
     const auto y = static_cast<double>(GET_Y_LPARAM(lParam));
-    deliver([&] {
-        if (down)
-            form.onMouseDown(button, currentShiftMask(), x, y);
-        else
-            form.onMouseUp(button, currentShiftMask(), x, y);
-    });
+    if (down)
+        form->onMouseDown(button, currentShiftMask(), x, y);
+    else
+        form->onMouseUp(button, currentShiftMask(), x, y);
 }
 
 void EditorWindow::typeUnit(char16_t unit) {
     for (const char32_t ch : typedUnits.feed(unit))
-        deliver([&] { form.onKeyPress(ch); });
+        form->onKeyPress(ch);
 }
 
 void EditorWindow::dropFiles(HDROP drop) {
@@ -234,7 +187,7 @@ void EditorWindow::dropFiles(HDROP drop) {
         files.push_back(std::move(name));
     }
     DragFinish(drop);
-    deliver([&] { form.onDrop(files); });
+    form->onDrop(files);
 }
 
 void EditorWindow::paint() {
@@ -242,29 +195,4 @@ void EditorWindow::paint() {
     const HDC target = BeginPaint(window, &painting);
     surface->paint(target, painting.rcPaint);
     EndPaint(window, &painting);
-}
-
-void EditorWindow::setPictureSize(int32_t width, int32_t height) {
-    surface->resize(width, height);
-}
-
-void EditorWindow::setCaption(const std::u16string& caption) {
-    SetWindowTextW(window, wide(caption));
-}
-
-std::u16string EditorWindow::inputBox(const std::u16string& prompt, const std::u16string& title,
-                                      const std::u16string& defaultAnswer) {
-    return inputDialog::ask(window, prompt, title, defaultAnswer);
-}
-
-bool EditorWindow::askYesNo(const std::u16string& question, const std::u16string& title) {
-    return MessageBoxW(window, wide(question), wide(title), MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-void EditorWindow::reportError(const std::u16string& message, const std::u16string& title) {
-    MessageBoxW(window, wide(message), wide(title), MB_OK | MB_ICONERROR);
-}
-
-std::u16string EditorWindow::commandLine() {
-    return commandLineTail(reinterpret_cast<const char16_t*>(GetCommandLineW()));
 }

@@ -1,14 +1,10 @@
 #include "platform/win32/translate.h"
 
+#include "support/Utf16.h"
+
 namespace {
 bool isBlank(char16_t unit) {
     return unit == u' ' || unit == u'\t';
-}
-bool isHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool isLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 } // namespace
 
@@ -25,11 +21,22 @@ std::u16string commandLineTail(std::u16string_view commandLine) {
     return std::u16string(commandLine.substr(at));
 }
 
+ShiftMask shiftMaskOf(const ModifierKeys& held) {
+    const bool ctrl = held.rightCtrl || (held.leftCtrl && !held.rightAlt);
+    ShiftMask mask = ShiftMask::None;
+    if (held.shift)
+        mask = mask | ShiftMask::Shift;
+    if (ctrl)
+        mask = mask | ShiftMask::Ctrl;
+    if (held.leftAlt || held.rightAlt)
+        mask = mask | ShiftMask::Alt;
+    return mask;
+}
+
 std::u32string SurrogateJoiner::feed(char16_t unit) {
     std::u32string complete;
     if (pendingHigh != 0 && isLowSurrogate(unit)) {
-        complete +=
-            static_cast<char32_t>(0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+        complete += combineSurrogates(pendingHigh, unit);
         pendingHigh = 0;
         return complete;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "window/Input.h"
+
 #include <string>
 #include <string_view>
 
@@ -10,6 +12,20 @@
 // it: the name ends at its closing quote, or at the first blank when unquoted; the
 // blanks that separate it from the rest are dropped, the rest is kept as it is.
 std::u16string commandLineTail(std::u16string_view commandLine);
+
+// The modifier keys held, each side apart.
+struct ModifierKeys {
+    bool shift = false;
+    bool leftCtrl = false;
+    bool rightCtrl = false;
+    bool leftAlt = false;
+    bool rightAlt = false;
+};
+
+// Windows delivers AltGr as the left Ctrl together with the right Alt, so AltGr+S (a
+// character on many keyboards) would read as Ctrl+Alt+S. While the right Alt is held,
+// only the right Ctrl counts as Ctrl.
+ShiftMask shiftMaskOf(const ModifierKeys& held);
 
 // WM_CHAR delivers UTF-16 units; a character outside the BMP comes as two messages.
 // Each unit fed in gives the characters it completes: none for a high surrogate that

@@ -1,9 +1,13 @@
 #pragma once
 
-#include "textbox/HeadlessSurface.h"
+#include "tests/support/HeadlessSurface.h"
 #include "window/Host.h"
+#include "window/WindowDesign.h"
 
+#include <cstdint>
 #include <deque>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,8 +15,7 @@
 // Shared by the window tests and the editing fuzz target.
 class HeadlessHost : public Host {
 public:
-    HeadlessSurface surface{360, 199};
-    std::u16string tail;
+    HeadlessSurface surface{windowDesign::startWidth, windowDesign::startHeight};
     std::vector<std::u16string> captions;
     std::vector<std::u16string> errors;
     struct Prompt {
@@ -22,25 +25,40 @@ public:
     std::deque<std::u16string> answers; // none left: Cancel
     std::vector<std::u16string> questions;
     std::deque<bool> yesNo; // none left: no
+    // Runs while each dialog is open, as a platform goes on delivering events then.
+    std::function<void()> whileDialogOpen;
+    // A larger picture cannot be allocated, as on a platform short of memory.
+    int64_t largestPicturePixels = int64_t{1} << 40;
 
     Surface& picture() override { return surface; }
-    void setPictureSize(int32_t width, int32_t height) override { surface.resize(width, height); }
+    void setPictureSize(int32_t width, int32_t height) override {
+        if (int64_t{width} * height > largestPicturePixels)
+            throw std::runtime_error("not enough memory for a picture of " + std::to_string(width) +
+                                     " x " + std::to_string(height) + " pixels");
+        surface.resize(width, height);
+    }
     void setCaption(const std::u16string& caption) override { captions.push_back(caption); }
     std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultAnswer) override {
         prompts.push_back({prompt, title, defaultAnswer});
+        dialogOpen();
         return next(answers, std::u16string());
     }
     bool askYesNo(const std::u16string& question, const std::u16string&) override {
         questions.push_back(question);
+        dialogOpen();
         return next(yesNo, false);
     }
     void reportError(const std::u16string& message, const std::u16string&) override {
         errors.push_back(message);
+        dialogOpen();
     }
-    std::u16string commandLine() override { return tail; }
 
 private:
+    void dialogOpen() const {
+        if (whileDialogOpen)
+            whileDialogOpen();
+    }
     template <class T> static T next(std::deque<T>& queue, T otherwise) {
         if (queue.empty())
             return otherwise;

@@ -1,5 +1,6 @@
-#include "textbox/HeadlessSurface.h"
+#include "tests/support/HeadlessSurface.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 HeadlessSurface::HeadlessSurface(double width, double height, double charWidthPx,
@@ -45,6 +46,12 @@ double HeadlessSurface::textWidth(std::u16string_view text) {
 
 double HeadlessSurface::textHeight(std::u16string_view) {
     return lineHeight * scale();
+}
+
+void HeadlessSurface::setFontName(const std::u16string& newName) {
+    if (std::find(missingFonts.begin(), missingFonts.end(), newName) != missingFonts.end())
+        throw std::invalid_argument("no font of that name is installed");
+    name = newName;
 }
 
 void HeadlessSurface::setFontSize(double points) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "textbox/Surface.h"
+#include "window/WindowDesign.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,7 +29,7 @@ public:
     // Metrics; advance may be replaced to give characters different widths.
     double charWidth;
     double lineHeight;
-    double baseFontSize = 9;
+    double baseFontSize = windowDesign::fontPoints;
     std::function<double(char16_t)> advance;
 
     void resize(double width, double height) {
@@ -50,8 +51,11 @@ public:
     double textWidth(std::u16string_view text) override;
     double textHeight(std::u16string_view text) override;
 
+    // Names the surface refuses, as a platform refuses a font it does not have.
+    std::vector<std::u16string> missingFonts;
+
     std::u16string fontName() const override { return name; }
-    void setFontName(const std::u16string& newName) override { name = newName; }
+    void setFontName(const std::u16string& newName) override;
     double fontSize() const override { return size; }
     void setFontSize(double points) override;
     bool fontBold() const override { return bold; }
@@ -86,8 +90,8 @@ private:
     double scale() const { return size / baseFontSize; }
 
     double areaWidth, areaHeight;
-    std::u16string name = u"Verdana";
-    double size = 9;
+    std::u16string name{windowDesign::fontName};
+    double size = windowDesign::fontPoints;
     bool bold = false, italic = false, strikethrough = false;
     double currentX = 0, currentY = 0;
 };

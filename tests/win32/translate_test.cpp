@@ -28,6 +28,31 @@ TEST(CommandLineTail, DropsTheProgramNameAndTheBlanksAfterIt) {
             << std::string(row.commandLine.begin(), row.commandLine.end());
 }
 
+// AltGr arrives as the left Ctrl with the right Alt; it is no Ctrl, so AltGr+S types a
+// character instead of saving. A Ctrl the user pressed still counts.
+TEST(ShiftMaskOf, AltGrIsNotCtrl) {
+    struct Row {
+        ModifierKeys held;
+        ShiftMask mask;
+    };
+    const Row rows[] = {
+        {{}, ShiftMask::None},
+        {{.shift = true}, ShiftMask::Shift},
+        {{.leftCtrl = true}, ShiftMask::Ctrl},
+        {{.rightCtrl = true}, ShiftMask::Ctrl},
+        {{.leftAlt = true}, ShiftMask::Alt},
+        {{.leftCtrl = true, .rightAlt = true}, ShiftMask::Alt}, // AltGr
+        {{.shift = true, .leftCtrl = true, .rightAlt = true}, ShiftMask::Shift | ShiftMask::Alt},
+        {{.rightCtrl = true, .rightAlt = true}, ShiftMask::Ctrl | ShiftMask::Alt},
+        {{.leftCtrl = true, .leftAlt = true}, ShiftMask::Ctrl | ShiftMask::Alt},
+        {{.leftCtrl = true, .rightCtrl = true, .rightAlt = true}, ShiftMask::Ctrl | ShiftMask::Alt},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(shiftMaskOf(row.held), row.mask)
+            << row.held.shift << row.held.leftCtrl << row.held.rightCtrl << row.held.leftAlt
+            << row.held.rightAlt;
+}
+
 // The model: a unit sequence read the obvious way, a high surrogate followed by a
 // low one making one character and every other unit standing for itself.
 std::u32string naiveDecode(const std::u16string& units) {

@@ -50,14 +50,14 @@ int main(int argc, char** argv) {
     const double fileMegabytes = bench::fileMegabytes(argv[1]);
 
     QtSurface surface(bench::windowWidth, bench::windowHeight);
-    BenchHost host(surface, commandLineOf({QFile::decodeName(argv[1])}));
+    BenchHost host(surface);
     frmEditor form(host);
-    EditorWindow window(surface, form, host);
+    EditorWindow window(surface, form);
     host.attach(window);
 
     const double residentBefore = bench::peakResidentMegabytes();
     const bench::Stopwatch opening;
-    form.onLoad();
+    form.onLoadFile(toU16String(QFile::decodeName(argv[1])));
     form.onResize(bench::windowWidth, bench::windowHeight); // the first frame: the first resize
     const double openMilliseconds = opening.milliseconds();
     bench::printOpening(form.box().lines.size(), fileMegabytes, openMilliseconds,

@@ -4,6 +4,10 @@
 // "figure value" line per figure for scripts/bench-wine.sh.
 #include "bench/whole/editorfigures.h"
 #include "platform/win32/EditorWindow.h"
+#include "platform/win32/GdiSurface.h"
+#include "platform/win32/Win32Host.h"
+#include "platform/win32/translate.h"
+#include "window/frmEditor.h"
 
 #include <windows.h>
 
@@ -35,45 +39,39 @@ std::string toUtf8(const std::u16string& text) {
     return converted;
 }
 
-// The program's own window, never shown: its frames are drawn into the surface's bitmap
-// and invalidate the window, but no paint message ever copies them to a screen.
-class BenchWindow : public EditorWindow {
+// Failures fail the run: a benchmark of a failed load would measure nothing, and a message
+// box would wait for a click that never comes.
+class BenchHost : public Win32Host {
 public:
-    using EditorWindow::logic;
-
-    // Failures fail the run: a benchmark of a failed load would measure nothing, and a
-    // message box would wait for a click that never comes.
+    using Win32Host::Win32Host;
     void reportError(const std::u16string& message, const std::u16string&) override {
         std::fprintf(stderr, "whole_bench: %s\n", toUtf8(message).c_str());
         std::exit(1);
     }
-
-    void resizeClient(int width, int height) {
-        const HWND target = nativeWindow();
-        const auto style = static_cast<DWORD>(GetWindowLongPtrW(target, GWL_STYLE));
-        RECT frame{0, 0, width, height};
-        AdjustWindowRectEx(&frame, style, FALSE, 0);
-        SetWindowPos(target, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        RECT client{};
-        GetClientRect(target, &client);
-        if (client.right != width || client.bottom != height) {
-            std::fprintf(stderr, "whole_bench: the window is %ld x %ld, not %d x %d\n",
-                         client.right, client.bottom, width, height);
-            std::exit(1);
-        }
-    }
-
-    // What the message loop would dispatch for one keystroke: the key going down, then the
-    // character TranslateMessage makes of it.
-    void pressKey(bool typing) {
-        constexpr LPARAM firstPress = 1; // a repeat count of one, the key up before
-        SendMessageW(nativeWindow(), WM_KEYDOWN, typing ? 'X' : VK_BACK, firstPress);
-        SendMessageW(nativeWindow(), WM_CHAR, typing ? L'x' : L'\b', firstPress);
-    }
-
-    void tick() { SendMessageW(nativeWindow(), WM_TIMER, scrollTimerId, 0); }
 };
+
+void resizeClient(HWND window, int width, int height) {
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.right != width || client.bottom != height) {
+        std::fprintf(stderr, "whole_bench: the window is %ld x %ld, not %d x %d\n", client.right,
+                     client.bottom, width, height);
+        std::exit(1);
+    }
+}
+
+// What the message loop would dispatch for one keystroke: the key going down, then the
+// character TranslateMessage makes of it.
+void pressKey(HWND window, bool typing) {
+    constexpr LPARAM firstPress = 1; // a repeat count of one, the key up before
+    SendMessageW(window, WM_KEYDOWN, typing ? 'X' : VK_BACK, firstPress);
+    SendMessageW(window, WM_CHAR, typing ? L'x' : L'\b', firstPress);
+}
 
 } // namespace
 
@@ -84,18 +82,26 @@ int main(int argc, char** argv) {
     }
     try {
         const double fileMegabytes = bench::fileMegabytes(argv[1]);
-        BenchWindow window; // opens the file of the command line
-        window.resizeClient(bench::windowWidth, bench::windowHeight);
-        frmEditor& form = window.logic();
+        // The program's own window, never shown: its frames are drawn into the surface's
+        // bitmap and invalidate the window, but no paint message copies them to a screen.
+        EditorWindow window;
+        const HWND native = window.handle();
+        resizeClient(native, bench::windowWidth, bench::windowHeight);
+        GdiSurface surface(native);
+        BenchHost host(native, surface);
+        frmEditor form(host);
+        window.attach(form, surface);
 
         const double residentBefore = peakWorkingSetMegabytes();
         const bench::Stopwatch opening;
-        window.open();
+        form.onResize(bench::windowWidth, bench::windowHeight); // drawn once the file is in
+        form.onLoad(commandLineTail(reinterpret_cast<const char16_t*>(GetCommandLineW())));
         const double openMilliseconds = opening.milliseconds();
         bench::printOpening(form.box().lines.size(), fileMegabytes, openMilliseconds,
                             peakWorkingSetMegabytes() - residentBefore);
         bench::printEditing(
-            form, [&](bool typing) { window.pressKey(typing); }, [&] { window.tick(); });
+            form, [&](bool typing) { pressKey(native, typing); },
+            [&] { SendMessageW(native, WM_TIMER, EditorWindow::scrollTimerId, 0); });
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "whole_bench: %s\n", failure.what());
         return 1;

@@ -1,0 +1,27 @@
+#include "platform/win32/Win32Host.h"
+
+#include "platform/win32/InputDialog.h"
+
+Win32Host::Win32Host(HWND ownerWindow, GdiSurface& picture)
+    : window(ownerWindow), surface(picture) {}
+
+void Win32Host::setPictureSize(int32_t width, int32_t height) {
+    surface.resize(width, height);
+}
+
+void Win32Host::setCaption(const std::u16string& caption) {
+    SetWindowTextW(window, wide(caption));
+}
+
+std::u16string Win32Host::inputBox(const std::u16string& prompt, const std::u16string& title,
+                                   const std::u16string& defaultAnswer) {
+    return inputDialog::ask(window, prompt, title, defaultAnswer);
+}
+
+bool Win32Host::askYesNo(const std::u16string& question, const std::u16string& title) {
+    return MessageBoxW(window, wide(question), wide(title), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void Win32Host::reportError(const std::u16string& message, const std::u16string& title) {
+    MessageBoxW(window, wide(message), wide(title), MB_OK | MB_ICONERROR);
+}

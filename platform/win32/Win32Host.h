@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/win32/GdiSurface.h"
+#include "window/Host.h"
+
+#include <windows.h>
+
+#include <string>
+
+// The host services over the native window: its picture, its caption and modal dialogs
+// owned by it.
+class Win32Host : public Host {
+public:
+    Win32Host(HWND window, GdiSurface& picture);
+
+    Surface& picture() override { return surface; }
+    void setPictureSize(int32_t width, int32_t height) override;
+    void setCaption(const std::u16string& caption) override;
+    std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
+                            const std::u16string& defaultAnswer) override;
+    bool askYesNo(const std::u16string& question, const std::u16string& title) override;
+    void reportError(const std::u16string& message, const std::u16string& title) override;
+
+private:
+    HWND window;
+    GdiSurface& surface;
+};
