@@ -47,7 +47,7 @@ MemoryCanvas::~MemoryCanvas() {
     SelectObject(memoryDc.get(), stockBitmap); // a selected bitmap cannot be deleted
 }
 
-void MemoryCanvas::resize(int32_t width, int32_t height) {
+MemoryCanvas::Bitmap MemoryCanvas::makeBitmap(int32_t width, int32_t height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = std::max(width, 1);
@@ -56,17 +56,23 @@ void MemoryCanvas::resize(int32_t width, int32_t height) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* newBits = nullptr;
-    GdiObject<HBITMAP> newBitmap(
-        CreateDIBSection(memoryDc.get(), &info, DIB_RGB_COLORS, &newBits, nullptr, 0));
-    if (!newBitmap)
+    Bitmap made{
+        GdiObject<HBITMAP>(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &newBits, nullptr, 0)),
+        nullptr, info.bmiHeader.biWidth, -info.bmiHeader.biHeight};
+    if (!made.handle)
         throw std::runtime_error("not enough memory for a drawing area of " +
                                  std::to_string(width) + " x " + std::to_string(height) +
                                  " pixels");
-    SelectObject(memoryDc.get(), newBitmap.get());
-    bitmap = std::move(newBitmap);
-    bits = static_cast<uint32_t*>(newBits);
-    bitmapWidth = info.bmiHeader.biWidth;
-    bitmapHeight = -info.bmiHeader.biHeight;
+    made.bits = static_cast<uint32_t*>(newBits);
+    return made;
+}
+
+void MemoryCanvas::adopt(Bitmap made) {
+    SelectObject(memoryDc.get(), made.handle.get());
+    bitmap = std::move(made.handle);
+    bits = made.bits;
+    bitmapWidth = made.width;
+    bitmapHeight = made.height;
 }
 
 void MemoryCanvas::swapBitmaps(MemoryCanvas& other) {
@@ -95,9 +101,13 @@ GdiSurface::~GdiSurface() {
     SelectObject(drawingDc(), stockFont); // a selected font cannot be deleted
 }
 
+// Both images are made before either is replaced, so a size the system cannot give
+// leaves the surface, and the frame on screen, as they were.
 void GdiSurface::resize(int32_t width, int32_t height) {
-    drawing.resize(width, height);
-    presented.resize(width, height);
+    MemoryCanvas::Bitmap forDrawing = MemoryCanvas::makeBitmap(width, height);
+    MemoryCanvas::Bitmap forPresenting = MemoryCanvas::makeBitmap(width, height);
+    drawing.adopt(std::move(forDrawing));
+    presented.adopt(std::move(forPresenting));
     areaWidth = std::max(width, 0);
     areaHeight = std::max(height, 0);
     clear();

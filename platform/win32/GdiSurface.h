@@ -17,8 +17,17 @@ public:
     MemoryCanvas(const MemoryCanvas&) = delete;
     MemoryCanvas& operator=(const MemoryCanvas&) = delete;
 
+    // A bitmap not yet selected anywhere, made before anything is replaced.
+    struct Bitmap {
+        GdiObject<HBITMAP> handle;
+        uint32_t* bits = nullptr;
+        int32_t width = 0, height = 0;
+    };
+    // Throws when the system cannot give one.
+    static Bitmap makeBitmap(int32_t width, int32_t height);
+    void adopt(Bitmap bitmap);
     // Replaces the bitmap; on failure throws and keeps the old one.
-    void resize(int32_t width, int32_t height);
+    void resize(int32_t width, int32_t height) { adopt(makeBitmap(width, height)); }
     // Trades images with other, each keeping its own context and what is selected into it.
     void swapBitmaps(MemoryCanvas& other);
     HDC dc() const { return memoryDc.get(); }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -47,6 +48,23 @@ TEST(GdiDrawing, FilledRectangleIncludesBothCornersInThePackedColour) {
         EXPECT_EQ(ink.bottom, 12);
         EXPECT_EQ(surface.pixelAt(7, 9), paleCyan);
     }
+}
+
+// A size the system cannot give is refused whole: the surface keeps its size and what
+// it shows, and draws on as before.
+TEST(GdiDrawing, AResizeTheSystemCannotGiveKeepsTheOldPicture) {
+    GdiSurface surface;
+    surface.resize(40, 30);
+    surface.fillRect(5, 6, 10, 12, paleCyan);
+    EXPECT_THROW(surface.resize(1 << 20, 1 << 20), std::runtime_error); // 4 TB
+    EXPECT_EQ(surface.scaleWidth(), 40);
+    EXPECT_EQ(surface.scaleHeight(), 30);
+    EXPECT_EQ(surface.pixelAt(7, 9), paleCyan);
+    surface.hide();
+    surface.clear();
+    surface.fillRect(0, 0, 39, 29, orange);
+    surface.show();
+    EXPECT_EQ(surface.pixelAt(39, 29), orange);
 }
 
 TEST(GdiDrawing, VerticalLineCoversItsHeightInRows) {
