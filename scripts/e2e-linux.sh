@@ -49,9 +49,11 @@ start_editor() {
 keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
 typed() { xdotool type --clearmodifiers --delay 40 "$1"; }
 
-# Typing, the keys that insert and the keys that move, then Ctrl+S.
-printf 'first\nsecond\n' >"$work/typed.txt"
-start_editor "$work/typed.txt"
+# Typing, the keys that insert and the keys that move, then Ctrl+S, in a file whose name
+# holds blanks and quotes: the path is handed over as it was given.
+typed_file="$work/typed \"file\".txt"
+printf 'first\nsecond\n' >"$typed_file"
+start_editor "$typed_file"
 typed "Go"
 keys Tab
 typed "on"
@@ -72,16 +74,22 @@ typed "."
 keys ctrl+s
 printf 'Go\ton.\r\n<w=xfirst!\nsecondend' >"$work/expected.txt"
 for _ in $(seq 50); do # the save lands after the keys are handled
-    cmp -s "$work/expected.txt" "$work/typed.txt" && break
+    cmp -s "$work/expected.txt" "$typed_file" && break
     sleep 0.1
 done
-if ! cmp -s "$work/expected.txt" "$work/typed.txt"; then
+if ! cmp -s "$work/expected.txt" "$typed_file"; then
     echo "e2e: saved bytes differ from the expected ones" >&2
-    diff <(od -c "$work/expected.txt") <(od -c "$work/typed.txt") >&2 || true
+    diff <(od -c "$work/expected.txt") <(od -c "$typed_file") >&2 || true
     exit 1
 fi
 stop "$editor"
 echo "e2e: typing, moving and saving gave the expected bytes"
+
+# One file at most: two names are refused before any window opens.
+status=0
+"$build/columnator" "$typed_file" "$work/expected.txt" 2>"$work/usage.log" || status=$?
+[ "$status" -eq 2 ] && grep -q "usage: columnator" "$work/usage.log" ||
+    fail "two file names gave status $status: $(cat "$work/usage.log")"
 
 # The demo text, as the window shows it and as the screenshot tool draws it.
 start_editor

@@ -32,9 +32,14 @@ start_editor() { # start_editor [ARGUMENT]; sets window to the editor's X window
     sleep 0.5
 }
 
+# Waits until the window is gone, so that the next start does not find it.
 stop_editor() {
     kill "$app_pid" 2>/dev/null || true
     wait "$app_pid" 2>/dev/null || true
+    for _ in $(seq 100); do
+        xdotool search --name '^Columnator$' >/dev/null 2>&1 || break
+        sleep 0.1
+    done
 }
 
 # type_and_save FILE: the same edit in every case, Ctrl+S, then waits until the file
@@ -89,6 +94,34 @@ check utf8-with-mark utf-8 efbbbf $'h\u00e9llo\r\nw\u00f6rld\n'
 check utf16-with-mark utf-16-le fffe $'tab\there\r\n\U0001F600 astral\r\n'
 check utf8-without-mark utf-8 '' $'plain\nlines\n'
 check ansi cp1252 '' $'caf\u00e9\r\n'
+
+# AltGr arrives as the left Ctrl with the right Alt; AltGr+S types a character on many
+# keyboards and must not save. The right Ctrl with the right Alt is a Ctrl the user
+# pressed: that S saves, which also shows the keys arrive.
+check_altgr() {
+    local file=$work/altgr.txt
+    printf 'kept' >"$file"
+    start_editor "$(windows_path "$file")"
+    xdotool key shift
+    xdotool type --delay 60 'x'
+    xdotool keydown Control_L keydown Alt_R key s keyup Alt_R keyup Control_L
+    sleep 2
+    local after_altgr
+    after_altgr=$(cat "$file")
+    xdotool keydown Control_R keydown Alt_R key s keyup Alt_R keyup Control_R
+    for _ in $(seq 100); do
+        [ "$(cat "$file")" != kept ] && break
+        sleep 0.1
+    done
+    stop_editor
+    if [ "$after_altgr" = kept ] && [ "$(cat "$file")" = xkept ]; then
+        echo "e2e altgr: AltGr+S did not save, right Ctrl+Alt+S did"
+    else
+        echo "e2e altgr: FAILED (after AltGr+S: '$after_altgr', then: '$(cat "$file")')"
+        failures=$((failures + 1))
+    fi
+}
+check_altgr
 
 echo "e2e: capturing the demo text"
 start_editor
