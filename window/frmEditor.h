@@ -47,25 +47,15 @@ public:
     std::string fileOddByte; // the unpaired last byte of an odd-length UTF-16 file
 
 private:
-    // What a key of the key table does.
-    enum class Command {
-        DeleteBackwards,
-        InsertTab,
-        SplitLine,
-        MoveRight,
-        MoveLeft,
-        MoveDown,
-        MoveUp,
-        MoveToLineEnd,
-        MoveHome,
-        MoveToTextEnd,
-        MoveToTextStart,
-        MovePageDown,
-        MovePageUp,
-        Save,
+    // What a key of the key table does: an edit with a character code (8 Backspace,
+    // 9 Tab, 13 Enter), a cursor move, or saving.
+    struct KeyAction {
+        enum class Kind { Edit, Move, Save } kind;
+        char32_t code = 0;
+        CursorDirection direction = CursorDirection::Right;
     };
     struct KeyBinding;
-    static std::optional<Command> commandFor(KeyCode key, ShiftMask shift);
+    static std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift);
 
     // A failure that would recur on every frame or resize until its cause goes is shown
     // once, until the operation succeeds again.
@@ -101,10 +91,9 @@ private:
     void drop(const std::u16string& file);
     void save();
 
-    void run(Command command);
-    void editByKey(char32_t code);
+    void run(const KeyAction& action);
+    void insert(char32_t code, std::u16string_view operation);
     void move(CursorDirection direction);
-    void type(char32_t ch);
 
     enum class Frame { Drawn, Failed };
     Frame draw();

@@ -8,84 +8,59 @@
 struct frmEditor::KeyBinding {
     KeyCode key;
     ShiftMask held;
-    Command command;
+    KeyAction action;
 };
 
-namespace {
-
-using enum KeyCode;
-constexpr ShiftMask anyModifiers = ShiftMask::None;
-
-} // namespace
-
-std::optional<frmEditor::Command> frmEditor::commandFor(KeyCode key, ShiftMask shift) {
-    using enum Command;
+std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask shift) {
+    using enum KeyCode;
+    using Kind = KeyAction::Kind;
+    constexpr ShiftMask any = ShiftMask::None;
+    constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
+    constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
     static constexpr std::array<KeyBinding, 14> keyTable{{
-        {Backspace, anyModifiers, DeleteBackwards},
-        {Tab, anyModifiers, InsertTab},
-        {Enter, anyModifiers, SplitLine},
-        {PageUp, anyModifiers, MovePageUp},
-        {PageDown, anyModifiers, MovePageDown},
-        {End, ShiftMask::Ctrl, MoveToTextEnd},
-        {End, anyModifiers, MoveToLineEnd},
-        {Home, ShiftMask::Ctrl, MoveToTextStart},
-        {Home, anyModifiers, MoveHome},
-        {Left, anyModifiers, MoveLeft},
-        {Up, anyModifiers, MoveUp},
-        {Right, anyModifiers, MoveRight},
-        {Down, anyModifiers, MoveDown},
-        {S, ShiftMask::Ctrl, Save},
+        {Backspace, any, edit(8)},
+        {Tab, any, edit(9)},
+        {Enter, any, edit(13)},
+        {PageUp, any, move(CursorDirection::PageUp)},
+        {PageDown, any, move(CursorDirection::PageDown)},
+        {End, ShiftMask::Ctrl, move(CursorDirection::TextEnd)},
+        {End, any, move(CursorDirection::End)},
+        {Home, ShiftMask::Ctrl, move(CursorDirection::TextStart)},
+        {Home, any, move(CursorDirection::Home)},
+        {Left, any, move(CursorDirection::Left)},
+        {Up, any, move(CursorDirection::Up)},
+        {Right, any, move(CursorDirection::Right)},
+        {Down, any, move(CursorDirection::Down)},
+        {S, ShiftMask::Ctrl, {Kind::Save}},
     }};
     for (const KeyBinding& binding : keyTable)
         if (binding.key == key && holds(shift, binding.held))
-            return binding.command;
+            return binding.action;
     return std::nullopt;
 }
 
 // A key of no row does nothing, not even draw.
 void frmEditor::onKeyDown(KeyCode key, ShiftMask shift) {
-    const std::optional<Command> command = commandFor(key, shift);
-    if (command)
-        handle([&] { run(*command); });
+    const std::optional<KeyAction> action = actionFor(key, shift);
+    if (action)
+        handle([&] { run(*action); });
 }
 
-void frmEditor::run(Command command) {
-    switch (command) {
-    case Command::DeleteBackwards:
-        return editByKey(8);
-    case Command::InsertTab:
-        return editByKey(9);
-    case Command::SplitLine:
-        return editByKey(13);
-    case Command::MoveRight:
-        return move(CursorDirection::Right);
-    case Command::MoveLeft:
-        return move(CursorDirection::Left);
-    case Command::MoveDown:
-        return move(CursorDirection::Down);
-    case Command::MoveUp:
-        return move(CursorDirection::Up);
-    case Command::MoveToLineEnd:
-        return move(CursorDirection::End);
-    case Command::MoveHome:
-        return move(CursorDirection::Home);
-    case Command::MoveToTextEnd:
-        return move(CursorDirection::TextEnd);
-    case Command::MoveToTextStart:
-        return move(CursorDirection::TextStart);
-    case Command::MovePageDown:
-        return move(CursorDirection::PageDown);
-    case Command::MovePageUp:
-        return move(CursorDirection::PageUp);
-    case Command::Save:
+void frmEditor::run(const KeyAction& action) {
+    switch (action.kind) {
+    case KeyAction::Kind::Edit:
+        return insert(action.code, u"editing");
+    case KeyAction::Kind::Move:
+        return move(action.direction);
+    case KeyAction::Kind::Save:
         if (guarded(u"saving", [&] { save(); }))
             drawUnlessMoving();
         return;
     }
 }
 
-void frmEditor::editByKey(char32_t code) {
-    if (guarded(u"editing", [&] { box().insertChar(code, box().cursor); }))
+void frmEditor::insert(char32_t code, std::u16string_view operation) {
+    if (guarded(operation, [&] { box().insertChar(code, box().cursor); }))
         drawUnlessMoving();
 }
 
@@ -98,10 +73,5 @@ void frmEditor::move(CursorDirection direction) {
 // does nothing, not even draw.
 void frmEditor::onKeyPress(char32_t ch) {
     if (CLBox::isTypable(ch))
-        handle([&] { type(ch); });
-}
-
-void frmEditor::type(char32_t ch) {
-    if (guarded(u"typing", [&] { box().insertChar(ch, box().cursor); }))
-        drawUnlessMoving();
+        handle([&] { insert(ch, u"typing"); });
 }
