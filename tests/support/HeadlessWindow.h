@@ -1,0 +1,46 @@
+#pragma once
+
+#include "tests/support/HeadlessHost.h"
+#include "tests/support/HeadlessSurface.h"
+#include "window/WindowDesign.h"
+#include "window/frmEditor.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// A window on the headless platform, started as a platform starts it: load, then the
+// first resize. For the tests of the window logic.
+struct HeadlessWindow {
+    explicit HeadlessWindow(const std::u16string& commandLine = u"") {
+        form.onLoad(commandLine);
+        form.onResize(windowDesign::startWidth, windowDesign::startHeight);
+    }
+    CLBox& box() { return form.box(); }
+    std::u16string text() { return box().gettext(); }
+    void settle() {
+        for (int tick = 0; tick < 2000 && box().moving; ++tick)
+            form.onTick();
+    }
+    size_t frames() const { return host.surface.callsOf(HeadlessSurface::Call::Show).size(); }
+    void type(std::u16string_view typed) {
+        for (const char16_t ch : typed)
+            form.onKeyPress(ch);
+    }
+    void save(ShiftMask shift = ShiftMask::Ctrl) { form.onKeyDown(KeyCode::S, shift); }
+
+    HeadlessHost host;
+    frmEditor form{host};
+};
+
+inline std::u16string cellText(CLBox& box, int32_t line, int32_t cell) {
+    return box.lines.at(line)->tabs.at(cell)->text;
+}
+
+// Lines of one "x" each, every one ended.
+inline std::u16string manyLines(int count) {
+    std::u16string text;
+    for (int k = 0; k < count; ++k)
+        text += u"x\n";
+    return text;
+}
