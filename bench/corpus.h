@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Utf8.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -16,25 +18,9 @@
 // benchmarks load real source code without any of it being kept in the repository.
 namespace corpus {
 
-inline bool isValidUtf8(std::string_view bytes) {
-    size_t k = 0;
-    while (k < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[k]);
-        if (lead == 0)
-            return false;
-        const size_t length = lead < 0x80       ? 1
-                              : lead >> 5 == 6  ? 2
-                              : lead >> 4 == 14 ? 3
-                              : lead >> 3 == 30 ? 4
-                                                : 0;
-        if (length == 0 || k + length > bytes.size())
-            return false;
-        for (size_t j = 1; j < length; ++j)
-            if ((static_cast<unsigned char>(bytes[k + j]) & 0xC0) != 0x80)
-                return false;
-        k += length;
-    }
-    return true;
+// Text files only: well-formed UTF-8 without NUL bytes.
+inline bool isText(std::string_view bytes) {
+    return bytes.find('\0') == std::string_view::npos && utf8::isWellFormed(bytes);
 }
 
 // Whole text files under root, in a fixed order, concatenated (again from the start
@@ -54,7 +40,7 @@ inline std::string sourceText(size_t targetBytes, const char* root = "/usr/inclu
             std::ifstream in(path, std::ios::binary);
             std::string bytes((std::istreambuf_iterator<char>(in)),
                               std::istreambuf_iterator<char>());
-            if (bytes.empty() || !isValidUtf8(bytes))
+            if (bytes.empty() || !isText(bytes))
                 continue;
             if (bytes.back() != '\n')
                 bytes += '\n';
@@ -71,35 +57,10 @@ inline std::string sourceText(size_t targetBytes, const char* root = "/usr/inclu
     return text;
 }
 
-// Decodes text that isValidUtf8 accepted.
+// Decodes text that isText accepted.
 inline std::u16string toUtf16(std::string_view bytes) {
     std::u16string out;
-    out.reserve(bytes.size());
-    size_t k = 0;
-    while (k < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[k]);
-        char32_t code = lead;
-        size_t length = 1;
-        if (lead >= 0xF0) {
-            code = lead & 0x07u;
-            length = 4;
-        } else if (lead >= 0xE0) {
-            code = lead & 0x0Fu;
-            length = 3;
-        } else if (lead >= 0xC0) {
-            code = lead & 0x1Fu;
-            length = 2;
-        }
-        for (size_t j = 1; j < length; ++j)
-            code = (code << 6) | (static_cast<unsigned char>(bytes[k + j]) & 0x3Fu);
-        k += length;
-        if (code < 0x10000) {
-            out += static_cast<char16_t>(code);
-        } else {
-            out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        }
-    }
+    utf8::appendWellFormed(out, bytes, true);
     out.shrink_to_fit();
     return out;
 }
