@@ -5,10 +5,17 @@
 #include <QRect>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
+
+// The device pixels per logical pixel where that is a whole number the quick drawing
+// supports, else 0.
+inline int32_t wholeRatioOf(double ratio) {
+    return ratio == std::floor(ratio) && ratio >= 1 && ratio <= 4 ? static_cast<int32_t>(ratio) : 0;
+}
 
 // A glyph as the toolkit paints it in black at one offset past a whole pixel, read back
 // from a scratch image. Blending that coverage again gives the toolkit's own pixels
