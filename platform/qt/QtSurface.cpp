@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -34,49 +36,69 @@ void fillRow(const Canvas& canvas, int64_t row, int64_t left, int64_t right, QRg
         std::fill(pixels, pixels + (right - left), colour);
 }
 
+[[noreturn]] void refuseFrame(int32_t deviceWidth, int32_t deviceHeight) {
+    throw std::runtime_error("not enough memory for a frame of " + std::to_string(deviceWidth) +
+                             " x " + std::to_string(deviceHeight) + " pixels");
+}
+
+// A blank image of width x height logical pixels at ratio device pixels each, whose
+// resolution turns points into pixels at dpi. The toolkit gives a null image where it
+// cannot allocate one (a row past 2^31 bits, or memory refused); that throws here.
+QImage blankImage(int32_t width, int32_t height, double dpi, double ratio, QColor colour) {
+    const auto deviceSide = [ratio](int32_t side) {
+        return std::max(1, roundToPixel(side * ratio)); // an empty window still gets a pixel
+    };
+    QImage image(deviceSide(width), deviceSide(height), QImage::Format_RGB32);
+    if (image.isNull())
+        refuseFrame(deviceSide(width), deviceSide(height));
+    image.setDevicePixelRatio(ratio);
+    // Fonts are resolved against the image, so its resolution is the points' scale.
+    const int dotsPerMeter = roundToPixel(dpi / 0.0254);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(colour);
+    return image;
+}
+
 } // namespace
 
 QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio,
                      Drawing mode)
     : logicalWidth(clampSide(width)), logicalHeight(clampSide(height)), dpi(logicalDpi),
-      ratio(devicePixelRatio), drawingMode(mode), drawing(blankFrame()), presented(drawing),
+      ratio(devicePixelRatio), drawingMode(mode),
+      drawing(blankFrame(logicalWidth, logicalHeight, dpi, ratio)), presented{drawing.image, {}},
       fonts(drawing.image) {}
 
 QtSurface::~QtSurface() {
     endPainting();
 }
 
-QImage QtSurface::blankImage() const {
-    const auto deviceSide = [this](int32_t side) {
-        return std::max(1, roundToPixel(side * ratio)); // an empty window still gets a pixel
-    };
-    QImage image(deviceSide(logicalWidth), deviceSide(logicalHeight), QImage::Format_RGB32);
-    image.setDevicePixelRatio(ratio);
-    // Fonts are resolved against the image, so its resolution is the points' scale.
-    const int dotsPerMeter = roundToPixel(dpi / 0.0254);
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
-    image.fill(backgroundColour);
-    return image;
-}
-
-QtSurface::Frame QtSurface::blankFrame() const {
-    Frame frame{blankImage(), {}};
+QtSurface::Frame QtSurface::blankFrame(int32_t width, int32_t height, double atDpi,
+                                       double atRatio) const {
+    Frame frame{blankImage(width, height, atDpi, atRatio, backgroundColour), {}};
     frame.inked.reset(frame.image.height(), frame.image.width());
     return frame;
 }
 
-void QtSurface::resize(int32_t width, int32_t height) {
+// The retained picture survives a resize or a rescale, cropped.
+QtSurface::Frame QtSurface::redrawnFrame(int32_t width, int32_t height, double atDpi,
+                                         double atRatio) {
     endPainting();
-    logicalWidth = clampSide(width);
-    logicalHeight = clampSide(height);
-    Frame resized = blankFrame();
+    Frame frame = blankFrame(width, height, atDpi, atRatio);
     {
-        QPainter copier(&resized.image); // the retained picture survives a resize, cropped
+        QPainter copier(&frame.image);
         copier.drawImage(0, 0, drawing.image);
     }
-    resized.inked.markAll();
-    drawing = std::move(resized);
+    frame.inked.markAll();
+    return frame;
+}
+
+// Everything that can fail comes first, so a failure leaves the old size and frames.
+void QtSurface::resize(int32_t width, int32_t height) {
+    const int32_t newWidth = clampSide(width), newHeight = clampSide(height);
+    replaceDrawing(redrawnFrame(newWidth, newHeight, dpi, ratio));
+    logicalWidth = newWidth;
+    logicalHeight = newHeight;
     drawn();
 }
 
@@ -89,22 +111,55 @@ void QtSurface::setLogicalDpi(double newDpi) {
 }
 
 void QtSurface::rescale(double newDpi, double newRatio) {
-    if (!(newDpi > 0 && newRatio > 0) || (newDpi == dpi && newRatio == ratio))
+    const bool usable =
+        std::isfinite(newDpi) && newDpi > 0 && std::isfinite(newRatio) && newRatio > 0;
+    if (!usable || (newDpi == dpi && newRatio == ratio))
         return;
+    Frame rescaled = redrawnFrame(logicalWidth, logicalHeight, newDpi, newRatio);
+    QtFonts rescaledFonts(fonts, rescaled.image);
+    replaceDrawing(std::move(rescaled));
+    fonts = std::move(rescaledFonts);
     dpi = newDpi;
     ratio = newRatio;
-    resize(logicalWidth, logicalHeight);
-    fonts = QtFonts(fonts, drawing.image);
+    drawn();
 }
 
-const QImage& QtSurface::presentedImage() {
+// Allocates nothing: the presented frame shares the drawing's pixels and inked rows until
+// the two part, and the frame it replaces is only kept.
+const QImage& QtSurface::presentedImage() noexcept {
     if (!hidden && unpresented) {
         endPainting();
-        recycled = std::move(presented);
-        presented = drawing; // shared until the next drawing call
+        if (!presentedSharesDrawing()) { // else shown again with nothing drawn since
+            recycled = std::move(presented);
+            presented.image = drawing.image;
+        }
         unpresented = false;
     }
     return presented.image;
+}
+
+bool QtSurface::presentedSharesDrawing() const {
+    return presented.image.constBits() == drawing.image.constBits();
+}
+
+// The presented frame takes the inked rows of pixels it shared, which cover all it shows.
+void QtSurface::replaceDrawing(Frame&& next) noexcept {
+    endPainting();
+    if (presentedSharesDrawing())
+        presented.inked = std::move(drawing.inked);
+    drawing = std::move(next);
+}
+
+// Before anything is drawn into it, the drawing image gets pixels of its own: the frame on
+// screen, or held by a paint in progress, must not change. Throws, having changed nothing,
+// where the copy cannot be had; the toolkit's own copy on write would leave a null image.
+void QtSurface::ownDrawing() {
+    if (drawing.image.isDetached())
+        return;
+    Frame own{drawing.image.copy(), drawing.inked};
+    if (own.image.isNull())
+        refuseFrame(drawing.image.width(), drawing.image.height());
+    replaceDrawing(std::move(own));
 }
 
 int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
@@ -118,6 +173,7 @@ int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
 
 QPainter& QtSurface::painter() {
     if (!activePainter) {
+        ownDrawing();
         activePainter = std::make_unique<QPainter>(&drawing.image);
         activePainter->setPen(textColour);
         painterFont.reset();
@@ -151,12 +207,13 @@ void QtSurface::show() {
 
 void QtSurface::clear() {
     endPainting();
-    QImage& image = drawing.image;
-    if (!image.isDetached()) { // the presented frame keeps its pixels; nothing to copy
+    if (const QImage& image = drawing.image; !image.isDetached()) {
+        // The presented frame keeps its pixels, and there are none to copy.
         const bool fits = recycled.image.isDetached() && recycled.image.size() == image.size() &&
                           recycled.image.devicePixelRatio() == ratio &&
                           recycled.image.dotsPerMeterY() == image.dotsPerMeterY();
-        drawing = fits ? std::move(recycled) : blankFrame();
+        replaceDrawing(fits ? std::move(recycled)
+                            : blankFrame(logicalWidth, logicalHeight, dpi, ratio));
         recycled = Frame{};
     }
     if (drawingMode == Drawing::ToolkitOnly) {
@@ -233,6 +290,7 @@ bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin) {
     for (const char16_t unit : text)
         if (f.imagesOf(unit) == nullptr)
             return false;
+    ownDrawing();
     const Canvas canvas(drawing.image);
     const auto scale = static_cast<int64_t>(ratio);
     const auto penX = static_cast<int64_t>(origin.x());
@@ -328,6 +386,7 @@ void QtSurface::fillPixels(int64_t left, int64_t top, int64_t right, int64_t bot
     if (left > right || top > bottom)
         return;
     if (const int64_t scale = wholeRatioOf(ratio); scale != 0 && drawingMode == Drawing::Quick) {
+        ownDrawing();
         const Canvas canvas(drawing.image);
         for (int64_t row = top * scale; row < (bottom + 1) * scale; ++row)
             fillRow(canvas, row, left * scale, (right + 1) * scale, toQColor(colour).rgb());

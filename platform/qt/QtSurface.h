@@ -30,11 +30,15 @@ public:
               Drawing mode = Drawing::Quick);
     ~QtSurface() override;
 
+    // Each either succeeds or throws, leaving the surface as it was: std::runtime_error
+    // for a frame that cannot be allocated, std::bad_alloc for anything else. Ratios and
+    // resolutions that are not finite and positive are ignored.
     void resize(int32_t width, int32_t height);
     void setDevicePixelRatio(double ratio);
     void setLogicalDpi(double dpi);
-    // The frame to put on screen; while shown, it includes everything drawn so far.
-    const QImage& presentedImage();
+    // The frame to put on screen; while shown, it includes everything drawn so far. Safe
+    // to call from a paint event: it cannot fail.
+    const QImage& presentedImage() noexcept;
     // The pixel colour of the image being drawn, packed like the drawing colours.
     int32_t drawnPixel(int32_t x, int32_t y);
     QColor background() const { return backgroundColour; }
@@ -86,7 +90,6 @@ public:
 
 private:
     void rescale(double newDpi, double newRatio);
-    QImage blankImage() const;
     QPainter& painter();
     void endPainting();
     QPointF textOrigin() const; // the baseline's start
@@ -103,7 +106,12 @@ private:
         QImage image;
         InkedRows inked;
     };
-    Frame blankFrame() const;
+    // Each throws, rather than giving a null image, where one cannot be allocated.
+    Frame blankFrame(int32_t width, int32_t height, double atDpi, double atRatio) const;
+    Frame redrawnFrame(int32_t width, int32_t height, double atDpi, double atRatio);
+    bool presentedSharesDrawing() const;
+    void replaceDrawing(Frame&& next) noexcept;
+    void ownDrawing();
 
     int32_t logicalWidth, logicalHeight;
     double dpi, ratio;
@@ -111,7 +119,8 @@ private:
     QColor backgroundColour = Qt::white;
     QColor textColour = Qt::black;
     // The frame before the presented one is kept to draw the next into, which spares
-    // allocating and faulting in a whole image every frame.
+    // allocating and faulting in a whole image every frame. While the presented frame
+    // shares the drawing's pixels, its inked rows are the drawing's.
     Frame drawing, presented, recycled;
     QtFonts fonts;
     std::unique_ptr<QPainter> activePainter;
