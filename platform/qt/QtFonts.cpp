@@ -43,6 +43,10 @@ ResolvedFont::ResolvedFont(const QFont& resolvedFont, const QImage& device)
         glyphPainter.emplace(raw, device);
 }
 
+double ResolvedFont::laidOutWidth(std::u16string_view text) const {
+    return metrics.horizontalAdvance(toQString(text));
+}
+
 // Decided once per font, on a few glyphs with many shades of grey among them.
 bool ResolvedFont::blendsOwnGlyphs() {
     if (blending == Blending::Untried) {
@@ -107,20 +111,6 @@ void QtFonts::restyle(const QFont& newStyle) {
     style = newStyle;
     sizes = std::move(restyled);
     selected = 0;
-}
-
-// Plain text is measured by summing cached advances; only text that may be shaped is
-// laid out by the toolkit.
-double QtFonts::textWidth(std::u16string_view text) {
-    ResolvedFont& f = current();
-    int64_t width = 0;
-    for (const char16_t unit : text) {
-        const int32_t advance = f.advanceOf(unit);
-        if (advance == ResolvedFont::needsShaping)
-            return f.metrics.horizontalAdvance(toQString(text));
-        width += advance;
-    }
-    return static_cast<double>(width) / 64;
 }
 
 double QtFonts::textHeight(std::u16string_view text) const {

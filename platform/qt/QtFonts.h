@@ -42,6 +42,8 @@ struct ResolvedFont {
     std::array<int32_t, firstShapedCharacter> advances;
     std::array<quint32, firstShapedCharacter> glyphs{};
 
+    // The width of text as the toolkit lays it out, shaping included.
+    double laidOutWidth(std::u16string_view text) const;
     // Whether blending learned glyphs gives the toolkit's own pixels in this font.
     bool blendsOwnGlyphs();
     // For a plain character whose advance and glyph are known; null where unlearnable.
@@ -72,7 +74,19 @@ public:
 
     ResolvedFont& current() { return *sizes[selected]; }
     const ResolvedFont& current() const { return *sizes[selected]; }
-    double textWidth(std::u16string_view text);
+    // Plain text is measured by summing cached advances; only text that may be shaped is
+    // laid out by the toolkit. Inline, as measuring a cell is the hottest call there is.
+    double textWidth(std::u16string_view text) {
+        ResolvedFont& f = current();
+        int64_t width = 0;
+        for (const char16_t unit : text) {
+            const int32_t advance = f.advanceOf(unit);
+            if (advance == ResolvedFont::needsShaping)
+                return f.laidOutWidth(text);
+            width += advance;
+        }
+        return static_cast<double>(width) / 64;
+    }
     double textHeight(std::u16string_view text) const;
 
     const std::u16string& name() const { return family; }

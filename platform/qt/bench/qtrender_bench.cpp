@@ -68,10 +68,12 @@ void measureCells(benchmark::State& state) {
             start = k + 1;
         }
     QtSurface surface(1920, 1080);
+    Surface* measured = &surface; // called through the interface, as the engine calls it
+    benchmark::DoNotOptimize(measured);
     for (auto _ : state) {
         double width = 0;
         for (const std::u16string_view cell : cells)
-            width += surface.textWidth(cell);
+            width += measured->textWidth(cell);
         benchmark::DoNotOptimize(width);
     }
     state.counters["cells"] = static_cast<double>(cells.size());
