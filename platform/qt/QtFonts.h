@@ -61,7 +61,7 @@ private:
 };
 
 // The picture surface's font: its settings and the sizes resolved in them, for images of
-// one resolution and pixel ratio. It measures text where the surface draws it. A setter
+// one resolution and pixel ratio. It measures text as the surface will draw it. A setter
 // either succeeds or throws having changed nothing.
 class QtFonts {
 public:
