@@ -140,6 +140,8 @@ std::unique_ptr<GlyphImages> GlyphPainter::learn(quint32 glyph) const {
         if (grid.width <= 0 || grid.height <= 0 || area > largestScratch)
             return nullptr;
         QImage image = scratch(slotsPerRow * grid.width, offsets / slotsPerRow * grid.height);
+        if (image.isNull())
+            return nullptr;
         std::vector<QPointF> positions;
         for (int32_t slot = 0; slot < offsets; ++slot)
             positions.emplace_back(QPointF(grid.pen(slot)) + QPointF(slot / 64.0, 0));
@@ -184,6 +186,8 @@ bool GlyphPainter::blendsLikeTheToolkit(const std::vector<quint32>& glyphs) cons
     const int32_t step = static_cast<int32_t>(std::ceil(em / 3)); // neighbours overlap
     const auto count = static_cast<int32_t>(painted.size()) * 6;
     QImage background = scratch(count / 2 * step, static_cast<int32_t>(3 * em));
+    if (background.isNull())
+        return false;
     uint32_t seed = 10;
     for (int y = 0; y < background.height(); ++y)
         for (int x = 0; x < background.width(); ++x) {
@@ -191,6 +195,8 @@ bool GlyphPainter::blendsLikeTheToolkit(const std::vector<quint32>& glyphs) cons
             background.setPixel(x, y, 0xFF000000u | (seed >> 8));
         }
     QImage theirs = background.copy(), ours = background.copy();
+    if (theirs.isNull() || ours.isNull())
+        return false;
     const Canvas canvas(ours);
     std::vector<quint32> runGlyphs;
     std::vector<QPointF> positions;

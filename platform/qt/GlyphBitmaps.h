@@ -5,10 +5,17 @@
 #include <QRect>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
+
+// The device pixels per logical pixel where that is a whole number the quick drawing
+// supports, else 0.
+inline int32_t wholeRatioOf(double ratio) {
+    return ratio == std::floor(ratio) && ratio >= 1 && ratio <= 4 ? static_cast<int32_t>(ratio) : 0;
+}
 
 // A glyph as the toolkit paints it in black at one offset past a whole pixel, read back
 // from a scratch image. Blending that coverage again gives the toolkit's own pixels
@@ -49,13 +56,16 @@ class GlyphPainter {
 public:
     GlyphPainter(const QRawFont& font, const QImage& model);
     // Null for a glyph whose ink the scratch image cannot hold or that is not plain
-    // coverage (such as subpixel colour).
+    // coverage (such as subpixel colour), and where no scratch image can be allocated:
+    // the toolkit then draws the glyph itself.
     std::unique_ptr<GlyphImages> learn(quint32 glyph) const;
     // Whether blending learned glyphs gives the toolkit's pixels over any background: not
-    // where it blends with gamma correction, say. glyphs are some of the font's.
+    // where it blends with gamma correction, say, nor where the images to compare cannot
+    // be allocated. glyphs are some of the font's.
     bool blendsLikeTheToolkit(const std::vector<quint32>& glyphs) const;
 
 private:
+    // White, as glyphs are learned on; null where it cannot be allocated.
     QImage scratch(int32_t logicalWidth, int32_t logicalHeight) const;
     QRawFont raw;
     int32_t ratio;

@@ -4,9 +4,13 @@
 #include "support/EngineError.h"
 #include "support/Rounding.h"
 
+#include <QGlyphRun>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -16,25 +20,10 @@ QColor toQColor(int32_t packed) {
                   static_cast<int>((bits >> 16) & 0xFFu));
 }
 
-// Sizes past this would only exhaust memory in the glyph cache.
-constexpr double largestFontPoints = 1000;
 constexpr int32_t largestSide = 32767; // QImage's own limit per side
 
 int32_t clampSide(int32_t side) {
     return std::clamp(side, 0, largestSide);
-}
-
-// Characters whose advance in a line is their own. Controls and the soft hyphen take no
-// room in a line, and from the combining marks on, shaping may move glyphs.
-bool isPlainCharacter(char16_t unit) {
-    return (unit >= 0x20 && unit < 0x7F) ||
-           (unit >= 0xA0 && unit < QtSurface::firstShapedCharacter && unit != 0xAD);
-}
-
-// The device pixels per logical pixel where that is a whole number the quick drawing
-// supports, else 0.
-int32_t wholeRatioOf(double ratio) {
-    return ratio == std::floor(ratio) && ratio >= 1 && ratio <= 4 ? static_cast<int32_t>(ratio) : 0;
 }
 
 // Sets the pixels [left, right) of a row to one colour.
@@ -47,59 +36,69 @@ void fillRow(const Canvas& canvas, int64_t row, int64_t left, int64_t right, QRg
         std::fill(pixels, pixels + (right - left), colour);
 }
 
-} // namespace
-
-QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio,
-                     Drawing mode)
-    : logicalWidth(clampSide(width)), logicalHeight(clampSide(height)), dpi(logicalDpi),
-      ratio(devicePixelRatio), drawingMode(mode) {
-    // Unhinted advances are the same on every screen and at every pixel ratio, so the
-    // window, the screenshots and the tests lay out alike. Without kerning and ligatures
-    // in the scripts that need no shaping, the width of a prefix is where the cursor
-    // after it is drawn, and a text's width is the sum of its characters' advances.
-    style.setHintingPreference(QFont::PreferVerticalHinting);
-    style.setKerning(false);
-    style.setStyleStrategy(QFont::PreferNoShaping);
-    drawing = blankFrame();
-    presented = drawing;
-    fontChanged();
+[[noreturn]] void refuseFrame(int32_t deviceWidth, int32_t deviceHeight) {
+    throw std::runtime_error("not enough memory for a frame of " + std::to_string(deviceWidth) +
+                             " x " + std::to_string(deviceHeight) + " pixels");
 }
 
-QtSurface::~QtSurface() {
-    endPainting();
-}
-
-QImage QtSurface::blankImage() const {
-    const auto deviceSide = [this](int32_t side) {
+// A blank image of width x height logical pixels at ratio device pixels each, whose
+// resolution turns points into pixels at dpi. The toolkit gives a null image where it
+// cannot allocate one (a row past 2^31 bits, or memory refused); that throws here.
+QImage blankImage(int32_t width, int32_t height, double dpi, double ratio, QColor colour) {
+    const auto deviceSide = [ratio](int32_t side) {
         return std::max(1, roundToPixel(side * ratio)); // an empty window still gets a pixel
     };
-    QImage image(deviceSide(logicalWidth), deviceSide(logicalHeight), QImage::Format_RGB32);
+    QImage image(deviceSide(width), deviceSide(height), QImage::Format_RGB32);
+    if (image.isNull())
+        refuseFrame(deviceSide(width), deviceSide(height));
     image.setDevicePixelRatio(ratio);
     // Fonts are resolved against the image, so its resolution is the points' scale.
     const int dotsPerMeter = roundToPixel(dpi / 0.0254);
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
-    image.fill(backgroundColour);
+    image.fill(colour);
     return image;
 }
 
-QtSurface::Frame QtSurface::blankFrame() const {
-    Frame frame{blankImage(), {}};
+} // namespace
+
+QtSurface::QtSurface(int32_t width, int32_t height, double logicalDpi, double devicePixelRatio,
+                     Drawing mode)
+    : logicalWidth(clampSide(width)), logicalHeight(clampSide(height)), dpi(logicalDpi),
+      ratio(devicePixelRatio), drawingMode(mode),
+      drawing(blankFrame(logicalWidth, logicalHeight, dpi, ratio)), presented{drawing.image, {}},
+      fonts(drawing.image) {}
+
+QtSurface::~QtSurface() {
+    endPainting();
+}
+
+QtSurface::Frame QtSurface::blankFrame(int32_t width, int32_t height, double atDpi,
+                                       double atRatio) const {
+    Frame frame{blankImage(width, height, atDpi, atRatio, backgroundColour), {}};
     frame.inked.reset(frame.image.height(), frame.image.width());
     return frame;
 }
 
-void QtSurface::resize(int32_t width, int32_t height) {
+// The retained picture survives a resize or a rescale, cropped.
+QtSurface::Frame QtSurface::redrawnFrame(int32_t width, int32_t height, double atDpi,
+                                         double atRatio) {
     endPainting();
-    logicalWidth = clampSide(width);
-    logicalHeight = clampSide(height);
-    Frame resized = blankFrame();
+    Frame frame = blankFrame(width, height, atDpi, atRatio);
     {
-        QPainter copier(&resized.image); // the retained picture survives a resize, cropped
+        QPainter copier(&frame.image);
         copier.drawImage(0, 0, drawing.image);
     }
-    resized.inked.markAll();
-    drawing = std::move(resized);
+    frame.inked.markAll();
+    return frame;
+}
+
+// Everything that can fail comes first, so a failure leaves the old size and frames.
+void QtSurface::resize(int32_t width, int32_t height) {
+    const int32_t newWidth = clampSide(width), newHeight = clampSide(height);
+    replaceDrawing(redrawnFrame(newWidth, newHeight, dpi, ratio));
+    logicalWidth = newWidth;
+    logicalHeight = newHeight;
     drawn();
 }
 
@@ -112,22 +111,55 @@ void QtSurface::setLogicalDpi(double newDpi) {
 }
 
 void QtSurface::rescale(double newDpi, double newRatio) {
-    if (!(newDpi > 0 && newRatio > 0) || (newDpi == dpi && newRatio == ratio))
+    const bool usable =
+        std::isfinite(newDpi) && newDpi > 0 && std::isfinite(newRatio) && newRatio > 0;
+    if (!usable || (newDpi == dpi && newRatio == ratio))
         return;
+    Frame rescaled = redrawnFrame(logicalWidth, logicalHeight, newDpi, newRatio);
+    QtFonts rescaledFonts(fonts, rescaled.image);
+    replaceDrawing(std::move(rescaled));
+    fonts = std::move(rescaledFonts);
     dpi = newDpi;
     ratio = newRatio;
-    resize(logicalWidth, logicalHeight);
-    fontChanged();
+    drawn();
 }
 
-const QImage& QtSurface::presentedImage() {
+// Allocates nothing: the presented frame shares the drawing's pixels and inked rows until
+// the two part, and the frame it replaces is only kept.
+const QImage& QtSurface::presentedImage() noexcept {
     if (!hidden && unpresented) {
         endPainting();
-        recycled = std::move(presented);
-        presented = drawing; // shared until the next drawing call
+        if (!presentedSharesDrawing()) { // else shown again with nothing drawn since
+            recycled = std::move(presented);
+            presented.image = drawing.image;
+        }
         unpresented = false;
     }
     return presented.image;
+}
+
+bool QtSurface::presentedSharesDrawing() const {
+    return presented.image.constBits() == drawing.image.constBits();
+}
+
+// The presented frame takes the inked rows of pixels it shared, which cover all it shows.
+void QtSurface::replaceDrawing(Frame&& next) noexcept {
+    endPainting();
+    if (presentedSharesDrawing())
+        presented.inked = std::move(drawing.inked);
+    drawing = std::move(next);
+}
+
+// Before anything is drawn into it, the drawing image gets pixels of its own: the frame on
+// screen, or held by a paint in progress, must not change. Throws, having changed nothing,
+// where the copy cannot be had; the toolkit's own copy on write would leave a null image.
+void QtSurface::ownDrawing() {
+    if (drawing.image.isDetached())
+        return;
+    Frame own{drawing.image.copy(), drawing.inked};
+    if (own.image.isNull())
+        refuseFrame(drawing.image.width(), drawing.image.height());
+    replaceDrawing(std::move(own));
 }
 
 int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
@@ -141,75 +173,16 @@ int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
 
 QPainter& QtSurface::painter() {
     if (!activePainter) {
+        ownDrawing();
         activePainter = std::make_unique<QPainter>(&drawing.image);
         activePainter->setPen(textColour);
-        painterFont = nullptr;
+        painterFont.reset();
     }
     return *activePainter;
 }
 
 void QtSurface::endPainting() {
     activePainter.reset();
-}
-
-// The raw font is the one the toolkit itself draws this font with on the image, so its
-// glyphs are those that its own text layout would place.
-QtSurface::ResolvedFont::ResolvedFont(const QFont& resolvedFont, QImage& device)
-    : font(resolvedFont), metrics(font, &device), raw(QRawFont::fromFont(QFont(font, &device))),
-      ascent(std::round(metrics.ascent())) {
-    for (size_t unit = 0; unit < advances.size(); ++unit)
-        advances[unit] = isPlainCharacter(static_cast<char16_t>(unit)) ? unknown : needsShaping;
-    if (wholeRatioOf(device.devicePixelRatio()) != 0)
-        glyphPainter.emplace(raw, device);
-}
-
-// Decided once per font, on a few glyphs with many shades of grey among them.
-bool QtSurface::ResolvedFont::blendsOwnGlyphs() {
-    if (blending == Blending::Untried) {
-        std::vector<quint32> probes;
-        for (const char16_t unit : std::u16string_view(u"Wg@e8%&"))
-            if (advanceOf(unit) >= 0 && glyphs[unit] != 0)
-                probes.push_back(glyphs[unit]);
-        const bool same = glyphPainter && glyphPainter->blendsLikeTheToolkit(probes);
-        blending = same ? Blending::Own : Blending::Toolkit;
-    }
-    return blending == Blending::Own;
-}
-
-// For a plain character whose advance and glyph are known.
-const GlyphImages* QtSurface::ResolvedFont::imagesOf(char16_t unit) {
-    if (!images[unit] && !unlearnable[unit]) {
-        images[unit] = glyphPainter->learn(glyphs[unit]);
-        unlearnable[unit] = !images[unit];
-    }
-    return images[unit].get();
-}
-
-void QtSurface::fontChanged() {
-    style.setFamily(toQString(name));
-    fonts.clear();
-    painterFont = nullptr; // a new font may take the old one's place
-    selectSize();
-}
-
-// Sizes once drawn are kept, up to a few: an editor draws in two.
-void QtSurface::selectSize() {
-    constexpr size_t mostSizes = 8;
-    const auto found = std::find_if(fonts.begin(), fonts.end(), [this](const auto& resolvedFont) {
-        return resolvedFont->font.pointSizeF() == points;
-    });
-    if (found != fonts.end()) {
-        selectedFont = static_cast<size_t>(found - fonts.begin());
-    } else {
-        if (fonts.size() == mostSizes) {
-            fonts.clear();
-            painterFont = nullptr;
-        }
-        QFont sized = style;
-        sized.setPointSizeF(points);
-        fonts.push_back(std::make_unique<ResolvedFont>(sized, drawing.image));
-        selectedFont = fonts.size() - 1;
-    }
 }
 
 void QtSurface::drawn() {
@@ -223,67 +196,6 @@ void QtSurface::setScaleMode(int mode) {
         throw EngineError(ErrorNumber::BadArgument, "this surface measures in pixels only");
 }
 
-// Plain text is measured by summing cached advances; only text that may be shaped is
-// laid out by the toolkit.
-double QtSurface::textWidth(std::u16string_view text) {
-    ResolvedFont& f = resolved();
-    int64_t width = 0;
-    for (const char16_t unit : text) {
-        const int32_t advance = f.advanceOf(unit);
-        if (advance == ResolvedFont::needsShaping)
-            return f.metrics.horizontalAdvance(toQString(text));
-        width += advance;
-    }
-    return static_cast<double>(width) / 64;
-}
-
-int32_t QtSurface::ResolvedFont::learnAdvance(char16_t unit) {
-    const QChar character(unit);
-    int count = 1;
-    raw.glyphIndexesForChars(&character, 1, &glyphs[unit], &count);
-    const double sixtyFourths = metrics.horizontalAdvance(character) * 64;
-    advances[unit] = sixtyFourths == std::floor(sixtyFourths) ? static_cast<int32_t>(sixtyFourths)
-                                                              : needsShaping;
-    return advances[unit];
-}
-
-double QtSurface::textHeight(std::u16string_view text) {
-    const auto breaks = std::count(text.begin(), text.end(), u'\n');
-    const QFontMetricsF& metrics = resolved().metrics;
-    return metrics.height() + static_cast<double>(breaks) * metrics.lineSpacing();
-}
-
-void QtSurface::setFontName(const std::u16string& newName) {
-    if (newName.empty())
-        throw EngineError(ErrorNumber::BadArgument, "a font needs a name");
-    name = newName;
-    fontChanged();
-}
-
-void QtSurface::setFontSize(double newPoints) {
-    if (!(newPoints > 0 && newPoints <= largestFontPoints))
-        throw EngineError(ErrorNumber::BadArgument, "font size outside 0 to 1000 points");
-    if (newPoints == points)
-        return;
-    points = newPoints;
-    selectSize();
-}
-
-void QtSurface::setFontBold(bool on) {
-    style.setBold(on);
-    fontChanged();
-}
-
-void QtSurface::setFontItalic(bool on) {
-    style.setItalic(on);
-    fontChanged();
-}
-
-void QtSurface::setFontStrikethrough(bool on) {
-    style.setStrikeOut(on);
-    fontChanged();
-}
-
 void QtSurface::hide() {
     hidden = true;
 }
@@ -295,12 +207,13 @@ void QtSurface::show() {
 
 void QtSurface::clear() {
     endPainting();
-    QImage& image = drawing.image;
-    if (!image.isDetached()) { // the presented frame keeps its pixels; nothing to copy
+    if (const QImage& image = drawing.image; !image.isDetached()) {
+        // The presented frame keeps its pixels, and there are none to copy.
         const bool fits = recycled.image.isDetached() && recycled.image.size() == image.size() &&
                           recycled.image.devicePixelRatio() == ratio &&
                           recycled.image.dotsPerMeterY() == image.dotsPerMeterY();
-        drawing = fits ? std::move(recycled) : blankFrame();
+        replaceDrawing(fits ? std::move(recycled)
+                            : blankFrame(logicalWidth, logicalHeight, dpi, ratio));
         recycled = Frame{};
     }
     if (drawingMode == Drawing::ToolkitOnly) {
@@ -337,11 +250,11 @@ void QtSurface::print(std::u16string_view text) {
 void QtSurface::printLaidOut(std::u16string_view text) {
     const QString laidOut = toQString(text);
     const QPointF origin = textOrigin();
-    const ResolvedFont& f = resolved();
+    const ResolvedFont& f = fonts.current();
     QPainter& p = painter();
-    if (painterFont != &f.font) { // only laid-out text needs the painter's font
+    if (painterFont != f.font) { // only laid-out text needs the painter's font
         p.setFont(f.font);
-        painterFont = &f.font;
+        painterFont = f.font;
     }
     p.drawText(origin, laidOut);
     const QRectF bounds = f.metrics.boundingRect(laidOut).translated(origin);
@@ -353,15 +266,15 @@ void QtSurface::printLaidOut(std::u16string_view text) {
 
 QPointF QtSurface::textOrigin() const {
     return {static_cast<double>(roundToPixel(currentX)),
-            roundToPixel(currentY) + resolved().ascent};
+            roundToPixel(currentY) + fonts.current().ascent};
 }
 
 // False, having drawn nothing, for text that needs the toolkit's layout: characters it
 // may shape, glyphs from a fallback font, decorations.
 bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin) {
-    if (style.strikeOut())
+    if (fonts.strikethrough())
         return false;
-    ResolvedFont& f = resolved();
+    ResolvedFont& f = fonts.current();
     for (const char16_t unit : text)
         if (f.advanceOf(unit) == ResolvedFont::needsShaping || f.glyphs[unit] == 0)
             return false;
@@ -373,10 +286,11 @@ bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin) {
 // False, having drawn nothing, where a glyph cannot be learned. Each glyph's pen is at
 // the sum of the advances before it, in 64ths of a logical pixel, as it was measured.
 bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin) {
-    ResolvedFont& f = resolved();
+    ResolvedFont& f = fonts.current();
     for (const char16_t unit : text)
         if (f.imagesOf(unit) == nullptr)
             return false;
+    ownDrawing();
     const Canvas canvas(drawing.image);
     const auto scale = static_cast<int64_t>(ratio);
     const auto penX = static_cast<int64_t>(origin.x());
@@ -406,7 +320,7 @@ bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin) {
 // Glyphs wholly outside the image are left out; a glyph's ink stays within a line height
 // of its place.
 void QtSurface::drawGlyphRun(std::u16string_view text, QPointF origin) {
-    ResolvedFont& f = resolved();
+    ResolvedFont& f = fonts.current();
     const double reach = f.metrics.height();
     const double left = -origin.x() - reach, right = logicalWidth - origin.x() + reach;
     runGlyphs.clear();
@@ -472,6 +386,7 @@ void QtSurface::fillPixels(int64_t left, int64_t top, int64_t right, int64_t bot
     if (left > right || top > bottom)
         return;
     if (const int64_t scale = wholeRatioOf(ratio); scale != 0 && drawingMode == Drawing::Quick) {
+        ownDrawing();
         const Canvas canvas(drawing.image);
         for (int64_t row = top * scale; row < (bottom + 1) * scale; ++row)
             fillRow(canvas, row, left * scale, (right + 1) * scale, toQColor(colour).rgb());

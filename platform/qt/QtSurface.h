@@ -1,18 +1,13 @@
 #pragma once
 
-#include "GlyphBitmaps.h"
 #include "InkedRows.h"
+#include "QtFonts.h"
 #include "textbox/Surface.h"
 
 #include <QColor>
 #include <QFont>
-#include <QFontMetricsF>
-#include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
-#include <QRawFont>
-
-#include <array>
 
 #include <cstdint>
 #include <functional>
@@ -35,20 +30,26 @@ public:
               Drawing mode = Drawing::Quick);
     ~QtSurface() override;
 
+    // Each either succeeds or throws, leaving the surface as it was: std::runtime_error
+    // for a frame that cannot be allocated, std::bad_alloc for anything else. Ratios and
+    // resolutions that are not finite and positive are ignored.
     void resize(int32_t width, int32_t height);
     void setDevicePixelRatio(double ratio);
     void setLogicalDpi(double dpi);
-    // The frame to put on screen; while shown, it includes everything drawn so far.
-    const QImage& presentedImage();
+    // The frame to put on screen; while shown, it includes everything drawn so far. Safe
+    // to call from a paint event: it cannot fail.
+    const QImage& presentedImage() noexcept;
     // The pixel colour of the image being drawn, packed like the drawing colours.
     int32_t drawnPixel(int32_t x, int32_t y);
     QColor background() const { return backgroundColour; }
-    static constexpr char16_t firstShapedCharacter = 0x0300; // the combining marks begin here
+    static constexpr char16_t firstShapedCharacter = ResolvedFont::firstShapedCharacter;
     // The font as drawn, for comparing measures with the toolkit's own.
-    const QFont& currentFont() const { return resolved().font; }
+    const QFont& currentFont() const { return fonts.current().font; }
     // Whether plain text in the current font is drawn by blending learned glyphs, where
     // the toolkit's own pixels allow it; the toolkit draws it otherwise.
-    bool blendsGlyphs() { return drawingMode == Drawing::Quick && resolved().blendsOwnGlyphs(); }
+    bool blendsGlyphs() {
+        return drawingMode == Drawing::Quick && fonts.current().blendsOwnGlyphs();
+    }
     // Draws with the toolkit's own text layout only, as a reference for the quick path.
     void printLaidOut(std::u16string_view text);
 
@@ -59,19 +60,19 @@ public:
     void setScaleMode(int mode) override;
     double scaleWidth() const override { return logicalWidth; }
     double scaleHeight() const override { return logicalHeight; }
-    double textWidth(std::u16string_view text) override;
-    double textHeight(std::u16string_view text) override;
+    double textWidth(std::u16string_view text) override { return fonts.textWidth(text); }
+    double textHeight(std::u16string_view text) override { return fonts.textHeight(text); }
 
-    std::u16string fontName() const override { return name; }
-    void setFontName(const std::u16string& newName) override;
-    double fontSize() const override { return points; }
-    void setFontSize(double newPoints) override;
-    bool fontBold() const override { return style.bold(); }
-    void setFontBold(bool on) override;
-    bool fontItalic() const override { return style.italic(); }
-    void setFontItalic(bool on) override;
-    bool fontStrikethrough() const override { return style.strikeOut(); }
-    void setFontStrikethrough(bool on) override;
+    std::u16string fontName() const override { return fonts.name(); }
+    void setFontName(const std::u16string& newName) override { fonts.setName(newName); }
+    double fontSize() const override { return fonts.size(); }
+    void setFontSize(double newPoints) override { fonts.setSize(newPoints); }
+    bool fontBold() const override { return fonts.bold(); }
+    void setFontBold(bool on) override { fonts.setBold(on); }
+    bool fontItalic() const override { return fonts.italic(); }
+    void setFontItalic(bool on) override { fonts.setItalic(on); }
+    bool fontStrikethrough() const override { return fonts.strikethrough(); }
+    void setFontStrikethrough(bool on) override { fonts.setStrikethrough(on); }
 
     void hide() override;
     void show() override;
@@ -89,43 +90,8 @@ public:
 
 private:
     void rescale(double newDpi, double newRatio);
-    QImage blankImage() const;
     QPainter& painter();
     void endPainting();
-    // A font at one size, resolved once: drawing switches between the full and the
-    // half size line by line, and resolving is far dearer than drawing a cell.
-    struct ResolvedFont {
-        ResolvedFont(const QFont& font, QImage& device);
-        QFont font;
-        QFontMetricsF metrics;
-        QRawFont raw;
-        double ascent;
-        // Learning glyphs needs a whole device pixel ratio; empty otherwise.
-        std::optional<GlyphPainter> glyphPainter;
-        enum class Blending { Untried, Own, Toolkit } blending = Blending::Untried;
-        // Per character, learned as first drawn; empty also where learning failed.
-        std::array<std::unique_ptr<GlyphImages>, firstShapedCharacter> images;
-        std::array<bool, firstShapedCharacter> unlearnable{};
-        bool blendsOwnGlyphs();
-        const GlyphImages* imagesOf(char16_t unit);
-        // Per character, filled as first met: the advance in 64ths of a pixel, the
-        // toolkit's own unit, so sums are exact and quick; and the glyph in the font
-        // itself, 0 where the toolkit falls back to another font.
-        std::array<int32_t, firstShapedCharacter> advances;
-        std::array<quint32, firstShapedCharacter> glyphs{};
-        static constexpr int32_t unknown = -1, needsShaping = -2;
-        int32_t advanceOf(char16_t unit) {
-            if (unit >= firstShapedCharacter)
-                return needsShaping;
-            const int32_t known = advances[unit];
-            return known == unknown ? learnAdvance(unit) : known;
-        }
-        int32_t learnAdvance(char16_t unit);
-    };
-    const ResolvedFont& resolved() const { return *fonts[selectedFont]; }
-    ResolvedFont& resolved() { return *fonts[selectedFont]; }
-    void fontChanged();
-    void selectSize();
     QPointF textOrigin() const; // the baseline's start
     bool printGlyphs(std::u16string_view text, QPointF origin);
     bool blendGlyphs(std::u16string_view text, QPointF origin);
@@ -140,26 +106,28 @@ private:
         QImage image;
         InkedRows inked;
     };
-    Frame blankFrame() const;
+    // Each throws, rather than giving a null image, where one cannot be allocated.
+    Frame blankFrame(int32_t width, int32_t height, double atDpi, double atRatio) const;
+    Frame redrawnFrame(int32_t width, int32_t height, double atDpi, double atRatio);
+    bool presentedSharesDrawing() const;
+    void replaceDrawing(Frame&& next) noexcept;
+    void ownDrawing();
 
     int32_t logicalWidth, logicalHeight;
     double dpi, ratio;
     Drawing drawingMode;
+    QColor backgroundColour = Qt::white;
+    QColor textColour = Qt::black;
     // The frame before the presented one is kept to draw the next into, which spares
-    // allocating and faulting in a whole image every frame.
+    // allocating and faulting in a whole image every frame. While the presented frame
+    // shares the drawing's pixels, its inked rows are the drawing's.
     Frame drawing, presented, recycled;
+    QtFonts fonts;
     std::unique_ptr<QPainter> activePainter;
-    const QFont* painterFont = nullptr; // the font last set on it, if any
-    QFont style; // family, weight, slant and strike-out; the size is each resolved font's
-    std::vector<std::unique_ptr<ResolvedFont>> fonts;
-    size_t selectedFont = 0;
+    std::optional<QFont> painterFont; // the font last set on it, if any
     // Reused by every print, so that drawing a cell allocates nothing.
     std::vector<quint32> runGlyphs;
     std::vector<QPointF> runPositions;
-    std::u16string name = u"Verdana";
-    double points = 9;
-    QColor backgroundColour = Qt::white;
-    QColor textColour = Qt::black;
     bool hidden = false;
     bool unpresented = true;
     double currentX = 0, currentY = 0;

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,21 @@ struct PixelModel {
         if (x >= 0 && y >= 0 && x < width && y < height)
             pixels[size_t(y) * size_t(width) + size_t(x)] = colour;
     }
+    // The rectangle between two corners, both included, as fillRect draws it.
+    void fill(int x0, int y0, int x1, int y1, int32_t colour) {
+        for (int y = std::min(y0, y1); y <= std::max(y0, y1); ++y)
+            for (int x = std::min(x0, x1); x <= std::max(x0, x1); ++x)
+                set(x, y, colour);
+    }
     int32_t at(int32_t x, int32_t y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+    // The picture kept across a resize: cropped, and blank where it grew.
+    PixelModel resized(int32_t w, int32_t h) const {
+        PixelModel grown(w, h);
+        for (int32_t y = 0; y < std::min(h, height); ++y)
+            for (int32_t x = 0; x < std::min(w, width); ++x)
+                grown.set(x, y, at(x, y));
+        return grown;
+    }
 };
 
 int32_t packed(QRgb rgb) {
@@ -150,9 +166,7 @@ TEST(QtSurfaceDrawing, RectanglesAndLinesLandOnTheirPixelsAtAnyRatio) {
             const int shape = pick(0, 3);
             if (shape <= 1) {
                 surface.fillRect(x0, y0, x1, y1, colour);
-                for (int y = std::min(y0, y1); y <= std::max(y0, y1); ++y)
-                    for (int x = std::min(x0, x1); x <= std::max(x0, x1); ++x)
-                        model.set(x, y, colour);
+                model.fill(x0, y0, x1, y1, colour);
             } else if (shape == 2) { // vertical, end pixel excluded
                 surface.line(x0, y0, x0, y1, colour);
                 for (int y = y0; y != y1; y += (y1 > y0 ? 1 : -1))
@@ -265,6 +279,153 @@ TEST(QtSurfacePresenting, ResizeKeepsThePictureAndReportsTheNewArea) {
     surface.setDrawingPosition(0, 0);
     surface.print(u"x");
     EXPECT_EQ(surface.scaleWidth(), 0);
+}
+
+// Drawing, presenting, hiding, showing and resizing in any order, against a model of the
+// drawn and the presented picture. Frames are recycled, drawn into after being presented
+// and held by paints in progress, so ink a recycled frame forgot, or a shown frame drawn
+// over, would show. The toolkit's own drawing takes the painter's way into the frames.
+TEST(QtSurfacePresenting, RandomFramesMatchAModel) {
+    std::mt19937 random(23);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(random); };
+    for (const int round : {0, 1, 2, 3}) {
+        const int32_t ratio = round % 2 + 1;
+        QtSurface surface(24, 16, 96, ratio,
+                          round < 2 ? QtSurface::Drawing::Quick : QtSurface::Drawing::ToolkitOnly);
+        PixelModel drawn(24, 16), shown(24, 16);
+        bool hidden = false;
+        QImage held, heldPixels; // as a paint in progress holds the frame
+        for (int step = 0; step < 400; ++step) {
+            switch (pick(0, 7)) {
+            case 0:
+                surface.clear();
+                drawn = PixelModel(drawn.width, drawn.height);
+                break;
+            case 1:
+            case 2: {
+                const int32_t colour = pick(0, 0xFFFFFF);
+                const int x0 = pick(-2, 26), y0 = pick(-2, 18), x1 = pick(-2, 26);
+                const int y1 = pick(-2, 18);
+                surface.fillRect(x0, y0, x1, y1, colour);
+                drawn.fill(x0, y0, x1, y1, colour);
+                break;
+            }
+            case 3:
+                if (!hidden)
+                    shown = drawn;
+                ASSERT_TRUE(imageMatches(surface, shown, ratio)) << round << " step " << step;
+                break;
+            case 4:
+                surface.hide();
+                hidden = true;
+                break;
+            case 5:
+                surface.show();
+                hidden = false;
+                break;
+            case 6:
+                held = surface.presentedImage();
+                heldPixels = held.copy();
+                if (!hidden)
+                    shown = drawn;
+                break;
+            default: {
+                const int32_t width = pick(1, 30), height = pick(1, 20);
+                surface.resize(width, height);
+                drawn = drawn.resized(width, height);
+            }
+            }
+            ASSERT_EQ(held, heldPixels)
+                << "a frame changed under its paint: " << round << " step " << step;
+        }
+    }
+}
+
+// A frame of 32767 logical pixels across at this ratio is 67,172,350 device pixels wide:
+// a row of it would pass 2^31 bits, which the toolkit refuses before allocating anything.
+// One logical pixel at this ratio is a frame of 2050 x 2050, 16 MB.
+constexpr int32_t hugeRatio = 2050;
+
+TEST(QtSurfaceRefusedFrames, ResizeKeepsTheOldSizeAndFrames) {
+    QtSurface surface(1, 1, 96, hugeRatio);
+    PixelModel blue(1, 1), green(1, 1), red(1, 1);
+    blue.set(0, 0, 0xFF0000);
+    green.set(0, 0, 0x00FF00);
+    red.set(0, 0, 0x0000FF);
+    surface.clear();
+    surface.fillRect(0, 0, 0, 0, 0xFF0000);
+    ASSERT_TRUE(imageMatches(surface, blue, hugeRatio));
+    surface.clear();
+    surface.fillRect(0, 0, 0, 0, 0x00FF00); // drawn, not yet presented
+
+    try {
+        surface.resize(32767, 1);
+        ADD_FAILURE() << "a frame the toolkit cannot allocate was accepted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "not enough memory for a frame of 67172350 x 2050 pixels");
+    }
+    EXPECT_EQ(surface.scaleWidth(), 1);
+    EXPECT_EQ(surface.scaleHeight(), 1);
+    EXPECT_EQ(surface.drawnPixel(0, 0), 0x00FF00);
+    EXPECT_TRUE(imageMatches(surface, green, hugeRatio)) << "the drawn frame was lost";
+
+    surface.clear();
+    surface.fillRect(0, 0, 0, 0, 0x0000FF);
+    EXPECT_TRUE(imageMatches(surface, red, hugeRatio));
+    surface.resize(2, 1); // a frame that fits is still taken
+    EXPECT_EQ(surface.presentedImage().width(), 2 * hugeRatio);
+    EXPECT_EQ(surface.drawnPixel(0, 0), 0x0000FF);
+    EXPECT_EQ(surface.drawnPixel(1, 0), white);
+}
+
+// One frame as the editor draws it: text in two sizes, a rule and a box.
+void drawFrame(QtSurface& surface, const std::u16string& text) {
+    surface.clear();
+    surface.setDrawingPosition(3, 1);
+    surface.print(text);
+    surface.setFontSize(4.5);
+    surface.setDrawingPosition(3, 14);
+    surface.print(u"{ } \u00e9\u4e2d");
+    surface.setFontSize(9);
+    surface.line(0, 19, 90, 19, 0x0000FF);
+    surface.fillRect(70, 2, 80, 8, 0x00FF00);
+}
+
+// A surface that went through a refused change against a twin that never did: the same
+// frames, measures and fonts.
+TEST(QtSurfaceRefusedFrames, PixelRatioKeepsTheOldFramesAndFonts) {
+    QtSurface surface(100, 24), twin(100, 24);
+    for (QtSurface* each : {&surface, &twin}) {
+        each->setFontName(u"DejaVu Serif");
+        each->setFontBold(true);
+        drawFrame(*each, u"elastic tabs");
+        each->presentedImage();
+        drawFrame(*each, u"the next frame"); // drawn, not yet presented
+    }
+    // Past the widest row the toolkit takes; the largest double saturates the same way.
+    for (const double refused : {7e5, std::numeric_limits<double>::max()})
+        EXPECT_THROW(surface.setDevicePixelRatio(refused), std::runtime_error) << refused;
+
+    EXPECT_TRUE(surface.presentedImage() == twin.presentedImage());
+    EXPECT_EQ(surface.presentedImage().devicePixelRatio(), 1);
+    EXPECT_EQ(surface.scaleWidth(), 100);
+    EXPECT_EQ(surface.fontName(), u"DejaVu Serif");
+    EXPECT_TRUE(surface.fontBold());
+    EXPECT_EQ(surface.currentFont(), twin.currentFont());
+    for (const std::u16string text : {u"elastic tabs", u"\u4e2d\u6587 x"})
+        EXPECT_EQ(surface.textWidth(text), twin.textWidth(text));
+    EXPECT_EQ(surface.textHeight(u"a\nb"), twin.textHeight(u"a\nb"));
+    EXPECT_EQ(surface.blendsGlyphs(), twin.blendsGlyphs());
+
+    for (QtSurface* each : {&surface, &twin})
+        drawFrame(*each, u"drawn after");
+    EXPECT_TRUE(surface.presentedImage() == twin.presentedImage());
+    for (QtSurface* each : {&surface, &twin}) {
+        each->setDevicePixelRatio(2);
+        drawFrame(*each, u"at twice the pixels");
+    }
+    EXPECT_EQ(surface.presentedImage().width(), 200);
+    EXPECT_TRUE(surface.presentedImage() == twin.presentedImage());
 }
 
 } // namespace
