@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GlyphBitmaps.h"
+#include "window/WindowDesign.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -65,7 +66,7 @@ private:
 // either succeeds or throws having changed nothing.
 class QtFonts {
 public:
-    // Verdana 9 on images like device.
+    // The window's designed font, on images like device.
     explicit QtFonts(const QImage& device);
     // The settings of fonts, on images like device: for a change of resolution or ratio.
     QtFonts(const QtFonts& fonts, const QImage& device);
@@ -106,8 +107,8 @@ private:
 
     QImage device; // a pixel like those drawn on, which fonts are resolved against
     QFont style;   // family, weight, slant and strike-out; the size is each resolved font's
-    std::u16string family = u"Verdana";
-    double points = 9;
+    std::u16string family{windowDesign::fontName};
+    double points = windowDesign::fontPoints;
     std::vector<std::unique_ptr<ResolvedFont>> sizes; // room for the most kept, reserved
     size_t selected = 0;
 };

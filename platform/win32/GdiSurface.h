@@ -3,6 +3,7 @@
 #include "platform/win32/GdiFonts.h"
 #include "platform/win32/GdiHandles.h"
 #include "textbox/Surface.h"
+#include "window/WindowDesign.h"
 
 #include <windows.h>
 
@@ -107,8 +108,8 @@ private:
     double areaWidth = 0, areaHeight = 0;
     bool hidden = false;
 
-    std::u16string faceName = u"Verdana";
-    double points = 9;
+    std::u16string faceName{windowDesign::fontName};
+    double points = windowDesign::fontPoints;
     bool bold = false, italic = false, strikethrough = false;
     FontCache fonts;
     RealisedFont* font = nullptr; // the one selected, unless stale
