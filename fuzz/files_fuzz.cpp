@@ -3,7 +3,8 @@
 // four leading spaces becomes a tab as loading defines.
 #include "fuzz/BoxInvariants.h"
 #include "tests/HeadlessHost.h"
-#include "window/fileio.h"
+#include "window/fileformat.h"
+#include "window/fileread.h"
 #include "window/frmEditor.h"
 
 #include <cstddef>
