@@ -59,8 +59,8 @@ std::map<std::string, std::string> stateOf(const TempFolder& folder) {
     return states;
 }
 
-// What another program may put at a name: each puts something at `at`, next to a file
-// "victim.txt" that the test folder holds.
+// What another program may put at a name: each puts something at `at`, beside a file
+// "victim.txt".
 struct Intrusion {
     const char* what;
     std::function<void(const fs::path& at)> put;
@@ -79,6 +79,17 @@ const std::vector<Intrusion>& intrusions() {
          true},
     };
     return rows;
+}
+
+// Runs check for each intrusion this system can make, each in a fresh folder.
+void forEachIntrusion(const std::function<void(const Intrusion&, const TempFolder&)>& check) {
+    for (const Intrusion& intrusion : intrusions()) {
+        if (intrusion.makesLink && runningOnWindows)
+            continue;
+        const TempFolder folder;
+        folder.put("victim.txt", "the victim's own");
+        check(intrusion, folder);
+    }
 }
 
 TEST(AtomicSave, ReplacesTheFileKeepingItsPermissions) {
@@ -127,12 +138,8 @@ TEST(AtomicSave, NamesOutsideAsciiAreReadAndSaved) {
 // Another program may put something at the temporary's name once it is drawn: the save
 // neither writes through it nor removes it, and goes on under another name.
 TEST(AtomicSave, WhatIsPutAtTheTemporaryNameIsLeftAsItIs) {
-    for (const Intrusion& intrusion : intrusions()) {
-        if (intrusion.makesLink && runningOnWindows)
-            continue;
-        const TempFolder folder;
+    forEachIntrusion([](const Intrusion& intrusion, const TempFolder& folder) {
         folder.put("target.txt", "old");
-        folder.put("victim.txt", "the victim's own");
         std::map<std::string, std::string> intruded;
         EXPECT_NO_THROW(saveBytesAtomically(folder / "target.txt", "new",
                                             [&](const fs::path& temporary) {
@@ -147,7 +154,7 @@ TEST(AtomicSave, WhatIsPutAtTheTemporaryNameIsLeftAsItIs) {
         after.erase("target.txt");
         intruded.erase("target.txt");
         EXPECT_EQ(after, intruded) << intrusion.what;
-    }
+    });
 }
 
 TEST(AtomicSave, NamesTakenTimeAfterTimeEndTheSaveLeavingEverything) {
@@ -237,11 +244,7 @@ TEST(AtomicSave, AFullDiskLeavesTheOriginalAndNoTemporary) {
 #endif
 
 TEST(NewFiles, ATakenNameIsRefusedAndLeftAsItIs) {
-    for (const Intrusion& intrusion : intrusions()) {
-        if (intrusion.makesLink && runningOnWindows)
-            continue;
-        const TempFolder folder;
-        folder.put("victim.txt", "the victim's own");
+    forEachIntrusion([](const Intrusion& intrusion, const TempFolder& folder) {
         intrusion.put(folder / "taken");
         const std::map<std::string, std::string> before = stateOf(folder);
         try {
@@ -251,7 +254,7 @@ TEST(NewFiles, ATakenNameIsRefusedAndLeftAsItIs) {
             EXPECT_EQ(e.code(), std::errc::file_exists) << intrusion.what << ": " << e.what();
         }
         EXPECT_EQ(stateOf(folder), before) << intrusion.what;
-    }
+    });
 }
 
 #ifdef HAVE_MODES
