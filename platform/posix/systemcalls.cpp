@@ -33,7 +33,7 @@ constexpr uint32_t codePageUtf8 = 65001;
 constexpr uint32_t codePageWestern = 1252;
 constexpr char16_t replacementCharacter = 0xFFFD;
 // Some systems refuse a single write of 2 GiB or more.
-constexpr size_t maxWrite = size_t{1} << 30;
+constexpr size_t largestWrite = size_t{1} << 30;
 
 // Bytes 80..9F of Windows-1252. The five bytes the code page leaves unassigned map to
 // the C1 controls of the same value, so that every byte survives a round trip.
@@ -166,7 +166,8 @@ void takeAttributes(int descriptor, const struct stat& like) {
 
 void writeAll(int descriptor, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(descriptor, bytes.data(), std::min(bytes.size(), maxWrite));
+        const ssize_t written =
+            ::write(descriptor, bytes.data(), std::min(bytes.size(), largestWrite));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
