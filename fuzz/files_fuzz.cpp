@@ -4,7 +4,8 @@
 #include "fuzz/BoxInvariants.h"
 #include "tests/support/HeadlessHost.h"
 #include "window/WindowDesign.h"
-#include "window/fileio.h"
+#include "window/fileformat.h"
+#include "window/fileread.h"
 #include "window/frmEditor.h"
 
 #include <cstddef>

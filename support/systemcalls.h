@@ -2,8 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string_view>
 
-// The operating-system services the support layer needs: kernel32 on Windows, a
+// The operating-system services the engine needs: the Windows API on Windows, a
 // layer of our own with the same contracts elsewhere (platform/win32, platform/posix).
 namespace systemcalls {
 // The performance counter: ticks, and ticks per second.
@@ -21,10 +22,17 @@ int32_t wideCharToMultiByte(uint32_t codePage, const char16_t* text, int32_t uni
 // that every byte decodes and encodes back to itself.
 uint32_t ansiCodePage();
 
-// Forces the written contents of a closed file onto the disk. Throws std::system_error.
-void flushFileToDisk(const std::filesystem::path& file);
+// Writes bytes to a new file that must not exist yet; a link at that name counts as
+// existing and is never followed. When like names an existing file, the new file is its
+// owner's alone until it has taken like's owner, group and permissions (best effort, and
+// on Windows its access list alone), before the first byte is written; otherwise it gets
+// what any new file gets. The bytes are on the disk when it returns. Throws
+// std::system_error, with std::errc::file_exists when the name is taken; a file it created
+// is removed again.
+void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
+                  const std::filesystem::path& like);
 // Puts temporary in target's place in one step, so that target is always either the old
-// or the new file, keeping target's permissions and owner where the system allows; target
-// need not exist. Throws std::system_error, leaving both files as they were.
+// or the new file; target need not exist. Throws std::system_error, leaving both files as
+// they were.
 void replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target);
 } // namespace systemcalls

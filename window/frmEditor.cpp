@@ -3,7 +3,9 @@
 #include "support/EngineError.h"
 #include "support/modLocale.h"
 #include "window/WindowDesign.h"
-#include "window/fileio.h"
+#include "window/fileformat.h"
+#include "window/fileread.h"
+#include "window/filesave.h"
 
 #include <exception>
 #include <stdexcept>

@@ -2,6 +2,7 @@
 
 #include "support/Utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,6 +32,8 @@ namespace {
 constexpr uint32_t codePageUtf8 = 65001;
 constexpr uint32_t codePageWestern = 1252;
 constexpr char16_t replacementCharacter = 0xFFFD;
+// Some systems refuse a single write of 2 GiB or more.
+constexpr size_t largestWrite = size_t{1} << 30;
 
 // Bytes 80..9F of Windows-1252. The five bytes the code page leaves unassigned map to
 // the C1 controls of the same value, so that every byte survives a round trip.
@@ -151,16 +155,26 @@ int32_t deliver(const String& converted, Unit* output, int32_t outputSize) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-// Best effort, as some file systems hold no owners or modes. Changing the owner clears
-// set-user-ID bits, so the mode is applied after it.
-void keepAttributes(const std::filesystem::path& temporary, const std::filesystem::path& target) {
-    struct stat original {};
-    if (::stat(target.c_str(), &original) != 0)
-        return; // a new file keeps the defaults
-    const int failure = errno;
-    if (::chown(temporary.c_str(), original.st_uid, original.st_gid) != 0 ||
-        ::chmod(temporary.c_str(), original.st_mode & 07777) != 0)
-        errno = failure;
+// Best effort: some file systems hold no owners or modes, and an unprivileged user cannot
+// give a file away yet may hand it to a group of theirs. Changing the owner clears
+// set-user-ID bits, so the mode comes after it.
+void takeAttributes(int descriptor, const struct stat& like) {
+    if (::fchown(descriptor, like.st_uid, like.st_gid) != 0)
+        std::ignore = ::fchown(descriptor, static_cast<uid_t>(-1), like.st_gid);
+    std::ignore = ::fchmod(descriptor, like.st_mode & 07777);
+}
+
+void writeAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written =
+            ::write(descriptor, bytes.data(), std::min(bytes.size(), largestWrite));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw std::system_error(written < 0 ? errno : EIO, std::generic_category(),
+                                    "writing failed");
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
 }
 
 } // namespace
@@ -189,22 +203,33 @@ uint32_t ansiCodePage() {
     return codePageWestern;
 }
 
-void flushFileToDisk(const std::filesystem::path& file) {
-    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
+                  const std::filesystem::path& like) {
+    struct stat likeStatus {};
+    const bool hasLike = !like.empty() && ::stat(like.c_str(), &likeStatus) == 0;
+    const int descriptor = ::open(
+        file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, hasLike ? 0600 : 0666);
     if (descriptor < 0)
-        raiseFromErrno("cannot open " + file.string() + " to flush it");
-    if (::fsync(descriptor) != 0) {
-        const int failure = errno;
+        raiseFromErrno("cannot create a file in its folder");
+    try {
+        if (hasLike)
+            takeAttributes(descriptor, likeStatus);
+        writeAll(descriptor, bytes);
+        if (::fsync(descriptor) != 0)
+            raiseFromErrno("cannot flush the new file to disk");
+    } catch (...) {
         ::close(descriptor);
-        throw std::system_error(failure, std::generic_category(),
-                                "cannot flush " + file.string() + " to disk");
+        ::unlink(file.c_str());
+        throw;
     }
-    if (::close(descriptor) != 0)
-        raiseFromErrno("cannot flush " + file.string() + " to disk");
+    if (::close(descriptor) != 0) {
+        const int failure = errno;
+        ::unlink(file.c_str());
+        throw std::system_error(failure, std::generic_category(), "writing failed");
+    }
 }
 
 void replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) {
-    keepAttributes(temporary, target);
     if (::rename(temporary.c_str(), target.c_str()) != 0)
         raiseFromErrno("cannot put " + temporary.string() + " in place of " + target.string());
     // Makes the rename itself durable; the replacement has happened either way.

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 // char16_t and wchar_t are both UTF-16 code units on Windows, so buffers pass through.
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
@@ -48,25 +52,76 @@ namespace {
 [[noreturn]] void throwLastError(const std::string& what) {
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
 }
+
+// The self-relative security descriptor holding like's access list alone, or nothing when
+// it cannot be read (like need not exist); nothing gives a new file the default security.
+std::vector<unsigned char> accessListOf(const std::filesystem::path& like) {
+    DWORD needed = 0;
+    if (like.empty() ||
+        GetFileSecurityW(like.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed) ||
+        needed == 0)
+        return {};
+    std::vector<unsigned char> descriptor(needed);
+    if (!GetFileSecurityW(like.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
+                          &needed))
+        return {};
+    return descriptor;
+}
+
+void writeAll(HANDLE handle, std::string_view bytes) {
+    constexpr size_t largestWrite = size_t{1} << 30;
+    while (!bytes.empty()) {
+        const auto count = static_cast<DWORD>(std::min(bytes.size(), largestWrite));
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes.data(), count, &written, nullptr))
+            throwLastError("writing failed");
+        if (written == 0)
+            throw std::system_error(ERROR_WRITE_FAULT, std::system_category(), "writing failed");
+        bytes.remove_prefix(written);
+    }
+}
+
+HANDLE createNew(const std::filesystem::path& file, std::vector<unsigned char>& security) {
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES),
+                                   security.empty() ? nullptr : security.data(), FALSE};
+    const HANDLE handle =
+        CreateFileW(file.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle != INVALID_HANDLE_VALUE)
+        return handle;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+        throw std::system_error(std::make_error_code(std::errc::file_exists),
+                                "cannot create a file in its folder");
+    throw std::system_error(static_cast<int>(error), std::system_category(),
+                            "cannot create a file in its folder");
+}
 } // namespace
 
-void flushFileToDisk(const std::filesystem::path& file) {
-    const HANDLE handle =
-        CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        throwLastError("cannot open the new file to flush it");
-    const BOOL flushed = FlushFileBuffers(handle);
-    const DWORD error = GetLastError();
-    CloseHandle(handle);
-    if (!flushed)
-        throw std::system_error(static_cast<int>(error), std::system_category(),
-                                "cannot flush the new file to disk");
+void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
+                  const std::filesystem::path& like) {
+    std::vector<unsigned char> security = accessListOf(like);
+    const HANDLE handle = createNew(file, security);
+    try {
+        writeAll(handle, bytes);
+        if (!FlushFileBuffers(handle))
+            throwLastError("cannot flush the new file to disk");
+    } catch (...) {
+        CloseHandle(handle);
+        DeleteFileW(file.c_str());
+        throw;
+    }
+    if (!CloseHandle(handle)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(file.c_str());
+        throw std::system_error(static_cast<int>(error), std::system_category(), "writing failed");
+    }
 }
 
 void replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) {
     // ReplaceFileW keeps the target's attributes and security; it needs a target that
-    // exists and a file system that supports it. Otherwise an atomic rename serves.
+    // exists and a file system that supports it. Otherwise an atomic rename serves, the new
+    // file carrying the target's access list already.
     const bool targetExists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (targetExists && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
                                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
