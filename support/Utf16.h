@@ -48,6 +48,14 @@ inline char32_t combineSurrogates(char16_t high, char16_t low) {
            (static_cast<char32_t>(low) - 0xDC00);
 }
 
+// The two halves that stand for a code point from U+10000 to U+10FFFF.
+inline char16_t highSurrogateOf(char32_t code) {
+    return static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+}
+inline char16_t lowSurrogateOf(char32_t code) {
+    return static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+}
+
 // Appends one code point as UTF-16; a code past U+FFFF becomes a surrogate pair. The
 // caller has ruled out codes past U+10FFFF.
 inline void appendUtf16(std::u16string& text, char32_t code) {
@@ -55,9 +63,8 @@ inline void appendUtf16(std::u16string& text, char32_t code) {
         text.push_back(static_cast<char16_t>(code));
         return;
     }
-    const char32_t offset = code - 0x10000;
-    text.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
-    text.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+    text.push_back(highSurrogateOf(code));
+    text.push_back(lowSurrogateOf(code));
 }
 
 // One Unicode scalar value as UTF-16; the caller has ruled out surrogate codes and

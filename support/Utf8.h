@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Utf16.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -99,8 +101,8 @@ inline Decoded decodeWellFormed(std::string_view bytes, char16_t* units, bool fi
         if (step.codePoint < 0x10000) {
             units[out++] = static_cast<char16_t>(step.codePoint);
         } else {
-            units[out++] = static_cast<char16_t>(0xD7C0 + (step.codePoint >> 10));
-            units[out++] = static_cast<char16_t>(0xDC00 + (step.codePoint & 0x3FF));
+            units[out++] = highSurrogateOf(step.codePoint);
+            units[out++] = lowSurrogateOf(step.codePoint);
         }
         at += static_cast<size_t>(step.length);
     }

@@ -1,5 +1,6 @@
 #include "support/systemcalls.h"
 
+#include "support/Utf16.h"
 #include "support/Utf8.h"
 
 #include <algorithm>
@@ -50,22 +51,12 @@ uint32_t resolve(uint32_t codePage) {
     return codePage == 0 ? ansiCodePage() : codePage;
 }
 
-void appendCodePoint(std::u16string& text, char32_t c) {
-    if (c < 0x10000) {
-        text.push_back(static_cast<char16_t>(c));
-        return;
-    }
-    c -= 0x10000;
-    text.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    text.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-}
-
 std::u16string decodeUtf8(std::string_view bytes) {
     std::u16string text;
     text.reserve(bytes.size());
     for (size_t at = 0; at < bytes.size();) {
         const utf8::Step step = utf8::stepAt(bytes, at);
-        appendCodePoint(text, step.valid ? step.codePoint : replacementCharacter);
+        appendUtf16(text, step.valid ? step.codePoint : replacementCharacter);
         at += static_cast<size_t>(step.length);
     }
     return text;
@@ -81,27 +72,12 @@ std::u16string decodeWestern(std::string_view bytes) {
     return text;
 }
 
-// Calls visit(codePoint) for each character; a lone surrogate arrives as itself.
-template <class Visit> void forEachCodePoint(std::u16string_view text, Visit visit) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        const bool pairs = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
-                           text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-        if (pairs) {
-            visit(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                  (static_cast<char32_t>(text[++i]) - 0xDC00));
-        } else {
-            visit(static_cast<char32_t>(unit));
-        }
-    }
-}
-
 std::string encodeUtf8(std::u16string_view text) {
     std::string bytes;
     bytes.reserve(text.size());
     const auto put = [&](char32_t value) { bytes.push_back(static_cast<char>(value)); };
     forEachCodePoint(text, [&](char32_t c) {
-        if (c >= 0xD800 && c <= 0xDFFF)
+        if (isSurrogate(c))
             c = replacementCharacter;
         if (c < 0x80) {
             put(c);
