@@ -27,10 +27,7 @@ std::vector<double> glideOffsets(Window& window) {
 
 TEST(Glide, ApproachesByThreeTenthsAndStopsOnArrival) {
     Window window;
-    window.box().loadtext(manyLines(100));
-    window.settle();
-    window.box().scrY = 100;
-    window.box().moving = true;
+    window.startGlideDown(100);
     const std::vector<double> drawn = glideOffsets(window);
     ASSERT_GE(drawn.size(), 4u);
     EXPECT_DOUBLE_EQ(drawn[0], 30);
@@ -50,10 +47,7 @@ TEST(Glide, ApproachesByThreeTenthsAndStopsOnArrival) {
 
 TEST(Glide, TypingDuringTheGlideWaitsForTheNextTick) {
     Window window;
-    window.box().loadtext(manyLines(100));
-    window.settle();
-    window.box().scrY = 100;
-    window.box().moving = true;
+    window.startGlideDown(100);
     window.form.onTick();
     const size_t frames = window.frames();
     window.type(u"a");

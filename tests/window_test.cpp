@@ -179,10 +179,7 @@ TEST(Handlers, ASurfaceFailureIsReportedNotThrown) {
 // resize is handled once that handler has ended.
 TEST(HandlerGate, TicksAndInputDuringADialogAreDropped) {
     Window window;
-    window.box().loadtext(manyLines(100));
-    window.settle();
-    window.box().scrY = 100;
-    window.box().moving = true; // a glide the ticks would carry on
+    window.startGlideDown(100); // a glide the ticks would carry on
     const std::u16string text = window.text();
     const CLPos cursor = window.box().cursor;
     window.host.whileDialogOpen = [&] {

@@ -9,6 +9,14 @@
 #include <string>
 #include <string_view>
 
+// Lines of one "x" each, every one ended.
+inline std::u16string manyLines(int count) {
+    std::u16string text;
+    for (int k = 0; k < count; ++k)
+        text += u"x\n";
+    return text;
+}
+
 // A window on the headless platform, started as a platform starts it: load, then the
 // first resize. For the tests of the window logic.
 struct HeadlessWindow {
@@ -28,6 +36,14 @@ struct HeadlessWindow {
             form.onKeyPress(ch);
     }
     void save(ShiftMask shift = ShiftMask::Ctrl) { form.onKeyDown(KeyCode::S, shift); }
+    // A hundred short lines, settled at the top, then the scroll target moved down:
+    // the ticks from here glide.
+    void startGlideDown(int32_t targetY) {
+        box().loadtext(manyLines(100));
+        settle();
+        box().scrY = targetY;
+        box().moving = true;
+    }
 
     HeadlessHost host;
     frmEditor form{host};
@@ -35,12 +51,4 @@ struct HeadlessWindow {
 
 inline std::u16string cellText(CLBox& box, int32_t line, int32_t cell) {
     return box.lines.at(line)->tabs.at(cell)->text;
-}
-
-// Lines of one "x" each, every one ended.
-inline std::u16string manyLines(int count) {
-    std::u16string text;
-    for (int k = 0; k < count; ++k)
-        text += u"x\n";
-    return text;
 }
