@@ -40,7 +40,7 @@ start_editor() {
     "$build/columnator" "$@" 2>>"$work/editor.log" &
     editor=$!
     pids+=("$editor")
-    window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$editor" --name '^Columnator$' |
+    window=$(timeout 20 xdotool search --all --sync --onlyvisible --pid "$editor" --name '^Columnator$' |
         head -n1) || fail "no window appeared: $(cat "$work/editor.log")"
     xdotool windowfocus --sync "$window"
     sleep 0.3 # the first glide settles in a few ticks
@@ -90,6 +90,39 @@ status=0
 "$build/columnator" "$typed_file" "$work/expected.txt" 2>"$work/usage.log" || status=$?
 [ "$status" -eq 2 ] && grep -q "usage: columnator" "$work/usage.log" ||
     fail "two file names gave status $status: $(cat "$work/usage.log")"
+
+# A font size that is not a number is refused with one message; the window goes on and
+# saves. The prompts are titled "Colnat", the message "Columnator" like the window.
+wait_for_windows() { # wait_for_windows NAME COUNT: until COUNT visible windows bear NAME
+    for _ in $(seq 100); do
+        [ "$(xdotool search --all --onlyvisible --pid "$editor" --name "^$1\$" 2>/dev/null | wc -l)" \
+            -eq "$2" ] && return 0
+        sleep 0.1
+    done
+    fail "expected $2 window(s) named $1"
+}
+printf 'text' >"$work/font.txt"
+start_editor "$work/font.txt"
+xdotool mousemove --window "$window" 40 40 click 3
+wait_for_windows Colnat 1
+keys Escape # the name stays
+sleep 0.3
+wait_for_windows Colnat 1
+typed "abc"
+keys Return
+wait_for_windows Columnator 2 # the message over the window
+keys Return
+wait_for_windows Columnator 1
+xdotool windowfocus --sync "$window"
+typed "x"
+keys ctrl+s
+for _ in $(seq 50); do
+    [ "$(cat "$work/font.txt")" = xtext ] && break
+    sleep 0.1
+done
+[ "$(cat "$work/font.txt")" = xtext ] || fail "after a refused size the window saved: $(cat "$work/font.txt")"
+stop "$editor"
+echo "e2e: a refused font size is told once, and the window goes on"
 
 # The demo text, as the window shows it and as the screenshot tool draws it.
 start_editor

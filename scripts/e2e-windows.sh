@@ -123,6 +123,44 @@ check_altgr() {
 }
 check_altgr
 
+# A font size that is not a number is refused with one message; the window goes on and
+# saves. The prompts are titled "Colnat", the message "Columnator" like the window.
+windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+wait_for_windows() { # wait_for_windows NAME COUNT
+    for _ in $(seq 150); do
+        [ "$(windows_named "$1")" -eq "$2" ] && return 0
+        sleep 0.1
+    done
+    echo "expected $2 window(s) named $1, found $(windows_named "$1")"
+    return 1
+}
+check_refused_font_size() {
+    local file=$work/font.txt
+    printf 'text' >"$file"
+    start_editor "$(windows_path "$file")"
+    xdotool key shift
+    xdotool mousemove --window "$window" 40 40 click 3
+    if wait_for_windows Colnat 1 && xdotool key Escape && sleep 0.5 &&
+        wait_for_windows Colnat 1 && xdotool type --delay 60 'abc' && xdotool key Return &&
+        wait_for_windows Columnator 2 && xdotool key Return && wait_for_windows Columnator 1; then
+        xdotool windowfocus --sync "$window"
+        xdotool type --delay 60 'x'
+        xdotool key ctrl+s
+        for _ in $(seq 100); do
+            [ "$(cat "$file")" = xtext ] && break
+            sleep 0.1
+        done
+    fi
+    stop_editor
+    if [ "$(cat "$file")" = xtext ]; then
+        echo "e2e font: a refused size was told once, and the window went on"
+    else
+        echo "e2e font: FAILED (the file holds '$(cat "$file")')"
+        failures=$((failures + 1))
+    fi
+}
+check_refused_font_size
+
 echo "e2e: capturing the demo text"
 start_editor
 sleep 1
