@@ -241,6 +241,22 @@ TEST(HandlerGate, AResizeDuringAnErrorMessageFollowsIt) {
     EXPECT_EQ(window.box().viewWidth, 250);
 }
 
+// A platform's own failure is told like the handlers' own, but never inside one.
+TEST(HandlerGate, APlatformFailureDuringADialogIsToldAfterIt) {
+    Window window;
+    window.settle();
+    std::vector<size_t> errorsSeen; // when each dialog opened
+    window.host.whileDialogOpen = [&] {
+        if (errorsSeen.empty())
+            window.form.onFailure(u"the window cannot be painted");
+        errorsSeen.push_back(window.host.errors.size());
+    };
+    window.form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
+    window.host.whileDialogOpen = nullptr;
+    EXPECT_EQ(errorsSeen, (std::vector<size_t>{0, 0, 1})); // both prompts, then the message
+    EXPECT_EQ(window.host.errors, (std::vector<std::u16string>{u"the window cannot be painted"}));
+}
+
 TEST(HandlerGate, NothingRunsBeforeStartUpButTheLastResizeFollowsIt) {
     HeadlessHost host;
     frmEditor form(host);

@@ -59,24 +59,30 @@ void frmEditor::handle(const Step& body) {
     runAlone(body);
 }
 
+// What arrived while a handler ran and must not be lost follows it, each alone too.
+void frmEditor::runAlone(const Step& body) {
+    runExclusively(body);
+    while (pendingResize || !pendingFailures.empty()) {
+        if (pendingResize) {
+            const PictureSize size = *std::exchange(pendingResize, std::nullopt);
+            runExclusively([&] { resize(size); });
+        } else {
+            const std::u16string message = std::move(pendingFailures.front());
+            pendingFailures.pop_front();
+            runExclusively([&] { report(message); });
+        }
+    }
+}
+
 // Handlers report their own failures; what still escapes them (a report that could not
 // be made, say) ends here, since nothing may reach the platform's event loop.
-void frmEditor::runAlone(const Step& body) {
+void frmEditor::runExclusively(const Step& step) {
     handlerRunning = true;
     try {
-        body();
+        step();
     } catch (...) {
     }
     handlerRunning = false;
-    while (pendingResize) {
-        const PictureSize size = *std::exchange(pendingResize, std::nullopt);
-        handlerRunning = true;
-        try {
-            resize(size);
-        } catch (...) {
-        }
-        handlerRunning = false;
-    }
 }
 
 std::optional<std::u16string> frmEditor::failureOf(std::u16string_view operation,
@@ -108,7 +114,10 @@ void frmEditor::report(const std::u16string& message) {
 }
 
 void frmEditor::onFailure(std::u16string_view message) {
-    handle([&] { report(std::u16string(message)); });
+    if (!started || handlerRunning)
+        pendingFailures.emplace_back(message);
+    else
+        runAlone([&] { report(std::u16string(message)); });
 }
 
 void frmEditor::onLoad(std::u16string_view commandLine) {

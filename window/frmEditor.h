@@ -5,6 +5,7 @@
 #include "window/Input.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,8 +19,8 @@
 // events into these handlers and relies on them for the rest: no handler lets an
 // exception escape, and no handler runs inside another. A modal dialog that a handler
 // opens lets the platform deliver events meanwhile; ticks and input that arrive then
-// are dropped, and the last resize is handled once the running handler has ended.
-// Before start-up the same holds.
+// are dropped, and the last resize (and any failure to tell) is handled once the running
+// handler has ended. Before start-up the same holds.
 class frmEditor {
 public:
     explicit frmEditor(Host& host);
@@ -36,7 +37,8 @@ public:
     void onMouseDown(MouseButton button, ShiftMask shift, double x, double y);
     void onMouseUp(MouseButton button, ShiftMask shift, double x, double y);
     void onTick(); // every windowDesign::tickMilliseconds
-    // A failure of the platform's own, shown to the user as handlers show theirs.
+    // A failure of the platform's own, shown to the user as handlers show theirs; while
+    // a handler runs, after it.
     void onFailure(std::u16string_view message);
 
     CLBox& box(); // created on first use
@@ -77,6 +79,7 @@ private:
     // The gate every handler passes: body runs alone, and a resize kept meanwhile follows.
     void handle(const Step& body);
     void runAlone(const Step& body);
+    void runExclusively(const Step& step);
 
     // Runs step; on failure gives the message for the user instead of throwing.
     static std::optional<std::u16string> failureOf(std::u16string_view operation, const Step& step);
@@ -113,6 +116,7 @@ private:
     bool started = false;
     bool handlerRunning = false;
     std::optional<PictureSize> pendingResize;
+    std::deque<std::u16string> pendingFailures;
     RecurringFailure drawingFailure;
     RecurringFailure resizingFailure;
 };
