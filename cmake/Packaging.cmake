@@ -1,6 +1,13 @@
 # CPack: a .deb on Linux, a zip on Windows. Both take their version from project().
 if(WIN32)
     include(${CMAKE_CURRENT_LIST_DIR}/WindowsResources.cmake)
+elseif(COLUMNATOR_TESTS)
+    # Checked where ctest runs; it needs no image tools, only the files.
+    add_test(NAME WindowsIconMatchesSvg
+             COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+                     -DSTAMP=${PROJECT_SOURCE_DIR}/packaging/windows/columnator.ico.sha256
+                     "-DFILES=packaging/linux/org.columnator.Columnator.svg;packaging/windows/columnator.ico"
+                     -P ${CMAKE_CURRENT_LIST_DIR}/CheckStamp.cmake)
 endif()
 
 set(CPACK_PACKAGE_NAME Columnator)

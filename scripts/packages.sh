@@ -1,8 +1,13 @@
-# The Debian packages the two set-up commands need; sourced by ./run and ./test.
-build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev fonts-dejavu-core)
-test_packages=(clang-14 libclang-rt-14-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
-               python3 xvfb xdotool imagemagick)
+# The Debian packages the two set-up commands need; sourced by ./run and ./test. They are
+# installed without recommended packages, so each list names all that its users need.
+# ImageMagick is for the end-to-end tests' screenshots (`import`), which need none of its
+# recommendations; the Windows icon is drawn ahead of time by scripts/draw-icon.sh.
+# A build configured as it comes looks for GoogleTest and Google Benchmark, so ./run needs them.
+build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev fonts-dejavu-core
+                libgtest-dev libgmock-dev libbenchmark-dev)
+test_packages=(clang-14 libclang-rt-14-dev googletest python3 xvfb xdotool imagemagick)
 # The Windows build and its tests under wine: scripts/test-windows.sh installs these.
 windows_packages=(g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine xvfb xdotool imagemagick)
-# Making and checking the .deb and the zip: scripts/test-packages.sh installs these.
-package_packages=(dpkg-dev desktop-file-utils appstream)
+# Making and checking the .deb and the zip: scripts/test-packages.sh installs these. CPack
+# finds the .deb's libraries only where `file` can tell it the program is an executable.
+package_packages=(dpkg-dev file desktop-file-utils appstream)
