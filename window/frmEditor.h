@@ -76,7 +76,7 @@ private:
     };
 
     using Step = std::function<void()>;
-    // The gate every handler passes: body runs alone, and a resize kept meanwhile follows.
+    // The gate every handler passes: body runs alone, and what was kept meanwhile follows.
     void handle(const Step& body);
     void runAlone(const Step& body);
     void runExclusively(const Step& step);
