@@ -364,12 +364,17 @@ TEST(EditingModel, RandomKeysMatchAPlainStringWithACursor) {
         for (int step = 0; step < 400; ++step) {
             const int32_t key = std::uniform_int_distribution<int32_t>(0, 20)(random);
             const int32_t rememberedBefore = box.cursor.xPosMem;
+            const std::u16string textBefore = shadow.text;
+            const uint64_t revisionBefore = box.revision;
             const bool exact = applyToShadow(shadow, key);
             applyToBox(box, key);
             const std::string where = "round " + std::to_string(round) + " step " +
                                       std::to_string(step) + " key " + std::to_string(key);
             ASSERT_TRUE(documentSound(loaded)) << where;
             ASSERT_TRUE(shadow.text == box.gettext()) << where;
+            // A new revision exactly when the text changed, and never one given before.
+            ASSERT_EQ(box.revision != revisionBefore, shadow.text != textBefore) << where;
+            ASSERT_TRUE(box.revision >= revisionBefore) << where;
             ASSERT_EQ(loaded.surface.beeps, shadow.beeps) << where;
             ASSERT_TRUE(cursorLineInView(box)) << where;
             if (exact) {

@@ -103,6 +103,10 @@ public:
     int32_t scrmovlstY = 0; // rounded offsets at the last glide draw
     int32_t scrmovlstX = 0;
     bool moving = false; // a redraw or glide is pending
+    // Names the state of the text: loading and every edit that changes the text give it a
+    // number the box has not given before, so a state can be recognised again later (the
+    // one last saved, say) by its number.
+    uint64_t revision = 0;
     CLOptions options;
     Surface* refWindow = nullptr; // bound by bind; not owned
 
@@ -148,6 +152,8 @@ public:
     float fontSize = 0.0f;
 
 private:
+    void markTextChanged() { revision = ++revisionsGiven; }
+    uint64_t revisionsGiven = 0;
     Surface& surface();
     // The font size a line is drawn and measured in: reduced on an empty line.
     double lineFontSize(const CLLine& line) const;

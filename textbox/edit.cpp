@@ -152,6 +152,9 @@ void CLBox::insertChar(char32_t code, CLPos& pos) {
         requireHeightRoom(*this, pos.yLine - 1, 2, 1);
     else
         requireHeightRoom(*this, pos.yLine, 1, code == Enter ? 2 : 1);
+    const bool atTextStart = pos.yLine == 0 && pos.xTab == 0 && pos.xChar == 0;
+    if (code == Backspace ? !atTextStart : code == Tab || code == Enter || isTypable(code))
+        markTextChanged(); // before the change, so that even one failing half-way counts
     if (code == Backspace)
         deleteBackwards(*this, cell, pos);
     else if (code == Tab)

@@ -151,6 +151,7 @@ void CLBox::loadtext(std::u16string_view s) {
 }
 
 void CLBox::loadtext(std::u16string&& s) {
+    markTextChanged();
     lines.del(0, lines.size());
     auto text = std::make_shared<const std::u16string>(std::move(s));
     const std::u16string_view whole(*text);

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+// The answer to the question asked before unsaved changes would be lost.
+enum class SaveChoice { Save, DontSave, Cancel };
+
 // What the window logic needs of its platform. Each front end implements it over its
 // native window; tests implement it headless. The dialogs are modal: the platform may go
 // on delivering events while one is open, which the window logic's handlers allow for.
@@ -20,6 +23,20 @@ public:
     virtual std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
                                     const std::u16string& defaultAnswer) = 0;
     virtual bool askYesNo(const std::u16string& question, const std::u16string& title) = 0;
+    // Enter answers OK (true), Escape Cancel (false).
+    virtual bool askOkCancel(const std::u16string& question, const std::u16string& title) = 0;
+    // Save, Don't save or Cancel; Escape answers Cancel.
+    virtual SaveChoice askSaveChanges(const std::u16string& question,
+                                      const std::u16string& title) = 0;
+    // The platform's Save dialog, opened on suggestedPath (a file name, or "" for none):
+    // the path chosen, or "" on Cancel. The dialog asks itself before naming another file
+    // that exists.
+    virtual std::u16string askSavePath(const std::u16string& suggestedPath) = 0;
+    // The platform's Open dialog, opened in the folder of nearPath (or where it likes, for
+    // ""): the file chosen, or "" on Cancel.
+    virtual std::u16string askOpenPath(const std::u16string& nearPath) = 0;
     // Tells the user that something failed; the program goes on.
     virtual void reportError(const std::u16string& message, const std::u16string& title) = 0;
+    // The user's own folder for recovery files, made if missing; "" where there is none.
+    virtual std::u16string recoveryFolder() = 0;
 };

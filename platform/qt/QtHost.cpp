@@ -2,8 +2,13 @@
 
 #include "qtstrings.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QWidget>
 
 void SurfaceHost::setPictureSize(int32_t width, int32_t height) {
@@ -38,6 +43,45 @@ bool WindowHost::askYesNo(const std::u16string& question, const std::u16string& 
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool WindowHost::askOkCancel(const std::u16string& question, const std::u16string& title) {
+    return QMessageBox::question(window, toQString(title), toQString(question),
+                                 QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+// Buttons of our own words, each with a letter that answers it from the keyboard.
+SaveChoice WindowHost::askSaveChanges(const std::u16string& question, const std::u16string& title) {
+    QMessageBox box(QMessageBox::Warning, toQString(title), toQString(question),
+                    QMessageBox::NoButton, window);
+    QPushButton* save = box.addButton(QStringLiteral("&Save"), QMessageBox::AcceptRole);
+    QPushButton* discard =
+        box.addButton(QStringLiteral("&Don't save"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return SaveChoice::Save;
+    return box.clickedButton() == discard ? SaveChoice::DontSave : SaveChoice::Cancel;
+}
+
+std::u16string WindowHost::askSavePath(const std::u16string& suggestedPath) {
+    return toU16String(
+        QFileDialog::getSaveFileName(window, QStringLiteral("Save as"), toQString(suggestedPath)));
+}
+
+std::u16string WindowHost::askOpenPath(const std::u16string& nearPath) {
+    const QString folder = nearPath.empty() ? QString() : QFileInfo(toQString(nearPath)).path();
+    return toU16String(QFileDialog::getOpenFileName(window, QStringLiteral("Open"), folder));
+}
+
 void WindowHost::reportError(const std::u16string& message, const std::u16string& title) {
     QMessageBox::warning(window, toQString(title), toQString(message));
+}
+
+std::u16string WindowHost::recoveryFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return {};
+    return toU16String(folder);
 }

@@ -32,7 +32,12 @@ public:
     std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultAnswer) override;
     bool askYesNo(const std::u16string& question, const std::u16string& title) override;
+    bool askOkCancel(const std::u16string& question, const std::u16string& title) override;
+    SaveChoice askSaveChanges(const std::u16string& question, const std::u16string& title) override;
+    std::u16string askSavePath(const std::u16string& suggestedPath) override;
+    std::u16string askOpenPath(const std::u16string& nearPath) override;
     void reportError(const std::u16string& message, const std::u16string& title) override;
+    std::u16string recoveryFolder() override;
 
 private:
     QWidget* window = nullptr;

@@ -42,6 +42,8 @@ double startDpi() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv); // takes Qt's own options out of argv
+    // Names the per-user data folder, where recovery files are kept.
+    QCoreApplication::setApplicationName(QStringLiteral("Columnator"));
     // Lets desktops match the window to its installed entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.columnator.Columnator"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.columnator.Columnator")));

@@ -44,6 +44,13 @@ public:
         return {};
     }
     bool askYesNo(const std::u16string&, const std::u16string&) override { return false; }
+    bool askOkCancel(const std::u16string&, const std::u16string&) override { return false; }
+    SaveChoice askSaveChanges(const std::u16string&, const std::u16string&) override {
+        return SaveChoice::Cancel;
+    }
+    std::u16string askSavePath(const std::u16string&) override { return {}; }
+    std::u16string askOpenPath(const std::u16string&) override { return {}; }
+    std::u16string recoveryFolder() override { return {}; } // a picture leaves nothing behind
     void reportError(const std::u16string& message, const std::u16string& title) override {
         std::fprintf(stderr, "columnator-shot: %s: %s\n", qPrintable(toQString(title)),
                      qPrintable(toQString(message)));

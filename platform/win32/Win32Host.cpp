@@ -25,3 +25,30 @@ bool Win32Host::askYesNo(const std::u16string& question, const std::u16string& t
 void Win32Host::reportError(const std::u16string& message, const std::u16string& title) {
     MessageBoxW(window, wide(message), wide(title), MB_OK | MB_ICONERROR);
 }
+
+bool Win32Host::askOkCancel(const std::u16string& question, const std::u16string& title) {
+    return MessageBoxW(window, wide(question), wide(title), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
+SaveChoice Win32Host::askSaveChanges(const std::u16string& question, const std::u16string& title) {
+    switch (MessageBoxW(window, wide(question), wide(title), MB_YESNOCANCEL | MB_ICONWARNING)) {
+    case IDYES:
+        return SaveChoice::Save;
+    case IDNO:
+        return SaveChoice::DontSave;
+    default:
+        return SaveChoice::Cancel;
+    }
+}
+
+std::u16string Win32Host::askSavePath(const std::u16string&) {
+    return {}; // FIXME(#16): the Save dialog
+}
+
+std::u16string Win32Host::askOpenPath(const std::u16string&) {
+    return {}; // FIXME(#16): the Open dialog
+}
+
+std::u16string Win32Host::recoveryFolder() {
+    return {}; // FIXME(#16): %LOCALAPPDATA%\\Columnator
+}

@@ -22,9 +22,16 @@ public:
         std::u16string prompt, title, defaultAnswer;
     };
     std::vector<Prompt> prompts;
-    std::deque<std::u16string> answers; // none left: Cancel
-    std::vector<std::u16string> questions;
-    std::deque<bool> yesNo; // none left: no
+    std::deque<std::u16string> answers;    // none left: Cancel
+    std::vector<std::u16string> questions; // yes/no, OK/Cancel and save questions alike
+    std::deque<bool> yesNo;                // none left: no
+    std::deque<bool> okCancel;             // none left: Cancel
+    std::deque<SaveChoice> saveChoices;    // none left: Cancel
+    std::vector<std::u16string> savePathsSuggested;
+    std::deque<std::u16string> savePaths; // none left: Cancel
+    std::vector<std::u16string> openPathsNear;
+    std::deque<std::u16string> openPaths; // none left: Cancel
+    std::u16string recoveryFolderPath;    // "" gives none
     // Runs while each dialog is open, as a platform goes on delivering events then.
     std::function<void()> whileDialogOpen;
     // A larger picture cannot be allocated, as on a platform short of memory.
@@ -49,10 +56,31 @@ public:
         dialogOpen();
         return next(yesNo, false);
     }
+    bool askOkCancel(const std::u16string& question, const std::u16string&) override {
+        questions.push_back(question);
+        dialogOpen();
+        return next(okCancel, false);
+    }
+    SaveChoice askSaveChanges(const std::u16string& question, const std::u16string&) override {
+        questions.push_back(question);
+        dialogOpen();
+        return next(saveChoices, SaveChoice::Cancel);
+    }
+    std::u16string askSavePath(const std::u16string& suggestedPath) override {
+        savePathsSuggested.push_back(suggestedPath);
+        dialogOpen();
+        return next(savePaths, std::u16string());
+    }
+    std::u16string askOpenPath(const std::u16string& nearPath) override {
+        openPathsNear.push_back(nearPath);
+        dialogOpen();
+        return next(openPaths, std::u16string());
+    }
     void reportError(const std::u16string& message, const std::u16string&) override {
         errors.push_back(message);
         dialogOpen();
     }
+    std::u16string recoveryFolder() override { return recoveryFolderPath; }
 
 private:
     void dialogOpen() const {
