@@ -124,6 +124,32 @@ done
 stop "$editor"
 echo "e2e: a refused font size is told once, and the window goes on"
 
+# A close request, sent as a window manager sends it: with no edits the program ends at
+# once; with unsaved edits it stays, asking, and Don't save ends it with the file as it was.
+printf 'kept' >"$work/close.txt"
+start_editor "$work/close.txt"
+scripts/close-window.py "$window"
+for _ in $(seq 50); do
+    kill -0 "$editor" 2>/dev/null || break
+    sleep 0.1
+done
+! kill -0 "$editor" 2>/dev/null || fail "a window without edits did not close"
+start_editor "$work/close.txt"
+typed "x"
+wait_for_windows '\*Columnator' 1
+scripts/close-window.py "$window"
+wait_for_windows Columnator 1 # the question, over the starred window
+sleep 0.5
+kill -0 "$editor" 2>/dev/null || fail "the window closed over unsaved edits"
+keys alt+d
+for _ in $(seq 50); do
+    kill -0 "$editor" 2>/dev/null || break
+    sleep 0.1
+done
+! kill -0 "$editor" 2>/dev/null || fail "Don't save did not end the program"
+[ "$(cat "$work/close.txt")" = kept ] || fail "Don't save changed the file"
+echo "e2e: a close request asks about unsaved edits, and Don't save ends the program"
+
 # The demo text, as the window shows it and as the screenshot tool draws it.
 start_editor
 import -window "$window" "$work/window.ppm"

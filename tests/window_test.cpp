@@ -1,168 +1,15 @@
 #include "tests/support/HeadlessWindow.h"
 
-#include "RandomFileBytes.h"
-#include "TempFolder.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
 using Window = HeadlessWindow;
 using Call = HeadlessSurface::Call;
-
-TEST(StartUp, EmptyCommandLineShowsTheDemoText) {
-    Window window;
-    CLBox& box = window.box();
-    ASSERT_EQ(box.lines.size(), 17);
-    EXPECT_EQ(cellText(box, 2, 0), u"no selection yet");
-    ASSERT_EQ(box.lines.at(4)->tabs.size(), 5);
-    for (int32_t cell = 0; cell < 5; ++cell)
-        EXPECT_EQ(cellText(box, 4, cell), std::u16string(cell < 4 ? 1 : 0, u"1234"[cell]));
-    EXPECT_EQ(box.lines.at(0)->lineEnd, u"\r\n");
-    EXPECT_EQ(cellText(box, 11, 2), u"wow(");
-    EXPECT_TRUE(window.form.filePath.empty());
-    EXPECT_TRUE(window.host.errors.empty());
-    window.settle(); // the first tick draws once and stops
-    EXPECT_FALSE(box.moving);
-}
-
-TEST(StartUp, CommandLineQuotesAreStrippedOnlyInPairs) {
-    const TempFolder folder;
-    const std::u16string path = folder.put("with blank.txt", "quoted");
-    struct Row {
-        std::u16string commandLine, expectedPath;
-        bool loads;
-    };
-    for (const Row& row : {Row{u"\"" + path + u"\"", path, true}, Row{path, path, true},
-                           Row{u"\"" + path, u"\"" + path, false}}) {
-        Window window(row.commandLine);
-        EXPECT_EQ(window.form.filePath, row.expectedPath);
-        EXPECT_EQ(window.text(), row.loads ? u"quoted" : u"");
-        EXPECT_EQ(window.host.errors.size(), row.loads ? 0u : 1u);
-    }
-}
-
-TEST(MissingFiles, ANamedFileThatDoesNotExistIsCreatedBySaving) {
-    const TempFolder folder;
-    Window window(folder.path("new.txt"));
-    ASSERT_EQ(window.host.errors.size(), 1u);
-    EXPECT_NE(window.host.errors[0].find(u"does not exist"), std::u16string::npos);
-    EXPECT_EQ(window.text(), u"");
-    window.type(u"h\u00E9");
-    window.save();
-    EXPECT_EQ(folder.contents("new.txt"), "h\xC3\xA9"); // UTF-8, no mark
-    EXPECT_EQ(window.host.errors.size(), 1u);
-}
-
-TEST(MissingFiles, UnreadableFileAtStartUpGivesAnEmptyDocumentWithoutPath) {
-    const TempFolder folder;
-    fs::create_directory(folder.root / "a folder");
-    Window window(folder.path("a folder"));
-    EXPECT_EQ(window.host.errors.size(), 1u);
-    EXPECT_EQ(window.text(), u"");
-    EXPECT_TRUE(window.form.filePath.empty());
-    window.save(); // refused: there is no file
-    EXPECT_EQ(window.host.errors.size(), 2u);
-}
-
-TEST(MissingFiles, SavingTheDemoTextWritesNothing) {
-    Window window;
-    window.save();
-    ASSERT_EQ(window.host.errors.size(), 1u);
-    EXPECT_NE(window.host.errors[0].find(u"no file"), std::u16string::npos);
-    EXPECT_TRUE(window.form.filePath.empty());
-}
-
-TEST(Dropping, OneFileLoadsUnderTheLoadingCaption) {
-    const TempFolder folder;
-    Window window;
-    window.form.onDrop({folder.put("a.txt", "a\tb"), folder.put("b.txt", "b")});
-    EXPECT_TRUE(window.host.captions.empty()); // two files: nothing happens
-    EXPECT_EQ(window.box().lines.size(), 17);
-    window.form.onDrop({folder.path("a.txt")});
-    EXPECT_EQ(window.host.captions, (std::vector<std::u16string>{u"loading", u"Columnator"}));
-    EXPECT_EQ(window.text(), u"a\tb");
-    EXPECT_EQ(window.form.filePath, folder.path("a.txt"));
-}
-
-TEST(Dropping, AFailedDropKeepsTheDocumentAndRestoresTheCaption) {
-    const TempFolder folder;
-    Window window(folder.put("kept.txt", "kept"));
-    for (const std::u16string& dropped : {folder.path("missing.txt"), folder.root.u16string()}) {
-        window.host.captions.clear();
-        window.form.onDrop({dropped});
-        EXPECT_EQ(window.host.captions.back(), u"Columnator");
-        EXPECT_EQ(window.text(), u"kept");
-        EXPECT_EQ(window.form.filePath, folder.path("kept.txt"));
-    }
-    EXPECT_EQ(window.host.errors.size(), 2u);
-}
-
-TEST(Saving, AnyFileOpenedAndSavedUneditedComesBackByteForByte) {
-    const TempFolder folder;
-    std::mt19937 draw(3);
-    for (int sample = 0; sample < 300; ++sample) {
-        const std::string bytes = randomFileBytes(draw);
-        Window window(folder.put("file.bin", bytes));
-        window.save();
-        ASSERT_EQ(folder.contents("file.bin"), bytes) << testing::PrintToString(bytes);
-        ASSERT_TRUE(window.host.errors.empty());
-        ASSERT_TRUE(window.host.questions.empty());
-    }
-}
-
-TEST(Saving, CtrlWithShiftStillSaves) {
-    const TempFolder folder;
-    Window window(folder.put("f.txt", "x"));
-    window.type(u"y");
-    window.save(ShiftMask::Ctrl | ShiftMask::Shift);
-    EXPECT_EQ(folder.contents("f.txt"), "yx");
-    window.form.onKeyDown(KeyCode::S, ShiftMask::Shift); // no Ctrl: no save
-    window.type(u"z");
-    window.form.onKeyDown(KeyCode::S, ShiftMask::Shift);
-    EXPECT_EQ(folder.contents("f.txt"), "yx");
-}
-
-TEST(Saving, CharactersTheCodePageLacksAskBeforeChangingTheEncoding) {
-    const TempFolder folder;
-    Window window(folder.put("ansi.txt", "caf\xE9"));
-    EXPECT_EQ(window.form.fileCodePage, 0);
-    window.type(u"\u20AC"); // the code page has the euro sign: no question
-    window.save();
-    EXPECT_EQ(folder.contents("ansi.txt"), "\x80"
-                                           "caf\xE9");
-    EXPECT_TRUE(window.host.questions.empty());
-
-    window.type(u"\u0100");
-    window.save(); // answered no
-    EXPECT_EQ(window.host.questions.size(), 1u);
-    EXPECT_EQ(folder.contents("ansi.txt"), "\x80"
-                                           "caf\xE9");
-    window.host.yesNo.push_back(true);
-    window.save();
-    EXPECT_EQ(folder.contents("ansi.txt"), "\xE2\x82\xAC\xC4\x80"
-                                           "caf\xC3\xA9");
-    EXPECT_EQ(window.form.fileCodePage, 65001);
-    EXPECT_TRUE(window.host.errors.empty());
-}
-
-TEST(Saving, AFailedSaveIsReportedAndTheWindowGoesOn) {
-    const TempFolder folder;
-    Window window(folder.put("f.txt", "x"));
-    window.form.filePath = folder.path("no such folder/f.txt");
-    window.save();
-    EXPECT_EQ(window.host.errors.size(), 1u);
-    window.type(u"a");
-    EXPECT_EQ(window.text(), u"ax");
-}
 
 TEST(Handlers, ASurfaceFailureIsReportedNotThrown) {
     Window window;
@@ -200,7 +47,7 @@ TEST(HandlerGate, TicksAndInputDuringADialogAreDropped) {
     EXPECT_EQ(window.host.prompts.size(), 2u); // the nested right click asked nothing
     EXPECT_EQ(window.text(), text);
     EXPECT_EQ(window.box().cursor, cursor);
-    EXPECT_TRUE(window.host.captions.empty());
+    EXPECT_EQ(std::count(window.host.captions.begin(), window.host.captions.end(), u"loading"), 0);
     window.form.onTick(); // and afterwards the glide goes on
     EXPECT_EQ(window.box().scrmovY, 30);
 }
@@ -234,7 +81,7 @@ TEST(HandlerGate, AResizeDuringAnErrorMessageFollowsIt) {
         window.form.onResize(250, 90);
         --depth;
     };
-    window.save(); // the demo text has no file: an error
+    window.form.onDrop({u"/no such folder/file.txt"}); // an error
     window.host.whileDialogOpen = nullptr;
     EXPECT_EQ(deepest, 1);
     EXPECT_EQ(window.host.errors.size(), 1u);

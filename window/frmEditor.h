@@ -3,6 +3,8 @@
 #include "textbox/CLBox.h"
 #include "window/Host.h"
 #include "window/Input.h"
+#include "window/WindowDesign.h"
+#include "window/fileformat.h"
 
 #include <cstdint>
 #include <deque>
@@ -37,6 +39,9 @@ public:
     void onMouseDown(MouseButton button, ShiftMask shift, double x, double y);
     void onMouseUp(MouseButton button, ShiftMask shift, double x, double y);
     void onTick(); // every windowDesign::tickMilliseconds
+    // A request to close the window (its close box, Alt+F4, the session ending): true when
+    // it may close now. Unsaved changes are asked about first.
+    bool onClose();
     // A failure of the platform's own, shown to the user as handlers show theirs; while
     // a handler runs, after it.
     void onFailure(std::u16string_view message);
@@ -52,7 +57,7 @@ private:
     // What a key of the key table does: an edit with a character code (8 Backspace,
     // 9 Tab, 13 Enter), a cursor move, or saving.
     struct KeyAction {
-        enum class Kind { Edit, Move, Save } kind;
+        enum class Kind { Edit, Move, Save, SaveAs, Open } kind;
         char32_t code = 0;
         CursorDirection direction = CursorDirection::Right;
     };
@@ -87,12 +92,21 @@ private:
     bool guarded(std::u16string_view operation, const Step& step);
     void report(const std::u16string& message);
 
+    bool modified();
+    void showCaption();
+    void setCaption(const std::u16string& caption);
+
     void start(const std::optional<std::u16string>& path);
     void openAtStartUp(const std::u16string& name);
     void loadFile(const std::u16string& path);
     void resize(PictureSize size);
-    void drop(const std::u16string& file);
-    void save();
+    bool mayPutTextAside();
+    void loadInPlace(const std::u16string& file);
+    void open();
+    bool saveByUser(bool (frmEditor::*saving)());
+    bool save();
+    bool saveAs();
+    bool writeDocument(const std::u16string& path, TextFileFormat format);
 
     void run(const KeyAction& action);
     void insert(char32_t code, std::u16string_view operation);
@@ -113,6 +127,8 @@ private:
 
     Host& host;
     std::unique_ptr<CLBox> editorBox;
+    uint64_t savedRevision = 0; // the text's revision when it was loaded or last saved
+    std::u16string shownCaption{windowDesign::caption};
     bool started = false;
     bool handlerRunning = false;
     std::optional<PictureSize> pendingResize;

@@ -17,7 +17,7 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
     constexpr ShiftMask any = ShiftMask::None;
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    static constexpr std::array<KeyBinding, 14> keyTable{{
+    static constexpr std::array<KeyBinding, 16> keyTable{{
         {Backspace, any, edit(8)},
         {Tab, any, edit(9)},
         {Enter, any, edit(13)},
@@ -32,6 +32,8 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
         {Right, any, move(CursorDirection::Right)},
         {Down, any, move(CursorDirection::Down)},
         {S, ShiftMask::Ctrl, {Kind::Save}},
+        {functionKey(12), any, {Kind::SaveAs}},
+        {letterKey('O'), ShiftMask::Ctrl, {Kind::Open}},
     }};
     for (const KeyBinding& binding : keyTable)
         if (binding.key == key && holds(shift, binding.held))
@@ -53,9 +55,13 @@ void frmEditor::run(const KeyAction& action) {
     case KeyAction::Kind::Move:
         return move(action.direction);
     case KeyAction::Kind::Save:
-        if (guarded(u"saving", [&] { save(); }))
-            drawUnlessMoving();
-        return;
+        saveByUser(&frmEditor::save);
+        return drawUnlessMoving();
+    case KeyAction::Kind::SaveAs:
+        saveByUser(&frmEditor::saveAs);
+        return drawUnlessMoving();
+    case KeyAction::Kind::Open:
+        return open();
     }
 }
 

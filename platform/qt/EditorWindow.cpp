@@ -5,6 +5,7 @@
 #include "window/WindowDesign.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QInputMethodEvent>
@@ -147,4 +148,12 @@ void EditorWindow::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     if (!files.empty())
         form.onDrop(files);
+}
+
+// Unsaved changes are asked about first; the window stays open unless the logic agrees.
+void EditorWindow::closeEvent(QCloseEvent* event) {
+    if (form.onClose())
+        event->accept();
+    else
+        event->ignore();
 }

@@ -27,6 +27,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     // Tab is text here: it must reach the editor instead of moving the focus.
     bool focusNextPrevChild(bool) override { return false; }
 

@@ -1,0 +1,191 @@
+#include "window/frmEditor.h"
+
+#include "support/modLocale.h"
+#include "window/WindowDesign.h"
+#include "window/fileformat.h"
+#include "window/fileread.h"
+#include "window/filesave.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+// The escapes are stored as a backslash and a letter and replaced when loaded.
+constexpr std::u16string_view storedDemoText =
+    uR"(drag-drop to load file\nright-click to change font\nno selection yet\n\n1\t2\t3\t4\t\none\ttwo\tthreeeeee\tfour\t\n\nwhile(--c)\n{\n\tif(a==b)\n\t{\n\t\twow(\tthisisaparameternamewithlongname,\n\t\t\tthisisanotheroneofthem\n\t\t\t);\n\t}\n}\n)";
+
+std::u16string replaceAll(std::u16string text, std::u16string_view from, std::u16string_view to) {
+    for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at)) {
+        text.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return text;
+}
+
+std::u16string demoText() {
+    return replaceAll(replaceAll(std::u16string(storedDemoText), u"\\n", u"\r\n"), u"\\t", u"\t");
+}
+
+// A tail in double quotes names the file between them; any other is the name, blanks and all.
+std::u16string fileNameFrom(std::u16string_view commandLine) {
+    const bool quoted =
+        commandLine.size() >= 2 && commandLine.front() == u'"' && commandLine.back() == u'"';
+    return std::u16string(quoted ? commandLine.substr(1, commandLine.size() - 2) : commandLine);
+}
+
+std::u16string saveChangesQuestion(const std::u16string& filePath) {
+    if (filePath.empty())
+        return u"Save the changes to the text?";
+    return u"Save the changes to \"" + std::filesystem::path(filePath).filename().u16string() +
+           u"\"?";
+}
+
+} // namespace
+
+void frmEditor::onLoad(std::u16string_view commandLine) {
+    onLoadFile(commandLine.empty() ? std::nullopt
+                                   : std::optional<std::u16string>(fileNameFrom(commandLine)));
+}
+
+// Start-up runs once, before every other handler; a resize that came earlier follows it.
+void frmEditor::onLoadFile(const std::optional<std::u16string>& path) {
+    if (started || handlerRunning)
+        return;
+    started = true;
+    runAlone([&] { guarded(u"starting", [&] { start(path); }); });
+}
+
+void frmEditor::start(const std::optional<std::u16string>& path) {
+    box(); // bound to the surface before anything is read
+    if (path) {
+        openAtStartUp(*path);
+    } else {
+        box().loadtext(demoText());
+        savedRevision = box().revision;
+    }
+}
+
+// A file that cannot be read still gives an empty document; one that does not exist yet
+// keeps its name, so that the first save creates it.
+void frmEditor::openAtStartUp(const std::u16string& name) {
+    box().loadtext(u"");
+    savedRevision = box().revision;
+    try {
+        loadFile(name);
+    } catch (const FileNotFound& missing) {
+        filePath = name;
+        fileCodePage = modLocale::codePageUtf8;
+        fileHadBom = false;
+        throw FileNotFound(std::string(missing.what()) + "; saving with Ctrl+S creates it");
+    }
+}
+
+// The document and the remembered file change together, and only once the file is read.
+void frmEditor::loadFile(const std::u16string& path) {
+    TextFile file = readTextFile(path);
+    box().loadtext(std::move(file.text)); // the document keeps this one copy of the text
+    savedRevision = box().revision;
+    filePath = path;
+    fileCodePage = file.format.codePage;
+    fileHadBom = file.format.hadBom;
+    fileOddByte = file.format.oddTrailingByte;
+}
+
+void frmEditor::onDrop(const std::vector<std::u16string>& files) {
+    if (files.size() == 1)
+        handle([&] {
+            if (mayPutTextAside())
+                loadInPlace(files.front());
+        });
+}
+
+// What the user has not saved is kept unless they say otherwise: Save saves (asking for
+// a name where there is none), and a save that fails or is cancelled keeps it too.
+bool frmEditor::mayPutTextAside() {
+    if (!modified())
+        return true;
+    switch (
+        host.askSaveChanges(saveChangesQuestion(filePath), std::u16string(windowDesign::caption))) {
+    case SaveChoice::Save:
+        return saveByUser(&frmEditor::save);
+    case SaveChoice::DontSave:
+        return true;
+    case SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+// The caption is back before any message, so a failed load never leaves "loading".
+void frmEditor::loadInPlace(const std::u16string& file) {
+    setCaption(std::u16string(windowDesign::loadingCaption));
+    const auto loadFailure = failureOf(u"opening", [&] { loadFile(file); });
+    showCaption();
+    draw();
+    if (loadFailure)
+        report(*loadFailure);
+}
+
+void frmEditor::open() {
+    if (!mayPutTextAside())
+        return;
+    const std::u16string path = host.askOpenPath(filePath);
+    if (!path.empty())
+        loadInPlace(path);
+}
+
+bool frmEditor::onClose() {
+    if (!started)
+        return true;
+    if (handlerRunning)
+        return false; // a dialog of ours is open: it is answered first
+    bool closing = false;
+    runAlone([&] { closing = mayPutTextAside(); });
+    return closing;
+}
+
+// Runs a save as the user asked for it; false when nothing was saved (cancelled,
+// declined, or failed and told).
+bool frmEditor::saveByUser(bool (frmEditor::*saving)()) {
+    bool saved = false;
+    guarded(u"saving", [&] { saved = (this->*saving)(); });
+    return saved;
+}
+
+// A text without a file is stored as a new file gets stored: UTF-8 without a mark.
+bool frmEditor::save() {
+    if (filePath.empty())
+        return saveAs();
+    return writeDocument(filePath, {fileCodePage, fileHadBom, fileOddByte});
+}
+
+bool frmEditor::saveAs() {
+    const std::u16string path = host.askSavePath(filePath);
+    if (path.empty())
+        return false;
+    return writeDocument(path, filePath.empty()
+                                   ? TextFileFormat{}
+                                   : TextFileFormat{fileCodePage, fileHadBom, fileOddByte});
+}
+
+// Text the format cannot hold would turn into '?': the user chooses UTF-8 or leaves the
+// file as it is.
+bool frmEditor::writeDocument(const std::u16string& path, TextFileFormat format) {
+    const std::u16string text = box().gettext();
+    if (!canStore(text, format)) {
+        const bool toUtf8 = host.askYesNo(u"The text holds characters that the file's code "
+                                          u"page cannot store. Store the file as UTF-8 instead?",
+                                          std::u16string(windowDesign::caption));
+        if (!toUtf8)
+            return false;
+        format = TextFileFormat{};
+    }
+    writeTextFile(path, text, format);
+    savedRevision = box().revision;
+    filePath = path;
+    fileCodePage = format.codePage;
+    fileHadBom = format.hadBom;
+    fileOddByte = format.oddTrailingByte;
+    return true;
+}
