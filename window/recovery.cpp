@@ -378,9 +378,10 @@ RecoveredJournal readJournal(const fs::path& file) {
 void replayEdits(CLBox& box, const std::vector<JournalEdit>& edits) {
     for (size_t k = 0; k < edits.size(); ++k) {
         const JournalEdit& edit = edits[k];
-        box.cursor.copyfrom({edit.yLine, edit.xTab, edit.xChar});
+        CLPos pos{edit.yLine, edit.xTab, edit.xChar};
         try {
-            box.insertChar(edit.code, box.cursor);
+            box.insertChar(edit.code, pos);
+            box.cursor = pos; // not before: an edit that does not fit leaves it outside
         } catch (const EngineError& failure) {
             throw EngineError(failure.number, "edit " + std::to_string(k + 1) + " of " +
                                                   std::to_string(edits.size()) +

@@ -100,8 +100,8 @@ public:
 // returns part of a damaged journal. A file that cannot be read raises std::runtime_error.
 RecoveredJournal readJournal(const std::filesystem::path& file);
 
-// Makes the edits again on box, which holds the base's text: the cursor is set to each
-// edit's position and insertChar called, so the cursor ends where the last edit left it.
-// Raises EngineError at the first edit that does not fit, saying which; the edits before
-// it stay made.
+// Makes the edits again on box, which holds the base's text, calling insertChar at each
+// edit's position; the cursor ends where the last edit left it. Raises EngineError at the
+// first edit that does not fit, saying which; the edits before it stay made, and the
+// cursor where they left it.
 void replayEdits(CLBox& box, const std::vector<JournalEdit>& edits);
