@@ -351,9 +351,23 @@ TEST(RecoveryFiles, AFailedWriteLosesNothing) {
     putContents(journal.file(), written.substr(0, written.size() - 1)); // cut by another
     journal.record({u'c'});
     EXPECT_THROW(journal.write(), std::runtime_error);
-    fs::remove(journal.file());
-    EXPECT_THROW(journal.write(), std::runtime_error);
     EXPECT_TRUE(journal.hasUnwritten());
+}
+
+// Another window's save, or a user tidying up, may remove the file: the next write puts
+// every edit since the base in a new one.
+TEST(RecoveryFiles, AJournalRemovedByAnotherIsWrittenAgainWhole) {
+    const TempFolder folder;
+    RecoveryJournal journal(folder / "journals", {u"doc.txt", {}});
+    writeOneEdit(journal, u'a');
+    writeOneEdit(journal, u'b');
+    discardJournals(folder / "journals", u"doc.txt");
+    writeOneEdit(journal, u'c');
+    EXPECT_EQ(readJournal(journal.file()).edits,
+              (std::vector<JournalEdit>{{u'a'}, {u'b'}, {u'c'}}));
+    fs::remove_all(folder / "journals");
+    writeOneEdit(journal, u'd');
+    EXPECT_EQ(readJournal(journal.file()).edits.size(), 4u);
 }
 
 TEST(RecoveryFiles, DiscardingStartsAfresh) {

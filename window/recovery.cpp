@@ -110,6 +110,14 @@ uint64_t appendBatch(std::string& bytes, std::span<const JournalEdit> edits,
     return check;
 }
 
+// Appends the edits as batches of a size a frame can count; gives the last one's check.
+uint64_t appendBatches(std::string& bytes, std::span<const JournalEdit> edits, uint64_t check) {
+    for (size_t from = 0; from < edits.size(); from += largestBatch)
+        check = appendBatch(bytes, edits.subspan(from, std::min(largestBatch, edits.size() - from)),
+                            check);
+    return check;
+}
+
 // Reads a journal's bytes front to back; every failure names what was wrong.
 class JournalParser {
 public:
@@ -267,28 +275,18 @@ void RecoveryJournal::record(const JournalEdit& edit) {
                           "bad argument: a journal holds no edit of code " +
                               std::to_string(static_cast<uint32_t>(edit.code)) +
                               " or at a negative position");
-    unwritten.push_back(edit);
+    edits.push_back(edit);
 }
 
 void RecoveryJournal::write() {
-    if (unwritten.empty())
+    if (!hasUnwritten())
         return;
     try {
-        const bool first = journalFile.empty();
-        std::string bytes = first ? encodeHeader(journalBase) : std::string();
-        uint64_t check =
-            first ? littleAt(std::string_view(bytes).substr(bytes.size() - checkBytes)) : lastCheck;
-        for (size_t from = 0; from < unwritten.size(); from += largestBatch) {
-            const size_t count = std::min(largestBatch, unwritten.size() - from);
-            check = appendBatch(bytes, std::span(unwritten).subspan(from, count), check);
-        }
-        if (first)
-            createFile(bytes);
-        else
-            systemcalls::appendToFile(journalFile, writtenBytes, bytes);
-        writtenBytes += bytes.size();
-        lastCheck = check;
-        unwritten.clear();
+        if (!journalFile.empty() && !appendUnwritten())
+            journalFile.clear(); // removed by another program: written again whole
+        if (journalFile.empty())
+            createFile();
+        writtenEdits = edits.size();
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("could not write the recovery file: out of memory");
     } catch (const std::exception& failure) {
@@ -297,9 +295,28 @@ void RecoveryJournal::write() {
     }
 }
 
+bool RecoveryJournal::appendUnwritten() {
+    std::string bytes;
+    const uint64_t check = appendBatches(bytes, std::span(edits).subspan(writtenEdits), lastCheck);
+    try {
+        systemcalls::appendToFile(journalFile, writtenBytes, bytes);
+    } catch (const std::system_error& failure) {
+        if (failure.code() == std::errc::no_such_file_or_directory)
+            return false;
+        throw;
+    }
+    writtenBytes += bytes.size();
+    lastCheck = check;
+    return true;
+}
+
 // The name is only checked by creating the file, never beforehand, as for a save's
 // temporary file.
-void RecoveryJournal::createFile(const std::string& bytes) {
+void RecoveryJournal::createFile() {
+    std::string bytes = encodeHeader(journalBase);
+    const uint64_t headerCheck =
+        littleAt(std::string_view(bytes).substr(bytes.size() - checkBytes));
+    const uint64_t check = appendBatches(bytes, edits, headerCheck);
     fs::create_directories(folder);
     std::random_device seed;
     std::mt19937_64 draw(seed());
@@ -309,21 +326,23 @@ void RecoveryJournal::createFile(const std::string& bytes) {
             folder / (prefix + std::to_string(draw()) + std::string(nameEnding));
         try {
             systemcalls::writeNewPrivateFile(candidate, bytes);
-            journalFile = candidate;
-            return;
         } catch (const std::system_error& failure) {
             if (failure.code() != std::errc::file_exists)
                 throw;
+            continue;
         }
+        journalFile = candidate;
+        writtenBytes = bytes.size();
+        lastCheck = check;
+        return;
     }
     throw std::runtime_error("cannot find a free file name in " + shownPath(folder.u16string()));
 }
 
 void RecoveryJournal::discard() {
     const fs::path file = std::exchange(journalFile, {});
-    unwritten.clear();
-    writtenBytes = 0;
-    lastCheck = 0;
+    edits.clear();
+    writtenEdits = 0;
     std::error_code error;
     if (!file.empty() && !fs::remove(file, error) && error)
         throw std::runtime_error("could not delete the recovery file " +

@@ -52,26 +52,30 @@ public:
     // Empty until the first write has created the file.
     const std::filesystem::path& file() const { return journalFile; }
 
-    // Kept in memory until write(). An edit no journal can hold (a code insertChar ignores,
-    // a negative position) raises EngineError BadArgument.
+    // Kept in memory, with every edit since the base (16 bytes each), so that a file
+    // another program removed can be written again whole. An edit no journal can hold (a
+    // code insertChar ignores, a negative position) raises EngineError BadArgument.
     void record(const JournalEdit& edit);
-    bool hasUnwritten() const { return !unwritten.empty(); }
+    bool hasUnwritten() const { return writtenEdits < edits.size(); }
     // Appends what was recorded since the last write as batches, then flushes them to the
-    // disk; the first write creates the folder if need be and the file (exclusively,
-    // owner-only) with its header. Raises std::exception with a message for the user; what
-    // was recorded stays, to be written next time, and the file stays readable.
+    // disk. The first write, or the first after the file was removed, creates the folder if
+    // need be and the file (exclusively, owner-only) with its header and every edit. Raises
+    // std::exception with a message for the user; what was recorded stays, to be written
+    // next time, and the file stays readable.
     void write();
     // Deletes this journal's file if any, and forgets what was recorded; the next write
     // starts a new file. Raises std::exception, after forgetting, when the file stays.
     void discard();
 
 private:
-    void createFile(const std::string& batches);
+    bool appendUnwritten(); // false when the file is gone
+    void createFile();
 
     std::filesystem::path folder;
     JournalBase journalBase;
     std::filesystem::path journalFile;
-    std::vector<JournalEdit> unwritten;
+    std::vector<JournalEdit> edits;
+    size_t writtenEdits = 0;
     uint64_t writtenBytes = 0;
     uint64_t lastCheck = 0; // each batch's check covers the one before, back to the header
 };

@@ -181,8 +181,14 @@ void appendToFile(const std::filesystem::path& file, uint64_t sizeBefore, std::s
     const HANDLE handle =
         CreateFileW(file.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        throwLastError("cannot open the file");
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory),
+                                    "the file is not there any more");
+        throw std::system_error(static_cast<int>(error), std::system_category(),
+                                "cannot open the file");
+    }
     try {
         keepOnly(handle, sizeBefore);
         writeAll(handle, bytes);
