@@ -36,7 +36,7 @@ constexpr size_t frameBytes = 16;
 constexpr size_t checkBytes = 8;
 constexpr uint32_t largestPath = 32767; // units in the longest path Windows allows
 constexpr uint64_t largestJournal = uint64_t{1} << 30;
-constexpr size_t largestBatch = size_t{1} << 20; // records, so that a count fits 32 bits
+constexpr size_t largestBatch = size_t{1} << 20; // records: a frame counts them in 32 bits
 constexpr std::string_view nameEnding = ".journal";
 
 constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
