@@ -1,5 +1,6 @@
 #include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
+#include "window/fileread.h"
 
 #include <benchmark/benchmark.h>
 
@@ -152,6 +153,15 @@ void loadCorpus(benchmark::State& state) {
         static_cast<double>(retained) / static_cast<double>(corpusBytes);
 }
 BENCHMARK(loadCorpus)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// Reading and decoding the corpus file: the part of opening before loadtext.
+void readCorpusFile(benchmark::State& state) {
+    const std::u16string path = corpusFile().u16string();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readTextFile(path));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpusBytes));
+}
+BENCHMARK(readCorpusFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The corpus lines repeated to lineCount lines; leading spaces give indentation columns.
 std::u16string corpusLines(int32_t lineCount) {

@@ -2,6 +2,7 @@
 // opened and saved unedited through the window keeps its bytes, except that a run of
 // four leading spaces becomes a tab as loading defines.
 #include "fuzz/BoxInvariants.h"
+#include "fuzz/ScratchFolder.h"
 #include "tests/support/HeadlessHost.h"
 #include "window/WindowDesign.h"
 #include "window/fileformat.h"
@@ -15,31 +16,10 @@
 #include <iterator>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A folder of this process's own, in memory where the system offers it, so that the
-// flushes of each save cost nothing; removed at exit.
-class ScratchFolder {
-public:
-    ScratchFolder()
-        : root((fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
-               ("columnator_files_fuzz_" + std::to_string(::getpid()))) {
-        fs::create_directories(root);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const fs::path root;
-};
 
 std::string contentsOf(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -68,7 +48,7 @@ std::string openAndSave(const fs::path& file, std::string_view bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const ScratchFolder scratch;
+    static const ScratchFolder scratch("files");
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const TextFile decoded = decodeTextFile(bytes);
     FUZZ_CHECK(encodeTextFile(decoded.text, decoded.format) == bytes);

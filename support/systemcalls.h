@@ -31,6 +31,15 @@ uint32_t ansiCodePage();
 // is removed again.
 void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
                   const std::filesystem::path& like);
+// writeNewFile for a file of the user's own: it is readable and writable by its owner
+// alone from the start (on Windows, an access list naming only the current user).
+void writeNewPrivateFile(const std::filesystem::path& file, std::string_view bytes);
+// Appends bytes to an existing file that should be sizeBefore bytes long, cutting off
+// first whatever lies past sizeBefore (the part an append that failed may have left), and
+// flushes them to the disk before it returns. A link at that name is never followed.
+// Throws std::system_error, with std::errc::no_such_file_or_directory when the file is not
+// there; the file then holds its first sizeBefore bytes and perhaps a part of bytes.
+void appendToFile(const std::filesystem::path& file, uint64_t sizeBefore, std::string_view bytes);
 // Puts temporary in target's place in one step, so that target is always either the old
 // or the new file; target need not exist. Throws std::system_error, leaving both files as
 // they were.

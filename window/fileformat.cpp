@@ -31,22 +31,23 @@ std::string littleEndianFromUnits(std::u16string_view text) {
 // Windows-1252, which can, so an unedited file always saves unchanged.
 TextFile decodeAnsi(std::string_view bytes) {
     TextFile file{modLocale::bytesToText(bytes, modLocale::codePageAnsi),
-                  {modLocale::codePageAnsi, false, {}}};
+                  {modLocale::codePageAnsi, false, {}},
+                  {}};
     if (modLocale::textToBytes(file.text, modLocale::codePageAnsi) != bytes)
-        file = {modLocale::bytesToText(bytes, westernCodePage), {westernCodePage, false, {}}};
+        file = {modLocale::bytesToText(bytes, westernCodePage), {westernCodePage, false, {}}, {}};
     return file;
 }
 
 // The text, or nothing when the bytes are not well-formed UTF-8: one pass for both.
 std::optional<TextFile> decodeUtf8(std::string_view bytes, bool hadBom) {
-    TextFile file{{}, {modLocale::codePageUtf8, hadBom, {}}};
+    TextFile file{{}, {modLocale::codePageUtf8, hadBom, {}}, {}};
     if (utf8::appendWellFormed(file.text, bytes, true).failed)
         return std::nullopt;
     return file;
 }
 
 TextFile decodeUtf16(std::string_view units) {
-    TextFile file{unitsFromLittleEndian(units), {codePageUtf16, true, {}}};
+    TextFile file{unitsFromLittleEndian(units), {codePageUtf16, true, {}}, {}};
     if (units.size() % 2 != 0)
         file.format.oddTrailingByte = units.substr(units.size() - 1);
     return file;

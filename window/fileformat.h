@@ -1,5 +1,7 @@
 #pragma once
 
+#include "window/filestamp.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +23,7 @@ struct TextFileFormat {
 struct TextFile {
     std::u16string text;
     TextFileFormat format;
+    FileStamp stamp; // of the bytes read; none for text decoded from memory
 };
 
 // Anything that is not a byte-order mark followed by well-formed text decodes in the

@@ -37,7 +37,8 @@ void requireReadableFile(const fs::path& file, const std::u16string& path) {
         throw tooLarge(path);
 }
 
-// Reads a file in pieces. Growth past the limit while reading is refused.
+// Reads a file in pieces, hashing them as they pass. Growth past the limit while reading
+// is refused.
 class PieceReader {
 public:
     PieceReader(const fs::path& file, const std::u16string& userPath) : path(userPath) {
@@ -45,6 +46,9 @@ public:
         in.open(file, std::ios::binary);
         if (!in)
             throw std::runtime_error("cannot open " + shownPath(path) + ": " + lastSystemReason());
+        // Taken before reading: a write while the file is read then shows as a change.
+        std::error_code unknownTime;
+        openedAt = fs::last_write_time(file, unknownTime).time_since_epoch().count();
     }
 
     // Appends up to count bytes to bytes; false once the file is at its end.
@@ -56,6 +60,7 @@ public:
         bytes.resize(start + got);
         if (in.bad())
             throw std::runtime_error("cannot read " + shownPath(path) + ": " + lastSystemReason());
+        hash.add(std::string_view(bytes).substr(start));
         total += got;
         if (total > largestFile) // it grew while being read
             throw tooLarge(path);
@@ -67,12 +72,17 @@ public:
         }
     }
 
+    // What was read so far.
+    FileStamp stamp() const { return {true, total, static_cast<int64_t>(openedAt), hash.value()}; }
+
     static constexpr size_t pieceSize = 1 << 20;
 
 private:
     const std::u16string& path;
     std::ifstream in;
     uintmax_t total = 0;
+    ByteHash hash;
+    fs::file_time_type::rep openedAt = 0;
 };
 
 // The bytes of a file that turned out not to be well-formed UTF-8, whole: the mark, the
@@ -89,8 +99,7 @@ std::string bytesRead(bool hadBom, std::u16string_view decoded, std::string_view
 // Nearly every file is UTF-8, so the text is decoded as the bytes arrive, piece by piece:
 // one pass over them, and the whole file is never held as bytes beside its text. Any
 // other file is read whole and decoded by decodeTextFile.
-TextFile readAndDecode(const fs::path& file, const std::u16string& path) {
-    PieceReader reader(file, path);
+TextFile readAndDecode(const fs::path& file, PieceReader& reader) {
     std::string piece;
     bool more = reader.readInto(piece, PieceReader::pieceSize);
     if (std::string_view(piece).starts_with(utf16Mark)) {
@@ -98,7 +107,7 @@ TextFile readAndDecode(const fs::path& file, const std::u16string& path) {
         return decodeTextFile(piece);
     }
     const bool hadBom = std::string_view(piece).starts_with(utf8Mark);
-    TextFile decoded{{}, {modLocale::codePageUtf8, hadBom, {}}};
+    TextFile decoded{{}, {modLocale::codePageUtf8, hadBom, {}}, {}};
     std::error_code unknownSize;
     decoded.text.reserve(static_cast<size_t>(fs::file_size(file, unknownSize)));
     size_t from = hadBom ? utf8Mark.size() : 0;
@@ -124,7 +133,10 @@ TextFile readTextFile(const std::u16string& path, const std::function<void()>& b
     if (beforeRead)
         beforeRead();
     try {
-        return readAndDecode(file, path);
+        PieceReader reader(file, path);
+        TextFile read = readAndDecode(file, reader);
+        read.stamp = reader.stamp();
+        return read;
     } catch (const std::bad_alloc&) {
         throw std::runtime_error(shownPath(path) + " is too large to hold in memory");
     }

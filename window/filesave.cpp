@@ -60,8 +60,8 @@ fs::path writeTemporaryBeside(const fs::path& target, std::string_view bytes,
 
 } // namespace
 
-void saveBytesAtomically(const fs::path& file, std::string_view bytes,
-                         const std::function<void(const fs::path&)>& beforeCreate) {
+FileStamp saveBytesAtomically(const fs::path& file, std::string_view bytes,
+                              const std::function<void(const fs::path&)>& beforeCreate) {
     const fs::path target = followLinks(file);
     requireWritable(target);
     const fs::path temporary = writeTemporaryBeside(target, bytes, beforeCreate);
@@ -72,12 +72,17 @@ void saveBytesAtomically(const fs::path& file, std::string_view bytes,
         fs::remove(temporary, ignored);
         throw;
     }
+    FileStamp written = quickStampOf(target);
+    written.exists = true;
+    written.size = bytes.size();
+    written.hash = hashOfBytes(bytes);
+    return written;
 }
 
-void writeTextFile(const std::u16string& path, std::u16string_view text,
-                   const TextFileFormat& format) {
+FileStamp writeTextFile(const std::u16string& path, std::u16string_view text,
+                        const TextFileFormat& format) {
     try {
-        saveBytesAtomically(pathFrom(path), encodeTextFile(text, format));
+        return saveBytesAtomically(pathFrom(path), encodeTextFile(text, format));
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("could not save " + shownPath(path) + ": out of memory");
     } catch (const std::exception& failure) {

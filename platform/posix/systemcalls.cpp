@@ -179,17 +179,19 @@ uint32_t ansiCodePage() {
     return codePageWestern;
 }
 
-void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
-                  const std::filesystem::path& like) {
-    struct stat likeStatus {};
-    const bool hasLike = !like.empty() && ::stat(like.c_str(), &likeStatus) == 0;
-    const int descriptor = ::open(
-        file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, hasLike ? 0600 : 0666);
+namespace {
+
+// Creates the file with mode, hands it to like's owner and mode if given, writes and
+// flushes; a file created is removed again on any failure.
+void createAndWrite(const std::filesystem::path& file, std::string_view bytes, mode_t mode,
+                    const struct stat* like) {
+    const int descriptor =
+        ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (descriptor < 0)
         raiseFromErrno("cannot create a file in its folder");
     try {
-        if (hasLike)
-            takeAttributes(descriptor, likeStatus);
+        if (like != nullptr)
+            takeAttributes(descriptor, *like);
         writeAll(descriptor, bytes);
         if (::fsync(descriptor) != 0)
             raiseFromErrno("cannot flush the new file to disk");
@@ -203,6 +205,50 @@ void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
         ::unlink(file.c_str());
         throw std::system_error(failure, std::generic_category(), "writing failed");
     }
+}
+
+// Seeks past the bytes to keep and cuts off the rest; a file found shorter than that was
+// cut by someone else, and filling the gap with zeros would hide it.
+void keepOnly(int descriptor, uint64_t keptBytes) {
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0)
+        raiseFromErrno("cannot examine the file");
+    if (static_cast<uint64_t>(status.st_size) < keptBytes)
+        throw std::system_error(std::make_error_code(std::errc::io_error),
+                                "the file was cut short by another program");
+    const auto offset = static_cast<off_t>(keptBytes);
+    if (::ftruncate(descriptor, offset) != 0 || ::lseek(descriptor, offset, SEEK_SET) < 0)
+        raiseFromErrno("cannot cut the file short");
+}
+
+} // namespace
+
+void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
+                  const std::filesystem::path& like) {
+    struct stat likeStatus {};
+    const bool hasLike = !like.empty() && ::stat(like.c_str(), &likeStatus) == 0;
+    createAndWrite(file, bytes, hasLike ? 0600 : 0666, hasLike ? &likeStatus : nullptr);
+}
+
+void writeNewPrivateFile(const std::filesystem::path& file, std::string_view bytes) {
+    createAndWrite(file, bytes, 0600, nullptr);
+}
+
+void appendToFile(const std::filesystem::path& file, uint64_t sizeBefore, std::string_view bytes) {
+    const int descriptor = ::open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0)
+        raiseFromErrno("cannot open the file");
+    try {
+        keepOnly(descriptor, sizeBefore);
+        writeAll(descriptor, bytes);
+        if (::fsync(descriptor) != 0)
+            raiseFromErrno("cannot flush the file to disk");
+    } catch (...) {
+        ::close(descriptor);
+        throw;
+    }
+    if (::close(descriptor) != 0)
+        raiseFromErrno("writing failed");
 }
 
 void replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -98,9 +100,10 @@ HANDLE createNew(const std::filesystem::path& file, std::vector<unsigned char>& 
 }
 } // namespace
 
-void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
-                  const std::filesystem::path& like) {
-    std::vector<unsigned char> security = accessListOf(like);
+namespace {
+// Writes and flushes the bytes into a file just made; it is removed again on any failure.
+void createAndWrite(const std::filesystem::path& file, std::string_view bytes,
+                    std::vector<unsigned char>& security) {
     const HANDLE handle = createNew(file, security);
     try {
         writeAll(handle, bytes);
@@ -116,6 +119,87 @@ void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
         DeleteFileW(file.c_str());
         throw std::system_error(static_cast<int>(error), std::system_category(), "writing failed");
     }
+}
+
+// The self-relative security descriptor whose protected access list grants the current
+// user alone everything, or nothing when the user cannot be told: the folder's default.
+std::vector<unsigned char> currentUserOnly() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return {};
+    DWORD needed = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &needed);
+    std::vector<unsigned char> user(needed);
+    const bool known =
+        needed != 0 && GetTokenInformation(token, TokenUser, user.data(), needed, &needed);
+    CloseHandle(token);
+    LPWSTR userName = nullptr;
+    if (!known ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &userName))
+        return {};
+    const std::wstring accessList = L"D:P(A;;FA;;;" + std::wstring(userName) + L")";
+    LocalFree(userName);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ULONG size = 0;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(accessList.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, &size))
+        return {};
+    const auto* start = static_cast<const unsigned char*>(descriptor);
+    std::vector<unsigned char> security(start, start + size);
+    LocalFree(descriptor);
+    return security;
+}
+
+// Moves past the bytes to keep and cuts off the rest; a file found shorter than that was
+// cut by someone else, and filling the gap would hide it.
+void keepOnly(HANDLE handle, uint64_t keptBytes) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle, &size))
+        throwLastError("cannot examine the file");
+    if (static_cast<uint64_t>(size.QuadPart) < keptBytes)
+        throw std::system_error(std::make_error_code(std::errc::io_error),
+                                "the file was cut short by another program");
+    LARGE_INTEGER offset{};
+    offset.QuadPart = static_cast<LONGLONG>(keptBytes);
+    if (!SetFilePointerEx(handle, offset, nullptr, FILE_BEGIN) || !SetEndOfFile(handle))
+        throwLastError("cannot cut the file short");
+}
+} // namespace
+
+void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
+                  const std::filesystem::path& like) {
+    std::vector<unsigned char> security = accessListOf(like);
+    createAndWrite(file, bytes, security);
+}
+
+void writeNewPrivateFile(const std::filesystem::path& file, std::string_view bytes) {
+    std::vector<unsigned char> security = currentUserOnly();
+    createAndWrite(file, bytes, security);
+}
+
+void appendToFile(const std::filesystem::path& file, uint64_t sizeBefore, std::string_view bytes) {
+    const HANDLE handle =
+        CreateFileW(file.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory),
+                                    "the file is not there any more");
+        throw std::system_error(static_cast<int>(error), std::system_category(),
+                                "cannot open the file");
+    }
+    try {
+        keepOnly(handle, sizeBefore);
+        writeAll(handle, bytes);
+        if (!FlushFileBuffers(handle))
+            throwLastError("cannot flush the file to disk");
+    } catch (...) {
+        CloseHandle(handle);
+        throw;
+    }
+    if (!CloseHandle(handle))
+        throwLastError("writing failed");
 }
 
 void replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) {
