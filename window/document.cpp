@@ -5,6 +5,7 @@
 #include "window/fileformat.h"
 #include "window/fileread.h"
 #include "window/filesave.h"
+#include "window/filestamp.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -34,6 +35,11 @@ std::u16string fileNameFrom(std::u16string_view commandLine) {
     return std::u16string(quoted ? commandLine.substr(1, commandLine.size() - 2) : commandLine);
 }
 
+// Size and time tell whether another program wrote the file; the hash is for recovery.
+bool sameFileState(const FileStamp& a, const FileStamp& b) {
+    return a.exists == b.exists && a.size == b.size && a.modified == b.modified;
+}
+
 std::u16string saveChangesQuestion(const std::u16string& filePath) {
     if (filePath.empty())
         return u"Save the changes to the text?";
@@ -56,27 +62,32 @@ void frmEditor::onLoadFile(const std::optional<std::u16string>& path) {
     runAlone([&] { guarded(u"starting", [&] { start(path); }); });
 }
 
+// Work kept from an earlier run is offered once the text it was made on is in.
 void frmEditor::start(const std::optional<std::u16string>& path) {
     box(); // bound to the surface before anything is read
     if (path) {
         openAtStartUp(*path);
     } else {
-        box().loadtext(demoText());
-        savedRevision = box().revision;
+        const std::u16string text = demoText();
+        box().loadtext(text);
+        textIsBase(JournalBase{u"", demoStamp(text)});
     }
+    offerRecovery();
 }
 
-// A file that cannot be read still gives an empty document; one that does not exist yet
-// keeps its name, so that the first save creates it.
+// A file that cannot be read still gives an empty document, with nothing to rebuild it
+// from; one that does not exist yet keeps its name, so that the first save creates it.
 void frmEditor::openAtStartUp(const std::u16string& name) {
     box().loadtext(u"");
-    savedRevision = box().revision;
+    textIsBase(std::nullopt);
     try {
         loadFile(name);
     } catch (const FileNotFound& missing) {
         filePath = name;
         fileCodePage = modLocale::codePageUtf8;
         fileHadBom = false;
+        textIsBase(JournalBase{name, FileStamp{}});
+        offerRecovery();
         throw FileNotFound(std::string(missing.what()) + "; saving with Ctrl+S creates it");
     }
 }
@@ -85,7 +96,7 @@ void frmEditor::openAtStartUp(const std::u16string& name) {
 void frmEditor::loadFile(const std::u16string& path) {
     TextFile file = readTextFile(path);
     box().loadtext(std::move(file.text)); // the document keeps this one copy of the text
-    savedRevision = box().revision;
+    textIsBase(JournalBase{path, file.stamp});
     filePath = path;
     fileCodePage = file.format.codePage;
     fileHadBom = file.format.hadBom;
@@ -98,6 +109,15 @@ void frmEditor::onDrop(const std::vector<std::u16string>& files) {
             if (mayPutTextAside())
                 loadInPlace(files.front());
         });
+}
+
+// The text equals what base names: nothing unsaved, and the journal's edits are saved or
+// given up. Without a base (a file that could not be read) there is nothing to rebuild the
+// text from.
+void frmEditor::textIsBase(std::optional<JournalBase> base) {
+    savedRevision = box().revision;
+    documentBase = std::move(base);
+    forgetJournal();
 }
 
 // What the user has not saved is kept unless they say otherwise: Save saves (asking for
@@ -135,13 +155,39 @@ void frmEditor::open() {
         loadInPlace(path);
 }
 
+// After a journal failed to replay: the text as it was before, never half rebuilt.
+void frmEditor::reloadBase() {
+    guarded(u"restoring unsaved changes", [&] {
+        if (documentBase->path.empty())
+            box().loadtext(demoText());
+        else if (!documentBase->stamp.exists)
+            box().loadtext(u"");
+        else
+            loadFile(documentBase->path);
+        savedRevision = box().revision;
+    });
+}
+
+// A file written (or made, or removed) by another program since it was loaded or saved; a
+// file that is gone loses nothing by being saved again.
+bool frmEditor::changedOnDisk() const {
+    if (!documentBase || documentBase->path != filePath)
+        return false;
+    const FileStamp now = quickStampOf(std::filesystem::path(filePath));
+    return now.exists && !sameFileState(now, documentBase->stamp);
+}
+
 bool frmEditor::onClose() {
     if (!started)
         return true;
     if (handlerRunning)
         return false; // a dialog of ours is open: it is answered first
     bool closing = false;
-    runAlone([&] { closing = mayPutTextAside(); });
+    runAlone([&] {
+        closing = mayPutTextAside();
+        if (closing)
+            forgetJournal(); // saved, or given up with Don't save
+    });
     return closing;
 }
 
@@ -170,7 +216,7 @@ bool frmEditor::saveAs() {
 }
 
 // Text the format cannot hold would turn into '?': the user chooses UTF-8 or leaves the
-// file as it is.
+// file as it is. So too when another program wrote the file since it was loaded or saved.
 bool frmEditor::writeDocument(const std::u16string& path, TextFileFormat format) {
     const std::u16string text = box().gettext();
     if (!canStore(text, format)) {
@@ -181,8 +227,15 @@ bool frmEditor::writeDocument(const std::u16string& path, TextFileFormat format)
             return false;
         format = TextFileFormat{};
     }
-    writeTextFile(path, text, format);
-    savedRevision = box().revision;
+    if (path == filePath && changedOnDisk() &&
+        !host.askYesNo(u"\"" + std::filesystem::path(path).filename().u16string() +
+                           u"\" was changed by another program since it was opened or saved. "
+                           u"Save over those changes?",
+                       std::u16string(windowDesign::caption)))
+        return false;
+    const FileStamp written = writeTextFile(path, text, format);
+    textIsBase(JournalBase{path, written});
+    discardKeptJournals(path);
     filePath = path;
     fileCodePage = format.codePage;
     fileHadBom = format.hadBom;

@@ -5,9 +5,12 @@
 #include "window/Input.h"
 #include "window/WindowDesign.h"
 #include "window/fileformat.h"
+#include "window/filestamp.h"
+#include "window/recovery.h"
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -99,6 +102,9 @@ private:
     void start(const std::optional<std::u16string>& path);
     void openAtStartUp(const std::u16string& name);
     void loadFile(const std::u16string& path);
+    void textIsBase(std::optional<JournalBase> base);
+    void reloadBase();
+    bool changedOnDisk() const;
     void resize(PictureSize size);
     bool mayPutTextAside();
     void loadInPlace(const std::u16string& file);
@@ -125,9 +131,25 @@ private:
     std::optional<std::u16string> askFontSize(Surface& surface);
     void glide();
 
+    static FileStamp demoStamp(std::u16string_view text);
+    const std::u16string& recoveryFolder();
+    void journalEdit(char32_t code, const CLPos& before);
+    void keepUnsavedWork();
+    void forgetJournal();
+    void discardKeptJournals(const std::u16string& path);
+    void offerRecovery();
+    void restore(const RecoveredJournal& recovered, const std::filesystem::path& file);
+
     Host& host;
     std::unique_ptr<CLBox> editorBox;
     uint64_t savedRevision = 0; // the text's revision when it was loaded or last saved
+    // What the text was loaded or last saved as, which a journal rebuilds it from; none
+    // after a file that could not be read.
+    std::optional<JournalBase> documentBase;
+    std::optional<RecoveryJournal> journal; // the edits since the base, once there are any
+    std::optional<std::u16string> recoveryFolderPath;
+    int32_t idleTicks = 0;      // since the last edit
+    int32_t ticksUnwritten = 0; // since the journal last had nothing to write
     std::u16string shownCaption{windowDesign::caption};
     bool started = false;
     bool handlerRunning = false;
@@ -135,4 +157,5 @@ private:
     std::deque<std::u16string> pendingFailures;
     RecurringFailure drawingFailure;
     RecurringFailure resizingFailure;
+    RecurringFailure journalFailure;
 };

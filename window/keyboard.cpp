@@ -66,7 +66,12 @@ void frmEditor::run(const KeyAction& action) {
 }
 
 void frmEditor::insert(char32_t code, std::u16string_view operation) {
-    if (guarded(operation, [&] { box().insertChar(code, box().cursor); }))
+    const CLPos before = box().cursor;
+    const uint64_t revision = box().revision;
+    const bool done = guarded(operation, [&] { box().insertChar(code, box().cursor); });
+    if (box().revision != revision)
+        journalEdit(code, before);
+    if (done)
         drawUnlessMoving();
 }
 

@@ -9,8 +9,12 @@ constexpr double glideFraction = 0.3;
 
 } // namespace
 
+// The tick also keeps unsaved work, at pauses in typing.
 void frmEditor::onTick() {
-    handle([&] { glide(); });
+    handle([&] {
+        glide();
+        keepUnsavedWork();
+    });
 }
 
 // A glide that cannot draw stops, or every tick would fail again.
