@@ -68,9 +68,8 @@ void frmEditor::start(const std::optional<std::u16string>& path) {
     if (path) {
         openAtStartUp(*path);
     } else {
-        const std::u16string text = demoText();
-        box().loadtext(text);
-        textIsBase(JournalBase{u"", demoStamp(text)});
+        box().loadtext(demoText());
+        textIsBase(JournalBase{u"", FileStamp{}}); // the path "" is the demo text's alone
     }
     offerRecovery();
 }

@@ -131,7 +131,6 @@ private:
     std::optional<std::u16string> askFontSize(Surface& surface);
     void glide();
 
-    static FileStamp demoStamp(std::u16string_view text);
     const std::u16string& recoveryFolder();
     void journalEdit(char32_t code, const CLPos& before);
     void keepUnsavedWork();

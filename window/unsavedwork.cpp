@@ -34,14 +34,6 @@ bool newerThanTheFile(const fs::path& journalFile, const std::u16string& path) {
 
 } // namespace
 
-// The demo text has no file; its stamp tells its text from the empty one of a start whose
-// file could not be read.
-FileStamp frmEditor::demoStamp(std::u16string_view text) {
-    ByteHash hash;
-    hash.add(std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * 2));
-    return FileStamp{false, 0, 0, hash.value()};
-}
-
 // Asked of the host once: a folder made on the first edit, not at every start.
 const std::u16string& frmEditor::recoveryFolder() {
     if (!recoveryFolderPath)

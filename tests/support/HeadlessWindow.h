@@ -6,6 +6,7 @@
 #include "window/frmEditor.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,14 @@ inline std::u16string manyLines(int count) {
 }
 
 // A window on the headless platform, started as a platform starts it: load, then the
-// first resize. For the tests of the window logic.
+// first resize. For the tests of the window logic. prepare sets the host up before the
+// start (the answers to questions start-up asks, a recovery folder: without one the
+// window keeps no unsaved work).
 struct HeadlessWindow {
-    explicit HeadlessWindow(const std::u16string& commandLine = u"") {
+    explicit HeadlessWindow(const std::u16string& commandLine = u"",
+                            const std::function<void(HeadlessHost&)>& prepare = {}) {
+        if (prepare)
+            prepare(host);
         form.onLoad(commandLine);
         form.onResize(windowDesign::startWidth, windowDesign::startHeight);
     }

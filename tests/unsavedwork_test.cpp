@@ -1,0 +1,201 @@
+#include "tests/support/HeadlessWindow.h"
+#include "window/fileread.h"
+#include "window/recovery.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Window = HeadlessWindow;
+
+// Ticks enough for a pause in typing that writes the journal.
+void pause(Window& window) {
+    for (int tick = 0; tick < 150; ++tick)
+        window.form.onTick();
+}
+
+std::vector<fs::path> filesIn(const fs::path& folder) {
+    std::vector<fs::path> files;
+    if (fs::exists(folder))
+        for (const auto& entry : fs::directory_iterator(folder))
+            files.push_back(entry.path());
+    return files;
+}
+
+// The host of a window whose recovery files go to folder, answering the offer to restore.
+std::function<void(HeadlessHost&)> recoveringIn(const fs::path& folder, bool restore = false) {
+    return [folder, restore](HeadlessHost& host) {
+        host.recoveryFolderPath = folder.u16string();
+        host.okCancel = {restore};
+    };
+}
+
+// Typing is journalled only at a pause; a run that dies unsaved leaves the journal, which
+// the next start offers back. Declined, the file shows as it is and the journal stays;
+// restored, the text is unsaved until Ctrl+S, which removes every journal of the file.
+TEST(Recovery, TheTextOfARunThatDiedIsOfferedBackUntilSaved) {
+    const TempFolder folder;
+    const std::u16string file = folder.put("notes.txt", "line\n");
+    const fs::path recovery = folder / "recovery";
+    {
+        Window window(file, recoveringIn(recovery));
+        window.type(u"ab");
+        window.form.onTick();
+        EXPECT_TRUE(filesIn(recovery).empty()); // not while typing
+        pause(window);
+        EXPECT_EQ(filesIn(recovery).size(), 1u);
+        window.form.onKeyDown(KeyCode::End, ShiftMask::None);
+        window.form.onKeyPress(U'\U0001F600');
+        window.form.onKeyDown(KeyCode::Tab, ShiftMask::None);
+        window.form.onKeyDown(KeyCode::Enter, ShiftMask::None);
+        window.form.onKeyDown(KeyCode::Backspace, ShiftMask::None);
+        pause(window);
+    } // dies unsaved
+    EXPECT_EQ(folder.contents("notes.txt"), "line\n");
+
+    Window declined(file, recoveringIn(recovery, false));
+    EXPECT_EQ(declined.host.questions.size(), 1u);
+    EXPECT_EQ(declined.text(), u"line\n");
+    EXPECT_EQ(filesIn(recovery).size(), 1u);
+
+    Window restored(file, recoveringIn(recovery, true));
+    EXPECT_EQ(restored.text(), u"abline\U0001F600\t\r\n");
+    EXPECT_EQ(restored.host.captions.back(), u"*Columnator");
+    EXPECT_EQ(folder.contents("notes.txt"), "line\n"); // untouched until saved
+    EXPECT_EQ(filesIn(recovery).size(), 1u); // this run's journal took the old one's place
+    restored.save();
+    EXPECT_EQ(folder.contents("notes.txt"), "abline\xF0\x9F\x98\x80\t\r\n");
+    EXPECT_TRUE(filesIn(recovery).empty());
+    EXPECT_TRUE(restored.host.errors.empty());
+}
+
+// Without a file the demo text is the base; a Don't save close gives the work up.
+TEST(Recovery, DontSaveOnCloseRemovesTheJournal) {
+    const TempFolder folder;
+    const fs::path recovery = folder / "recovery";
+    {
+        Window window(u"", recoveringIn(recovery));
+        window.type(u"x");
+        pause(window);
+        EXPECT_EQ(filesIn(recovery).size(), 1u);
+        window.host.saveChoices = {SaveChoice::DontSave};
+        EXPECT_TRUE(window.form.onClose());
+        EXPECT_TRUE(filesIn(recovery).empty());
+    }
+    {
+        Window window(u"", recoveringIn(recovery));
+        window.type(u"y");
+        pause(window);
+    }
+    Window restored(u"", recoveringIn(recovery, true));
+    EXPECT_EQ(restored.host.questions.size(), 1u);
+    EXPECT_TRUE(restored.host.errors.empty());
+    EXPECT_EQ(restored.text().substr(0, 5), u"ydrag");
+}
+
+// A journal that is damaged, or made on another version of the file, is told about and
+// left alone; the text is the file's, never half rebuilt.
+TEST(Recovery, ADamagedOrOutdatedJournalIsReportedAndIgnored) {
+    const TempFolder folder;
+    const std::u16string file = folder.put("notes.txt", "one\n");
+    const fs::path recovery = folder / "recovery";
+    {
+        Window window(file, recoveringIn(recovery));
+        window.type(u"edited ");
+        pause(window);
+    }
+    const fs::path journal = filesIn(recovery).at(0);
+    const auto size = fs::file_size(journal);
+    {
+        std::fstream patch(journal, std::ios::in | std::ios::out | std::ios::binary);
+        patch.seekp(static_cast<std::streamoff>(size) - 9);
+        patch.put('\x5A'); // inside the last batch's records
+    }
+    fs::last_write_time(journal, fs::file_time_type::clock::now());
+    Window damaged(file, recoveringIn(recovery, true));
+    EXPECT_EQ(damaged.text(), u"one\n");
+    ASSERT_EQ(damaged.host.errors.size(), 1u);
+    EXPECT_TRUE(damaged.host.questions.empty());
+    fs::remove(journal);
+
+    {
+        Window window(file, recoveringIn(recovery));
+        window.type(u"edited ");
+        pause(window);
+    }
+    folder.put("notes.txt", "two\n"); // another program wrote the file since
+    const fs::path kept = filesIn(recovery).at(0);
+    fs::last_write_time(kept, fs::file_time_type::clock::now() + std::chrono::seconds(5));
+    Window outdated(file, recoveringIn(recovery, true));
+    EXPECT_EQ(outdated.text(), u"two\n");
+    ASSERT_EQ(outdated.host.errors.size(), 1u);
+    EXPECT_NE(outdated.host.errors[0].find(u"another version"), std::u16string::npos);
+    EXPECT_EQ(filesIn(recovery).size(), 1u);
+}
+
+// A journal whose edits do not fit the text (written by another version of the program,
+// say) is never applied in part: the text stays the file's, and the user is told.
+TEST(Recovery, EditsThatDoNotFitLeaveTheFileAsItIs) {
+    const TempFolder folder;
+    const std::u16string file = folder.put("notes.txt", "one\n");
+    const fs::path recovery = folder / "recovery";
+    RecoveryJournal journal(recovery, JournalBase{file, readTextFile(file).stamp});
+    journal.record({u'a', 0, 0, 3});
+    journal.record({u'b', 7, 0, 0}); // no line 7
+    journal.write();
+    Window restored(file, recoveringIn(recovery, true));
+    EXPECT_EQ(restored.text(), u"one\n");
+    EXPECT_EQ(restored.host.captions, std::vector<std::u16string>{});
+    EXPECT_EQ(restored.host.errors.size(), 1u);
+    EXPECT_EQ(filesIn(recovery).size(), 1u);
+}
+
+// A journal older than its file (saved since by another run) is not offered.
+TEST(Recovery, AJournalOlderThanTheFileIsNotOffered) {
+    const TempFolder folder;
+    const std::u16string file = folder.put("notes.txt", "one\n");
+    const fs::path recovery = folder / "recovery";
+    {
+        Window window(file, recoveringIn(recovery));
+        window.type(u"x");
+        pause(window);
+    }
+    fs::last_write_time(fs::path(file), fs::file_time_type::clock::now() + std::chrono::hours(1));
+    Window later(file, recoveringIn(recovery, true));
+    EXPECT_TRUE(later.host.questions.empty());
+    EXPECT_EQ(later.text(), u"one\n");
+}
+
+// A file another program wrote since it was loaded is not saved over without asking; No
+// leaves the file and the text as they are.
+TEST(ChangedOnDisk, SavingOverAnotherProgramsWriteAsksFirst) {
+    const TempFolder folder;
+    Window window(folder.put("f.txt", "mine"));
+    window.type(u"x");
+    folder.put("f.txt", "theirs, longer");
+    window.save();
+    EXPECT_EQ(window.host.questions.size(), 1u);
+    EXPECT_EQ(folder.contents("f.txt"), "theirs, longer");
+    EXPECT_EQ(window.text(), u"xmine");
+    EXPECT_EQ(window.host.captions.back(), u"*Columnator");
+    window.host.yesNo = {true};
+    window.save();
+    EXPECT_EQ(folder.contents("f.txt"), "xmine");
+    window.type(u"y"); // saved since: no question
+    window.save();
+    EXPECT_EQ(window.host.questions.size(), 2u);
+    EXPECT_EQ(folder.contents("f.txt"), "xymine");
+}
+
+} // namespace
