@@ -34,6 +34,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR="$work/runtime" # Qt wants one, private to the user
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+export XDG_DATA_HOME="$work/data" # recovery files stay in the test's own folder
 
 # start_editor [FILE]: starts the window, waits for it, leaves its pid and window id.
 start_editor() {
@@ -179,6 +180,34 @@ cmp -s "$work/renamed.txt" <(demo_with "xy") || fail "F12 saved other bytes"
 cmp -s "$work/named.txt" <(demo_with "x") || fail "F12 changed the first file"
 stop "$editor"
 echo "e2e: Ctrl+S without a file and F12 ask for a name and store the text"
+
+# Killed after a pause in typing, the program offers the typed text back at the next
+# start on the file; restored and saved, the file holds it.
+printf 'base\n' >"$work/recover.txt"
+start_editor "$work/recover.txt"
+typed "hello "
+sleep 2.5 # a pause: the journal is written after a second
+kill -9 "$editor"
+wait "$editor" 2>/dev/null || true
+[ -n "$(ls -A "$XDG_DATA_HOME/Columnator" 2>/dev/null)" ] || fail "no recovery file was kept"
+"$build/columnator" "$work/recover.txt" 2>>"$work/editor.log" &
+editor=$!
+pids+=("$editor")
+wait_for_windows Columnator 1 # the offer, before the window
+keys Return
+wait_for_windows '\*Columnator' 1
+window=$(xdotool search --all --onlyvisible --pid "$editor" --name '^\*Columnator$' | head -n1)
+xdotool windowfocus --sync "$window"
+keys ctrl+s
+for _ in $(seq 50); do
+    [ "$(cat "$work/recover.txt")" = "hello base" ] && break
+    sleep 0.1
+done
+[ "$(cat "$work/recover.txt")" = "hello base" ] ||
+    fail "the recovered text was not saved: $(od -c "$work/recover.txt")"
+[ -z "$(ls -A "$XDG_DATA_HOME/Columnator")" ] || fail "the recovery file stayed after the save"
+stop "$editor"
+echo "e2e: killed after typing, the program offers the text back at the next start"
 
 # The demo text, as the window shows it and as the screenshot tool draws it.
 start_editor
