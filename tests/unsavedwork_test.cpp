@@ -161,6 +161,20 @@ TEST(Recovery, EditsThatDoNotFitLeaveTheFileAsItIs) {
     EXPECT_EQ(filesIn(recovery).size(), 1u);
 }
 
+// A journal that cannot be written is told once, not at every pause, and the window
+// goes on; the edits stay to be written.
+TEST(Recovery, AJournalThatCannotBeWrittenIsToldOnce) {
+    const TempFolder folder;
+    const std::u16string notAFolder = folder.put("not a folder", "");
+    Window window(u"", [&](HeadlessHost& host) { host.recoveryFolderPath = notAFolder; });
+    for (const char16_t typed : std::u16string_view(u"abc")) {
+        window.form.onKeyPress(typed);
+        pause(window);
+    }
+    EXPECT_EQ(window.host.errors.size(), 1u);
+    EXPECT_EQ(window.text().substr(0, 3), u"abc");
+}
+
 // A journal older than its file (saved since by another run) is not offered.
 TEST(Recovery, AJournalOlderThanTheFileIsNotOffered) {
     const TempFolder folder;
