@@ -20,9 +20,11 @@
 namespace {
 
 // Failures go to stderr and fail the run: a benchmark of a failed load would measure nothing.
+// It keeps no recovery files, which would stay behind in the user's data folder.
 class BenchHost : public WindowHost {
 public:
     using WindowHost::WindowHost;
+    std::u16string recoveryFolder() override { return {}; }
     void reportError(const std::u16string& message, const std::u16string&) override {
         std::fprintf(stderr, "whole_bench: %s\n", qPrintable(toQString(message)));
         std::exit(1);
