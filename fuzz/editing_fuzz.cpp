@@ -1,6 +1,6 @@
-// A start text, then key downs, key presses of any code, clicks, font changes, resizes
-// and ticks, all through the window on a headless host; after every event the cursor
-// stands inside the document and the document's layout is consistent.
+// A start text, then key downs, key presses of any code, clicks, font changes, resizes,
+// close requests and ticks, all through the window on a headless host; after every event
+// the cursor stands inside the document and the document's layout is consistent.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/support/HeadlessHost.h"
@@ -68,7 +68,7 @@ void changeFont(frmEditor& form, HeadlessHost& host, Reader& in) {
 }
 
 void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
-    switch (in.byte() % 9) {
+    switch (in.byte() % 10) {
     case 0:
     case 1: {
         const KeyCode key = keyFrom(in);
@@ -92,6 +92,10 @@ void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
         form.onResize(width, height);
         break;
     }
+    case 7: // answered at random; Save asks for a name, which is cancelled
+        host.saveChoices = {static_cast<SaveChoice>(in.byte() % 3)};
+        form.onClose();
+        break;
     default:
         for (int32_t tick = in.upTo(7); tick >= 0; --tick)
             form.onTick();
