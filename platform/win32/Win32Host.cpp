@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Host.h"
 
+#include "platform/win32/AppDataFolder.h"
 #include "platform/win32/FileDialog.h"
 #include "platform/win32/InputDialog.h"
 
@@ -51,5 +52,5 @@ std::u16string Win32Host::askOpenPath(const std::u16string& nearPath) {
 }
 
 std::u16string Win32Host::recoveryFolder() {
-    return {}; // FIXME(#16): %LOCALAPPDATA%\\Columnator
+    return appDataFolder::ownFolderIn(appDataFolder::localAppData());
 }
