@@ -1,6 +1,7 @@
 #include "platform/win32/AppDataFolder.h"
 #include "platform/win32/GdiSurface.h"
 #include "platform/win32/Win32Host.h"
+#include "tests/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +13,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh base folder of the test's own, removed afterwards.
 class OwnFolder : public testing::Test {
 protected:
-    void SetUp() override {
-        base = fs::temp_directory_path() / u"columnator app data \u00e9";
-        fs::remove_all(base);
-        fs::create_directories(base);
-    }
-    void TearDown() override { fs::remove_all(base); }
+    OwnFolder() { fs::create_directory(base); }
 
-    fs::path base;
+    const TempFolder scratch;
+    const fs::path base = scratch.root / u"app data \u00e9";
 };
 
 // Made on the first call, kept with what it holds on the next ones, with or without a

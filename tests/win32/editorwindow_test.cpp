@@ -1,6 +1,7 @@
 #include "platform/win32/EditorWindow.h"
 #include "platform/win32/GdiSurface.h"
 #include "platform/win32/Win32Host.h"
+#include "tests/TempFolder.h"
 #include "tests/win32/DialogScript.h"
 #include "window/frmEditor.h"
 
@@ -54,16 +55,10 @@ std::string contentOf(const fs::path& file) {
 
 class ClosingTheWindow : public testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / u"columnator window";
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        std::ofstream(file, std::ios::binary) << "kept";
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    ClosingTheWindow() { std::ofstream(file, std::ios::binary) << "kept"; }
 
-    fs::path folder;
-    fs::path file = fs::temp_directory_path() / u"columnator window" / u"close \u00e9.txt";
+    const TempFolder folder;
+    const fs::path file = folder.root / u"close \u00e9.txt";
 };
 
 // Each answer to the question, against what it must leave: the window, its caption and

@@ -1,4 +1,5 @@
 #include "platform/win32/FileDialog.h"
+#include "tests/TempFolder.h"
 #include "tests/win32/DialogScript.h"
 
 #include <gtest/gtest.h>
@@ -9,39 +10,36 @@
 
 namespace {
 
-// A fresh folder of the test's own, with a name outside ASCII, removed afterwards.
+// The test's own folder, with a name outside ASCII.
 class FileDialogs : public testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() / u"columnator dialogs \u00e9";
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    FileDialogs() { std::filesystem::create_directory(folder); }
 
     std::u16string in(const std::u16string& name) const { return (folder / name).u16string(); }
     void make(const std::u16string& name) const { std::ofstream(folder / name) << "kept"; }
 
-    std::filesystem::path folder;
+    const TempFolder scratch;
+    const std::filesystem::path folder = scratch.root / u"dialogs \u00e9";
 };
 
 using Kind = fileDialog::Kind;
 
-TEST_F(FileDialogs, SaveStartsAtTheSuggestedFileAndGivesTheNameTyped) {
-    DialogScript script({DialogScript::name(u"typed \u00fc.tsv")});
-    EXPECT_EQ(fileDialog::ask(nullptr, Kind::Save, in(u"suggested.txt")), in(u"typed \u00fc.tsv"));
-    ASSERT_EQ(script.shown.size(), 1U);
-    EXPECT_EQ(script.shown[0].folder, folder.u16string());
-    EXPECT_EQ(script.shown[0].name, u"suggested.txt");
-}
-
-TEST_F(FileDialogs, OpenStartsInTheFolderOfTheNearFileWithNoName) {
+// Save opens at the suggested file, Open in its folder with no name; each gives the path
+// of the name typed in the folder shown.
+TEST_F(FileDialogs, StartAtTheGivenFileAndGiveTheNameTyped) {
     make(u"other.txt");
-    DialogScript script({DialogScript::name(u"other.txt")});
-    EXPECT_EQ(fileDialog::ask(nullptr, Kind::Open, in(u"near.txt")), in(u"other.txt"));
-    ASSERT_EQ(script.shown.size(), 1U);
-    EXPECT_EQ(script.shown[0].folder, folder.u16string());
-    EXPECT_EQ(script.shown[0].name, u"");
+    struct Row {
+        Kind kind;
+        std::u16string nameShown, typed;
+    };
+    for (const Row& row : {Row{Kind::Save, u"suggested.txt", u"typed \u00fc.tsv"},
+                           Row{Kind::Open, u"", u"other.txt"}}) {
+        DialogScript script({DialogScript::name(row.typed)});
+        EXPECT_EQ(fileDialog::ask(nullptr, row.kind, in(u"suggested.txt")), in(row.typed));
+        ASSERT_EQ(script.shown.size(), 1U);
+        EXPECT_EQ(script.shown[0].folder, folder.u16string());
+        EXPECT_EQ(script.shown[0].name, row.nameShown);
+    }
 }
 
 TEST_F(FileDialogs, CancelGivesNothing) {
