@@ -281,6 +281,52 @@ check_save_as() {
 }
 check_save_as
 
+# Killed after a pause in typing, the program offers the edits back at the next start
+# from %LOCALAPPDATA%\Columnator (the question comes before the window); Enter restores
+# them, and saving them removes the recovery file.
+journals() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Columnator/*.journal 2>/dev/null | wc -l; }
+check_recovery() {
+    local file=$work/recovery.txt problem=
+    printf 'kept' >"$file"
+    start_editor "$(windows_path "$file")"
+    xdotool key shift
+    xdotool type --delay 60 'yz'
+    for _ in $(seq 100); do
+        [ "$(journals)" -gt 0 ] && break
+        sleep 0.1
+    done
+    kill -9 "$app_pid"
+    stop_editor
+    "$wine" "$exe" "$(windows_path "$file")" >/dev/null 2>&1 &
+    app_pid=$!
+    if [ "$(journals)" -eq 0 ]; then
+        problem="no recovery file was written"
+    elif ! { wait_for_windows Columnator 1 && xdotool key Return &&
+        wait_for_windows '\*Columnator' 1; }; then
+        problem="the edits were not offered back"
+    else
+        window=$(xdotool search --onlyvisible --name '^\*Columnator$' | head -n 1)
+        xdotool windowfocus --sync "$window"
+        sleep 0.5
+        xdotool key ctrl+s
+        for _ in $(seq 100); do
+            [ "$(cat "$file")" = yzkept ] && break
+            sleep 0.1
+        done
+        [ "$(cat "$file")" = yzkept ] || problem="the file holds '$(cat "$file")'"
+        sleep 0.5
+        [ -n "$problem" ] || [ "$(journals)" -eq 0 ] || problem="the recovery file stayed"
+    fi
+    stop_editor
+    if [ -z "$problem" ]; then
+        echo "e2e recovery: the edits came back after a kill, and saving them removed the file"
+    else
+        echo "e2e recovery: FAILED ($problem)"
+        failures=$((failures + 1))
+    fi
+}
+check_recovery
+
 echo "e2e: capturing the demo text"
 start_editor
 sleep 1
