@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of build-windows/columnator.exe under wine on a virtual display:
 # opens files in each encoding, types into them with xdotool, saves with Ctrl+S and
-# compares the saved bytes; then captures the demo text to build-windows/demo-wine.png.
+# compares the saved bytes; closes the window over unsaved edits; names new files in the
+# Save dialog; then captures the demo text to build-windows/demo-wine.png.
 # Run by scripts/test-windows.sh inside its wine session, or alone after a build.
 # Usage: scripts/e2e-windows.sh [--update-screenshot]   (copies the capture to docs/)
 set -euo pipefail
@@ -10,13 +11,20 @@ update_screenshot=no
 [ "${1:-}" = "--update-screenshot" ] && update_screenshot=yes
 
 source scripts/wine-session.sh
+own_session=no
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
     open_session
+    own_session=yes
 fi
 
 exe=build-windows/columnator.exe
-work=$WINEPREFIX/e2e
-mkdir -p "$work"
+# Outside the prefix: wine's file dialogs do not reach the folders inside it.
+work=$(mktemp -d "${TMPDIR:-/tmp}/columnator-e2e.XXXXXX")
+finish() {
+    rm -rf "$work"
+    if [ "$own_session" = yes ]; then session_cleanup; fi
+}
+trap finish EXIT
 app_pid=
 
 windows_path() { # the drive Z: that wine maps to the Unix root
@@ -32,25 +40,51 @@ start_editor() { # start_editor [ARGUMENT]; sets window to the editor's X window
     sleep 0.5
 }
 
-# Waits until the window is gone, so that the next start does not find it.
+# Waits until its windows are gone, so that the next start does not find them.
 stop_editor() {
     kill "$app_pid" 2>/dev/null || true
     wait "$app_pid" 2>/dev/null || true
     for _ in $(seq 100); do
-        xdotool search --name '^Columnator$' >/dev/null 2>&1 || break
+        xdotool search --name '^(\*?Columnator|Save As|Open)$' >/dev/null 2>&1 || break
         sleep 0.1
     done
 }
 
-# type_and_save FILE: the same edit in every case, Ctrl+S, then waits until the file
-# has changed (or gives up after 20 s).
-type_and_save() {
-    local before
-    before=$(md5sum <"$1")
+windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+wait_for_windows() { # wait_for_windows NAME COUNT
+    for _ in $(seq 150); do
+        [ "$(windows_named "$1")" -eq "$2" ] && return 0
+        sleep 0.1
+    done
+    echo "expected $2 window(s) named $1, found $(windows_named "$1")"
+    return 1
+}
+
+# Waits until the editor has ended by itself (wine takes a few seconds to tear it down).
+wait_for_exit() {
+    for _ in $(seq 150); do
+        kill -0 "$app_pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    echo "the editor is still running"
+    return 1
+}
+
+# The same edit in every case.
+type_edit() {
     xdotool key shift # the first key after the window appears can be lost; a lone Shift is harmless
     xdotool type --delay 60 'Abx'
     xdotool key --delay 60 BackSpace Tab
     xdotool type --delay 60 'é'
+}
+typed=$'Ab\té' # what type_edit leaves at the start of the text
+
+# type_and_save FILE: the edit, Ctrl+S, then waits until the file
+# has changed (or gives up after 20 s).
+type_and_save() {
+    local before
+    before=$(md5sum <"$1")
+    type_edit
     xdotool key ctrl+s
     for _ in $(seq 200); do
         [ "$(md5sum <"$1")" != "$before" ] && break
@@ -59,7 +93,6 @@ type_and_save() {
     sleep 0.3 # a save replaces the file whole; let it settle before reading
 }
 
-typed=$'Ab\té' # what type_and_save leaves at the start of the text
 
 # encoded ENCODING MARK TEXT: the bytes of a file, as hex
 encoded() {
@@ -69,25 +102,29 @@ write_hex() { python3 -c 'import sys; open(sys.argv[1], "wb").write(bytes.fromhe
 read_hex() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().hex())' "$1"; }
 
 failures=0
-# check NAME ENCODING MARK TEXT: a file of TEXT in ENCODING after the mark (hex) is
-# edited and saved; it must come back in the same encoding, with the same mark.
-check() {
-    local name=$1 file=$work/$1.txt
-    write_hex "$file" "$(encoded "$2" "$3" "$4")"
-    local expected saved
-    expected=$(encoded "$2" "$3" "$typed$4")
-    start_editor "$(windows_path "$file")"
-    type_and_save "$file"
-    stop_editor
-    saved=$(read_hex "$file")
-    if [ "$saved" = "$expected" ]; then
-        echo "e2e $name: saved bytes as expected"
+# expect_bytes NAME FILE HEX: the verdict of one saving case.
+expect_bytes() {
+    local saved
+    saved=$(read_hex "$2" 2>/dev/null || true)
+    if [ "$saved" = "$3" ]; then
+        echo "e2e $1: saved bytes as expected"
     else
-        echo "e2e $name: FAILED"
-        echo "  expected $expected"
+        echo "e2e $1: FAILED"
+        echo "  expected $3"
         echo "  saved    $saved"
         failures=$((failures + 1))
     fi
+}
+
+# check NAME ENCODING MARK TEXT: a file of TEXT in ENCODING after the mark (hex) is
+# edited and saved; it must come back in the same encoding, with the same mark.
+check() {
+    local file=$work/$1.txt
+    write_hex "$file" "$(encoded "$2" "$3" "$4")"
+    start_editor "$(windows_path "$file")"
+    type_and_save "$file"
+    stop_editor
+    expect_bytes "$1" "$file" "$(encoded "$2" "$3" "$typed$4")"
 }
 
 check utf8-with-mark utf-8 efbbbf $'h\u00e9llo\r\nw\u00f6rld\n'
@@ -125,15 +162,6 @@ check_altgr
 
 # A font size that is not a number is refused with one message; the window goes on and
 # saves. The prompts are titled "Colnat", the message "Columnator" like the window.
-windows_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
-wait_for_windows() { # wait_for_windows NAME COUNT
-    for _ in $(seq 150); do
-        [ "$(windows_named "$1")" -eq "$2" ] && return 0
-        sleep 0.1
-    done
-    echo "expected $2 window(s) named $1, found $(windows_named "$1")"
-    return 1
-}
 check_refused_font_size() {
     local file=$work/font.txt
     printf 'text' >"$file"
@@ -160,6 +188,144 @@ check_refused_font_size() {
     fi
 }
 check_refused_font_size
+
+# A close request as a window manager sends it: with no edits the program ends at once;
+# with unsaved edits it stays and asks, titled like the window, over the starred one.
+# Cancel (Escape) keeps the text; Don't save (the No button) ends it, the file as it was.
+close_asks() {
+    scripts/close-window.py "$window" && wait_for_windows Columnator 1 && sleep 0.5 &&
+        kill -0 "$app_pid" 2>/dev/null
+}
+check_close() {
+    local file=$work/close.txt problem=
+    printf 'kept' >"$file"
+    start_editor "$(windows_path "$file")"
+    scripts/close-window.py "$window"
+    wait_for_exit || problem="a window without edits did not close"
+    stop_editor
+    start_editor "$(windows_path "$file")"
+    xdotool key shift
+    xdotool type --delay 60 'x'
+    if [ -n "$problem" ]; then
+        :
+    elif ! wait_for_windows '\*Columnator' 1; then
+        problem="typing did not star the caption"
+    elif ! close_asks; then
+        problem="a close over unsaved edits did not ask, or did not wait for the answer"
+    elif ! { xdotool key Escape && wait_for_windows Columnator 0 && sleep 0.5 &&
+        kill -0 "$app_pid" 2>/dev/null && wait_for_windows '\*Columnator' 1; }; then
+        problem="Cancel did not keep the window with its edits"
+    elif ! close_asks; then
+        problem="a second close request did not ask"
+    elif ! { xdotool key n && wait_for_exit; }; then
+        problem="Don't save did not end the program"
+    elif [ "$(cat "$file")" != kept ]; then
+        problem="Don't save changed the file to '$(cat "$file")'"
+    fi
+    stop_editor
+    if [ -z "$problem" ]; then
+        echo "e2e close: asked over unsaved edits; Cancel kept them, Don't save ended the program"
+    else
+        echo "e2e close: FAILED ($problem)"
+        failures=$((failures + 1))
+    fi
+}
+check_close
+
+# answer_save_dialog FILE: names FILE in the Save dialog, in place of the name it
+# suggests, and waits until the file is written (a save renames it into place whole).
+answer_save_dialog() {
+    wait_for_windows 'Save As' 1 || return 1
+    sleep 0.5 # the name field takes keys once the dialog has settled
+    xdotool key Home shift+End
+    xdotool type --delay 40 "$(windows_path "$1")"
+    xdotool key Return
+    for _ in $(seq 200); do
+        [ -e "$1" ] && return 0
+        sleep 0.1
+    done
+    echo "nothing was saved as $1"
+    return 1
+}
+
+# The demo text as the program holds it: CRLF line ends.
+demo_text=$'drag-drop to load file\r\nright-click to change font\r\nno selection yet\r\n\r\n'
+demo_text+=$'1\t2\t3\t4\t\r\none\ttwo\tthreeeeee\tfour\t\r\n\r\nwhile(--c)\r\n{\r\n\tif(a==b)\r\n'
+demo_text+=$'\t{\r\n\t\twow(\tthisisaparameternamewithlongname,\r\n\t\t\tthisisanotheroneofthem\r\n'
+demo_text+=$'\t\t\t);\r\n\t}\r\n}\r\n'
+
+# Ctrl+S on the demo text, which has no file, asks for a name; the new file is UTF-8
+# without a mark, and the caption loses its star.
+check_save_without_file() {
+    local file="$work/demo saved.txt"
+    start_editor
+    type_edit
+    xdotool key ctrl+s
+    answer_save_dialog "$file" && wait_for_windows Columnator 1 || true
+    stop_editor
+    expect_bytes save-without-file "$file" "$(encoded utf-8 '' "$typed$demo_text")"
+}
+check_save_without_file
+
+# F12 saves under a new name in the encoding the file was read in; the old file stays.
+check_save_as() {
+    local file=$work/original.txt copy="$work/copy of original.txt" text=$'tab\there\r\nline\r\n'
+    write_hex "$file" "$(encoded utf-16-le fffe "$text")"
+    start_editor "$(windows_path "$file")"
+    type_edit
+    xdotool key F12
+    answer_save_dialog "$copy" && wait_for_windows Columnator 1 || true
+    stop_editor
+    expect_bytes save-as "$copy" "$(encoded utf-16-le fffe "$typed$text")"
+    expect_bytes save-as-keeps-the-original "$file" "$(encoded utf-16-le fffe "$text")"
+}
+check_save_as
+
+# Killed after a pause in typing, the program offers the edits back at the next start
+# from %LOCALAPPDATA%\Columnator (the question comes before the window); Enter restores
+# them, and saving them removes the recovery file.
+journals() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Columnator/*.journal 2>/dev/null | wc -l; }
+check_recovery() {
+    local file=$work/recovery.txt problem=
+    printf 'kept' >"$file"
+    start_editor "$(windows_path "$file")"
+    xdotool key shift
+    xdotool type --delay 60 'yz'
+    for _ in $(seq 100); do
+        [ "$(journals)" -gt 0 ] && break
+        sleep 0.1
+    done
+    kill -9 "$app_pid"
+    stop_editor
+    "$wine" "$exe" "$(windows_path "$file")" >/dev/null 2>&1 &
+    app_pid=$!
+    if [ "$(journals)" -eq 0 ]; then
+        problem="no recovery file was written"
+    elif ! { wait_for_windows Columnator 1 && xdotool key Return &&
+        wait_for_windows '\*Columnator' 1; }; then
+        problem="the edits were not offered back"
+    else
+        window=$(xdotool search --onlyvisible --name '^\*Columnator$' | head -n 1)
+        xdotool windowfocus --sync "$window"
+        sleep 0.5
+        xdotool key ctrl+s
+        for _ in $(seq 100); do
+            [ "$(cat "$file")" = yzkept ] && break
+            sleep 0.1
+        done
+        [ "$(cat "$file")" = yzkept ] || problem="the file holds '$(cat "$file")'"
+        sleep 0.5
+        [ -n "$problem" ] || [ "$(journals)" -eq 0 ] || problem="the recovery file stayed"
+    fi
+    stop_editor
+    if [ -z "$problem" ]; then
+        echo "e2e recovery: the edits came back after a kill, and saving them removed the file"
+    else
+        echo "e2e recovery: FAILED ($problem)"
+        failures=$((failures + 1))
+    fi
+}
+check_recovery
 
 echo "e2e: capturing the demo text"
 start_editor

@@ -144,6 +144,16 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == scrollTimerId)
             form->onTick();
         return 0;
+    case WM_CLOSE: // the close box, Alt+F4 and the taskbar; it stays unless the logic agrees
+        if (form->onClose())
+            DestroyWindow(window);
+        return 0;
+    case WM_QUERYENDSESSION: // unsaved edits may keep the session from ending
+        return form->onClose() ? TRUE : FALSE;
+    case WM_ENDSESSION: // wParam: the session ends now, as every program agreed
+        if (wParam)
+            DestroyWindow(window);
+        return 0;
     case WM_DESTROY:
         KillTimer(window, scrollTimerId);
         PostQuitMessage(0);

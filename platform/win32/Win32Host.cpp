@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Host.h"
 
+#include "platform/win32/AppDataFolder.h"
+#include "platform/win32/FileDialog.h"
 #include "platform/win32/InputDialog.h"
 
 Win32Host::Win32Host(HWND ownerWindow, GdiSurface& picture)
@@ -41,14 +43,14 @@ SaveChoice Win32Host::askSaveChanges(const std::u16string& question, const std::
     }
 }
 
-std::u16string Win32Host::askSavePath(const std::u16string&) {
-    return {}; // FIXME(#16): the Save dialog
+std::u16string Win32Host::askSavePath(const std::u16string& suggestedPath) {
+    return fileDialog::ask(window, fileDialog::Kind::Save, suggestedPath);
 }
 
-std::u16string Win32Host::askOpenPath(const std::u16string&) {
-    return {}; // FIXME(#16): the Open dialog
+std::u16string Win32Host::askOpenPath(const std::u16string& nearPath) {
+    return fileDialog::ask(window, fileDialog::Kind::Open, nearPath);
 }
 
 std::u16string Win32Host::recoveryFolder() {
-    return {}; // FIXME(#16): %LOCALAPPDATA%\\Columnator
+    return appDataFolder::ownFolderIn(appDataFolder::localAppData());
 }
