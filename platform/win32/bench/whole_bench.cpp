@@ -40,10 +40,11 @@ std::string toUtf8(const std::u16string& text) {
 }
 
 // Failures fail the run: a benchmark of a failed load would measure nothing, and a message
-// box would wait for a click that never comes.
+// box would wait for a click that never comes. It keeps no recovery files.
 class BenchHost : public Win32Host {
 public:
     using Win32Host::Win32Host;
+    std::u16string recoveryFolder() override { return {}; }
     void reportError(const std::u16string& message, const std::u16string&) override {
         std::fprintf(stderr, "whole_bench: %s\n", toUtf8(message).c_str());
         std::exit(1);
