@@ -89,7 +89,7 @@ TEST(NamingAFile, SavingATextWithoutAFileAsksForItsName) {
     EXPECT_EQ(saved.substr(0, 11), "\xC3\xA9"
                                    "drag-drop");       // UTF-8, no mark
     EXPECT_EQ(saved.size(), window.text().size() + 1); // é takes two bytes, the rest one
-    EXPECT_EQ(window.host.captions.back(), u"Columnator");
+    EXPECT_EQ(window.host.caption(), u"Columnator");
     window.type(u"x");
     window.save(); // now it has a name: no dialog
     EXPECT_EQ(window.host.savePathsSuggested.size(), 2u);
@@ -115,7 +115,7 @@ TEST(Dropping, AFailedDropKeepsTheDocumentAndRestoresTheCaption) {
     for (const std::u16string& dropped : {folder.path("missing.txt"), folder.root.u16string()}) {
         window.host.captions.clear();
         window.form.onDrop({dropped});
-        EXPECT_EQ(window.host.captions.back(), u"Columnator");
+        EXPECT_EQ(window.host.caption(), u"Columnator");
         EXPECT_EQ(window.text(), u"kept");
         EXPECT_EQ(window.form.filePath, folder.path("kept.txt"));
     }
@@ -189,18 +189,18 @@ TEST(UnsavedChanges, TheCaptionStarsAModifiedText) {
     EXPECT_TRUE(window.host.captions.empty());
     for (const KeyCode key : {KeyCode::Tab, KeyCode::Enter, KeyCode::Backspace}) {
         window.form.onKeyDown(key, ShiftMask::None);
-        EXPECT_EQ(window.host.captions.back(), u"*Columnator");
+        EXPECT_EQ(window.host.caption(), u"*Columnator");
         window.save();
-        EXPECT_EQ(window.host.captions.back(), u"Columnator");
+        EXPECT_EQ(window.host.caption(), u"Columnator");
     }
     window.type(u"a");
     window.form.onKeyDown(KeyCode::Backspace, ShiftMask::None); // back to the saved text
-    EXPECT_EQ(window.host.captions.back(), u"*Columnator");     // yet changed, until undo
+    EXPECT_EQ(window.host.caption(), u"*Columnator");           // yet changed, until undo
     window.form.onDrop({folder.put("g.txt", "g")});
     EXPECT_EQ(window.host.questions.size(), 1u); // answered Cancel
     window.save();
     window.form.onDrop({folder.path("g.txt")});
-    EXPECT_EQ(window.host.captions.back(), u"Columnator");
+    EXPECT_EQ(window.host.caption(), u"Columnator");
     EXPECT_EQ(window.text(), u"g");
 }
 
@@ -259,7 +259,7 @@ TEST(UnsavedChanges, DroppingAFileAsksFirstAndCancelChangesNothing) {
         if (row.proceeds) {
             EXPECT_EQ(window.text(), u"dropped");
             EXPECT_EQ(window.form.filePath, dropped);
-            EXPECT_EQ(window.host.captions.back(), u"Columnator");
+            EXPECT_EQ(window.host.caption(), u"Columnator");
         } else {
             EXPECT_EQ(window.text(), u"xedited");
             EXPECT_EQ(window.box().cursor, cursor);
@@ -302,7 +302,7 @@ TEST(NamingAFile, SaveAsKeepsTheEncodingAndMovesToTheNewName) {
                                            "caf\xE9");
     EXPECT_EQ(folder.contents("ansi.txt"), "caf\xE9");
     EXPECT_EQ(window.form.filePath, folder.path("copy.txt"));
-    EXPECT_EQ(window.host.captions.back(), u"Columnator");
+    EXPECT_EQ(window.host.caption(), u"Columnator");
 
     window.type(u"\u0100"); // not in the code page: the same question as Ctrl+S asks
     window.host.savePaths = {folder.path("wide.txt")};

@@ -71,7 +71,7 @@ TEST(Recovery, TheTextOfARunThatDiedIsOfferedBackUntilSaved) {
 
     Window restored(file, recoveringIn(recovery, true));
     EXPECT_EQ(restored.text(), u"abline\U0001F600\t\r\n");
-    EXPECT_EQ(restored.host.captions.back(), u"*Columnator");
+    EXPECT_EQ(restored.host.caption(), u"*Columnator");
     EXPECT_EQ(folder.contents("notes.txt"), "line\n"); // untouched until saved
     EXPECT_EQ(filesIn(recovery).size(), 1u); // this run's journal took the old one's place
     restored.save();
@@ -202,7 +202,7 @@ TEST(ChangedOnDisk, SavingOverAnotherProgramsWriteAsksFirst) {
     EXPECT_EQ(window.host.questions.size(), 1u);
     EXPECT_EQ(folder.contents("f.txt"), "theirs, longer");
     EXPECT_EQ(window.text(), u"xmine");
-    EXPECT_EQ(window.host.captions.back(), u"*Columnator");
+    EXPECT_EQ(window.host.caption(), u"*Columnator");
     window.host.yesNo = {true};
     window.save();
     EXPECT_EQ(folder.contents("f.txt"), "xmine");

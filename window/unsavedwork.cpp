@@ -20,7 +20,9 @@ std::u16string shownName(const std::u16string& path) {
                         : u"\"" + fs::path(path).filename().u16string() + u"\"";
 }
 
-// A journal written after the file was, or for a text with no file on disk.
+// A journal written no earlier than the file was, or for a text with no file on disk. A
+// file written later was saved by another run, which removed its journals, or changed by
+// another program, on which the journal's edits no longer fit.
 bool newerThanTheFile(const fs::path& journalFile, const std::u16string& path) {
     std::error_code unknown;
     if (path.empty() || !fs::exists(fs::path(path), unknown))
@@ -29,7 +31,7 @@ bool newerThanTheFile(const fs::path& journalFile, const std::u16string& path) {
     if (unknown)
         return true;
     const auto journalTime = fs::last_write_time(journalFile, unknown);
-    return !unknown && journalTime > fileTime;
+    return !unknown && journalTime >= fileTime;
 }
 
 } // namespace

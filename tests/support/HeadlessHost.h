@@ -16,7 +16,11 @@
 class HeadlessHost : public Host {
 public:
     HeadlessSurface surface{windowDesign::startWidth, windowDesign::startHeight};
-    std::vector<std::u16string> captions;
+    std::vector<std::u16string> captions; // as set, in order
+    // The caption shown now: the window's own until one is set.
+    std::u16string caption() const {
+        return captions.empty() ? std::u16string(windowDesign::caption) : captions.back();
+    }
     std::vector<std::u16string> errors;
     struct Prompt {
         std::u16string prompt, title, defaultAnswer;
