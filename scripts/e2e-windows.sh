@@ -281,33 +281,40 @@ check_save_as() {
 }
 check_save_as
 
+# With no window of the program focused, keys go where the pointer is.
+focus_named() {
+    xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)" &&
+        sleep 0.5
+}
+journals() { # how many recovery files the users of the prefix have
+    find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Columnator/*.journal' | wc -l
+}
+
 # Killed after a pause in typing, the program offers the edits back at the next start
 # from %LOCALAPPDATA%\Columnator (the question comes before the window); Enter restores
 # them, and saving them removes the recovery file.
-journals() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Columnator/*.journal 2>/dev/null | wc -l; }
 check_recovery() {
-    local file=$work/recovery.txt problem=
+    local file=$work/recovery.txt problem= before
     printf 'kept' >"$file"
+    before=$(journals)
     start_editor "$(windows_path "$file")"
     xdotool key shift
     xdotool type --delay 60 'yz'
     for _ in $(seq 100); do
-        [ "$(journals)" -gt 0 ] && break
+        [ "$(journals)" -gt "$before" ] && break
         sleep 0.1
     done
     kill -9 "$app_pid"
     stop_editor
     "$wine" "$exe" "$(windows_path "$file")" >/dev/null 2>&1 &
     app_pid=$!
-    if [ "$(journals)" -eq 0 ]; then
+    if [ "$(journals)" -eq "$before" ]; then
         problem="no recovery file was written"
-    elif ! { wait_for_windows Columnator 1 && xdotool key Return &&
+    elif ! { wait_for_windows Columnator 1 && focus_named Columnator && xdotool key Return &&
         wait_for_windows '\*Columnator' 1; }; then
         problem="the edits were not offered back"
     else
-        window=$(xdotool search --onlyvisible --name '^\*Columnator$' | head -n 1)
-        xdotool windowfocus --sync "$window"
-        sleep 0.5
+        focus_named '\*Columnator'
         xdotool key ctrl+s
         for _ in $(seq 100); do
             [ "$(cat "$file")" = yzkept ] && break
@@ -315,7 +322,7 @@ check_recovery() {
         done
         [ "$(cat "$file")" = yzkept ] || problem="the file holds '$(cat "$file")'"
         sleep 0.5
-        [ -n "$problem" ] || [ "$(journals)" -eq 0 ] || problem="the recovery file stayed"
+        [ -n "$problem" ] || [ "$(journals)" -eq "$before" ] || problem="the recovery file stayed"
     fi
     stop_editor
     if [ -z "$problem" ]; then
