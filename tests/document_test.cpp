@@ -316,6 +316,18 @@ TEST(NamingAFile, SaveAsKeepsTheEncodingAndMovesToTheNewName) {
     EXPECT_TRUE(window.host.errors.empty());
 }
 
+// A dialog the system cannot show is told, and nothing else happens.
+TEST(NamingAFile, AFileDialogThatFailsIsTold) {
+    Window window;
+    window.host.fileDialogsFail = true;
+    window.form.onKeyDown(letterKey('O'), ShiftMask::Ctrl);
+    window.form.onKeyDown(functionKey(12), ShiftMask::None);
+    ASSERT_EQ(window.host.errors.size(), 2u);
+    EXPECT_NE(window.host.errors[0].find(u"Open dialog"), std::u16string::npos);
+    EXPECT_NE(window.host.errors[1].find(u"Save dialog"), std::u16string::npos);
+    EXPECT_EQ(window.text().substr(0, 4), u"drag");
+}
+
 // Ctrl+O asks about unsaved changes first, then for the file, and loads it as a drop does.
 TEST(NamingAFile, OpenAsksForAFileAfterTheGuard) {
     const TempFolder folder;

@@ -144,6 +144,29 @@ TEST(Recovery, ADamagedOrOutdatedJournalIsReportedAndIgnored) {
     EXPECT_EQ(filesIn(recovery).size(), 1u);
 }
 
+// Don't save at a session's end removes the recovery file; if the end is cancelled and
+// the window stays, the next write keeps every edit since the file again, not just the
+// later ones.
+TEST(Recovery, AfterACancelledEndTheJournalStillHoldsEveryEdit) {
+    const TempFolder folder;
+    const std::u16string file = folder.put("notes.txt", "one");
+    const fs::path recovery = folder / "recovery";
+    {
+        Window window(file, recoveringIn(recovery));
+        window.type(u"a");
+        pause(window);
+        window.host.saveChoices = {SaveChoice::DontSave};
+        EXPECT_TRUE(window.form.onClose());
+        EXPECT_TRUE(filesIn(recovery).empty());
+        pause(window); // nothing new: nothing written
+        EXPECT_TRUE(filesIn(recovery).empty());
+        window.type(u"b");
+        pause(window);
+    }
+    Window restored(file, recoveringIn(recovery, true));
+    EXPECT_EQ(restored.text(), u"abone");
+}
+
 // A journal whose edits do not fit the text (written by another version of the program,
 // say) is never applied in part: the text stays the file's, and the user is told.
 TEST(Recovery, EditsThatDoNotFitLeaveTheFileAsItIs) {

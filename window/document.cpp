@@ -149,7 +149,8 @@ void frmEditor::loadInPlace(const std::u16string& file) {
 void frmEditor::open() {
     if (!mayPutTextAside())
         return;
-    const std::u16string path = host.askOpenPath(filePath);
+    std::u16string path;
+    guarded(u"opening", [&] { path = host.askOpenPath(filePath); });
     if (!path.empty())
         loadInPlace(path);
 }
@@ -176,6 +177,9 @@ bool frmEditor::changedOnDisk() const {
     return now.exists && !sameFileState(now, documentBase->stamp);
 }
 
+// Agreed, the recovery file goes, but the journal stays whole: a session's end that another
+// program cancels leaves the window open, and a later write then makes the file again with
+// every edit since the text's base.
 bool frmEditor::onClose() {
     if (!started)
         return true;
@@ -184,8 +188,8 @@ bool frmEditor::onClose() {
     bool closing = false;
     runAlone([&] {
         closing = mayPutTextAside();
-        if (closing)
-            forgetJournal(); // saved, or given up with Don't save
+        if (closing && journal)
+            guarded(u"removing the recovery file", [&] { journal->removeFile(); });
     });
     return closing;
 }

@@ -349,6 +349,14 @@ void RecoveryJournal::discard() {
                                  shownPath(file.u16string()) + ": " + error.message());
 }
 
+void RecoveryJournal::removeFile() {
+    const fs::path file = std::exchange(journalFile, {});
+    std::error_code error;
+    if (!file.empty() && !fs::remove(file, error) && error)
+        throw std::runtime_error("could not delete the recovery file " +
+                                 shownPath(file.u16string()) + ": " + error.message());
+}
+
 std::vector<fs::path> journalsFor(const fs::path& folder, const std::u16string& documentPath) {
     const std::string prefixBytes = journalNamePrefix(documentPath);
     const std::u16string prefix(prefixBytes.begin(), prefixBytes.end());

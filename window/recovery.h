@@ -66,6 +66,9 @@ public:
     // Deletes this journal's file if any, and forgets what was recorded; the next write
     // starts a new file. Raises std::exception, after forgetting, when the file stays.
     void discard();
+    // Deletes this journal's file if any but keeps what was recorded: the next edit's write
+    // makes the file again with every edit. Raises std::exception when the file stays.
+    void removeFile();
 
 private:
     bool appendUnwritten(); // false when the file is gone

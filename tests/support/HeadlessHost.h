@@ -36,6 +36,7 @@ public:
     std::vector<std::u16string> openPathsNear;
     std::deque<std::u16string> openPaths; // none left: Cancel
     std::u16string recoveryFolderPath;    // "" gives none
+    bool fileDialogsFail = false;         // as when the system cannot show them
     // Runs while each dialog is open, as a platform goes on delivering events then.
     std::function<void()> whileDialogOpen;
     // A larger picture cannot be allocated, as on a platform short of memory.
@@ -71,11 +72,15 @@ public:
         return next(saveChoices, SaveChoice::Cancel);
     }
     std::u16string askSavePath(const std::u16string& suggestedPath) override {
+        if (fileDialogsFail)
+            throw std::runtime_error("the Save dialog could not be shown");
         savePathsSuggested.push_back(suggestedPath);
         dialogOpen();
         return next(savePaths, std::u16string());
     }
     std::u16string askOpenPath(const std::u16string& nearPath) override {
+        if (fileDialogsFail)
+            throw std::runtime_error("the Open dialog could not be shown");
         openPathsNear.push_back(nearPath);
         dialogOpen();
         return next(openPaths, std::u16string());
