@@ -41,6 +41,14 @@ std::function<void(HeadlessHost&)> recoveringIn(const fs::path& folder, bool res
     };
 }
 
+// A run on commandLine that types and pauses, then dies unsaved, leaving its journal.
+void typeThenDie(const std::u16string& commandLine, const fs::path& recovery,
+                 std::u16string_view typed) {
+    Window window(commandLine, recoveringIn(recovery));
+    window.type(typed);
+    pause(window);
+}
+
 // Typing is journalled only at a pause; a run that dies unsaved leaves the journal, which
 // the next start offers back. Declined, the file shows as it is and the journal stays;
 // restored, the text is unsaved until Ctrl+S, which removes every journal of the file.
@@ -93,11 +101,7 @@ TEST(Recovery, DontSaveOnCloseRemovesTheJournal) {
         EXPECT_TRUE(window.form.onClose());
         EXPECT_TRUE(filesIn(recovery).empty());
     }
-    {
-        Window window(u"", recoveringIn(recovery));
-        window.type(u"y");
-        pause(window);
-    }
+    typeThenDie(u"", recovery, u"y");
     Window restored(u"", recoveringIn(recovery, true));
     EXPECT_EQ(restored.host.questions.size(), 1u);
     EXPECT_TRUE(restored.host.errors.empty());
@@ -110,11 +114,7 @@ TEST(Recovery, ADamagedOrOutdatedJournalIsReportedAndIgnored) {
     const TempFolder folder;
     const std::u16string file = folder.put("notes.txt", "one\n");
     const fs::path recovery = folder / "recovery";
-    {
-        Window window(file, recoveringIn(recovery));
-        window.type(u"edited ");
-        pause(window);
-    }
+    typeThenDie(file, recovery, u"edited ");
     const fs::path journal = filesIn(recovery).at(0);
     const auto size = fs::file_size(journal);
     {
@@ -129,11 +129,7 @@ TEST(Recovery, ADamagedOrOutdatedJournalIsReportedAndIgnored) {
     EXPECT_TRUE(damaged.host.questions.empty());
     fs::remove(journal);
 
-    {
-        Window window(file, recoveringIn(recovery));
-        window.type(u"edited ");
-        pause(window);
-    }
+    typeThenDie(file, recovery, u"edited ");
     folder.put("notes.txt", "two\n"); // another program wrote the file since
     const fs::path kept = filesIn(recovery).at(0);
     fs::last_write_time(kept, fs::file_time_type::clock::now() + std::chrono::seconds(5));
@@ -203,11 +199,7 @@ TEST(Recovery, AJournalOlderThanTheFileIsNotOffered) {
     const TempFolder folder;
     const std::u16string file = folder.put("notes.txt", "one\n");
     const fs::path recovery = folder / "recovery";
-    {
-        Window window(file, recoveringIn(recovery));
-        window.type(u"x");
-        pause(window);
-    }
+    typeThenDie(file, recovery, u"x");
     fs::last_write_time(fs::path(file), fs::file_time_type::clock::now() + std::chrono::hours(1));
     Window later(file, recoveringIn(recovery, true));
     EXPECT_TRUE(later.host.questions.empty());
