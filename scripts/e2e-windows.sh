@@ -102,18 +102,22 @@ write_hex() { python3 -c 'import sys; open(sys.argv[1], "wb").write(bytes.fromhe
 read_hex() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().hex())' "$1"; }
 
 failures=0
+# verdict NAME PROBLEM WHAT: one case's outcome; an empty PROBLEM passes, saying WHAT.
+verdict() {
+    if [ -z "$2" ]; then
+        echo "e2e $1: $3"
+    else
+        echo "e2e $1: FAILED ($2)"
+        failures=$((failures + 1))
+    fi
+}
+
 # expect_bytes NAME FILE HEX: the verdict of one saving case.
 expect_bytes() {
     local saved
     saved=$(read_hex "$2" 2>/dev/null || true)
-    if [ "$saved" = "$3" ]; then
-        echo "e2e $1: saved bytes as expected"
-    else
-        echo "e2e $1: FAILED"
-        echo "  expected $3"
-        echo "  saved    $saved"
-        failures=$((failures + 1))
-    fi
+    verdict "$1" "$([ "$saved" = "$3" ] || printf 'expected %s, saved %s' "$3" "$saved")" \
+        "saved bytes as expected"
 }
 
 # check NAME ENCODING MARK TEXT: a file of TEXT in ENCODING after the mark (hex) is
@@ -151,12 +155,10 @@ check_altgr() {
         sleep 0.1
     done
     stop_editor
-    if [ "$after_altgr" = kept ] && [ "$(cat "$file")" = xkept ]; then
-        echo "e2e altgr: AltGr+S did not save, right Ctrl+Alt+S did"
-    else
-        echo "e2e altgr: FAILED (after AltGr+S: '$after_altgr', then: '$(cat "$file")')"
-        failures=$((failures + 1))
-    fi
+    local problem=
+    [ "$after_altgr" = kept ] && [ "$(cat "$file")" = xkept ] ||
+        problem="after AltGr+S: '$after_altgr', then: '$(cat "$file")'"
+    verdict altgr "$problem" "AltGr+S did not save, right Ctrl+Alt+S did"
 }
 check_altgr
 
@@ -180,12 +182,9 @@ check_refused_font_size() {
         done
     fi
     stop_editor
-    if [ "$(cat "$file")" = xtext ]; then
-        echo "e2e font: a refused size was told once, and the window went on"
-    else
-        echo "e2e font: FAILED (the file holds '$(cat "$file")')"
-        failures=$((failures + 1))
-    fi
+    local problem=
+    [ "$(cat "$file")" = xtext ] || problem="the file holds '$(cat "$file")'"
+    verdict font "$problem" "a refused size was told once, and the window went on"
 }
 check_refused_font_size
 
@@ -223,12 +222,7 @@ check_close() {
         problem="Don't save changed the file to '$(cat "$file")'"
     fi
     stop_editor
-    if [ -z "$problem" ]; then
-        echo "e2e close: asked over unsaved edits; Cancel kept them, Don't save ended the program"
-    else
-        echo "e2e close: FAILED ($problem)"
-        failures=$((failures + 1))
-    fi
+    verdict close "$problem" "asked over unsaved edits; Cancel kept them, Don't save ended the program"
 }
 check_close
 
@@ -325,12 +319,7 @@ check_recovery() {
         [ -n "$problem" ] || [ "$(journals)" -eq "$before" ] || problem="the recovery file stayed"
     fi
     stop_editor
-    if [ -z "$problem" ]; then
-        echo "e2e recovery: the edits came back after a kill, and saving them removed the file"
-    else
-        echo "e2e recovery: FAILED ($problem)"
-        failures=$((failures + 1))
-    fi
+    verdict recovery "$problem" "the edits came back after a kill, and saving them removed the file"
 }
 check_recovery
 
