@@ -157,8 +157,12 @@ private:
     Surface& surface();
     // The font size a line is drawn and measured in: reduced on an empty line.
     double lineFontSize(const CLLine& line) const;
-    double prefixWidth(std::u16string_view text, int32_t units);
-    int32_t characterAt(std::u16string_view text, int32_t xr);
+    // A long text's pieces measured in the current font, or null where its width is not
+    // theirs to give: a short text, or one the surface lays out some other way.
+    const TextPieces* measuredPieces(const CellText& text);
+    double prefixWidth(const CellText& text, int32_t units);
+    int32_t characterAt(const CellText& text, int32_t xr);
     void drawLine(int32_t l);
+    void printInView(const CellText& text, double cellLeft);
     void drawCursor();
 };

@@ -3,6 +3,7 @@
 #include "support/Rounding.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,8 +73,35 @@ bool CLBox::isEmptyText(std::u16string_view text) {
     return true;
 }
 
+// Only the pieces an edit touched are measured again.
 void CLBox::tabInnerWidth(CLTab& tab) {
-    tab.innerWidth = tab.text.empty() ? 0 : roundToPixel(surface().textWidth(tab.text));
+    if (const TextPieces* pieces = measuredPieces(tab.text))
+        tab.innerWidth = roundToPixel(pieces->width());
+    else
+        tab.innerWidth = tab.text.empty() ? 0 : roundToPixel(surface().textWidth(tab.text));
+}
+
+const TextPieces* CLBox::measuredPieces(const CellText& text) {
+    TextPieces* const pieces = text.pieces();
+    if (pieces == nullptr)
+        return nullptr;
+    Surface& s = surface();
+    pieces->measureIn(
+        {s.fontName(), s.fontSize(), s.fontBold(), s.fontItalic(), s.fontStrikethrough()});
+    const std::u16string_view whole = text.view();
+    size_t start = 0;
+    for (size_t k = 0; k < pieces->all().size(); ++k) {
+        TextPieces::Piece& piece = pieces->at(k);
+        if (piece.measure == TextPieces::Measure::Unmeasured) {
+            const std::optional<double> width = s.advancesWidth(whole.substr(start, piece.units));
+            piece.measure = width ? TextPieces::Measure::Advances : TextPieces::Measure::Shaped;
+            piece.width = width.value_or(0);
+        }
+        if (piece.measure == TextPieces::Measure::Shaped)
+            return nullptr;
+        start += piece.units;
+    }
+    return pieces;
 }
 
 void CLBox::updateInnerWidth(int32_t a, int32_t r) {

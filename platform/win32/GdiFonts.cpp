@@ -31,17 +31,22 @@ RealisedFont::RealisedFont(const FontRequest& wanted) : requested(wanted) {
 }
 
 int32_t RealisedFont::textWidth(HDC dc, std::u16string_view text) {
+    const std::optional<int32_t> summed = advancesWidth(dc, text);
+    return summed ? *summed : extentWidth(dc, text);
+}
+
+std::optional<int32_t> RealisedFont::advancesWidth(HDC dc, std::u16string_view text) {
     if (sums == Sums::Unchecked)
         sums = advancesAddUp(dc) ? Sums::Agree : Sums::Differ;
     if (sums == Sums::Differ)
-        return extentWidth(dc, text);
+        return std::nullopt;
     int64_t width = 0;
     for (const char16_t unit : text) {
         int16_t advance = unit < firstUnlisted ? advances[unit] : notSummable;
         if (advance == unknown)
             advance = learnAdvance(dc, unit);
         if (advance < 0)
-            return extentWidth(dc, text);
+            return std::nullopt;
         width += advance;
     }
     return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,8 @@ public:
     HFONT handle() const { return font.get(); }
     // The width of text in this font, which must be the one selected into dc.
     int32_t textWidth(HDC dc, std::u16string_view text);
+    // The width of text as a sum of advances, or nothing where GDI measures it otherwise.
+    std::optional<int32_t> advancesWidth(HDC dc, std::u16string_view text);
 
 private:
     static constexpr char16_t firstUnlisted = 0x300; // the combining marks start here

@@ -240,6 +240,23 @@ void GdiSurface::print(std::u16string_view text) {
     presentLater();
 }
 
+std::optional<double> GdiSurface::advancesWidth(std::u16string_view text) {
+    if (strikethrough)
+        return std::nullopt;
+    const std::optional<int32_t> width = selectCurrentFont().advancesWidth(drawingDc(), text);
+    return width ? std::optional<double>(*width) : std::nullopt;
+}
+
+// Advances are whole pixels, so the part starts on the pixel the whole would put it on.
+void GdiSurface::printPart(std::u16string_view part, double before) {
+    bringDrawingUpToDate();
+    selectCurrentFont();
+    const int64_t x = static_cast<int64_t>(roundToPixel(currentX)) + std::llround(before);
+    TextOutW(drawingDc(), static_cast<int>(std::clamp<int64_t>(x, INT_MIN, INT_MAX)),
+             roundToPixel(currentY), wide(part), unitCount(part));
+    presentLater();
+}
+
 // GDI leaves out a line's last pixel, so a bar from y to y + h covers h rows.
 void GdiSurface::line(double x0, double y0, double x1, double y1, int32_t colour) {
     bringDrawingUpToDate();

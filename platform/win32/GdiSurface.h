@@ -85,6 +85,9 @@ public:
     double drawingX() const override { return currentX; }
     double drawingY() const override { return currentY; }
     void print(std::u16string_view text) override;
+    // Promised where the width is a sum of the font's advances, without strike-out.
+    std::optional<double> advancesWidth(std::u16string_view text) override;
+    void printPart(std::u16string_view part, double before) override;
     void line(double x0, double y0, double x1, double y1, int32_t colour) override;
     void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
     // A paint-only flush: repaints the window now if part of it is invalid. Messages
