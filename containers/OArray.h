@@ -15,6 +15,26 @@
 #include <utility>
 #include <vector>
 
+// Makes the elements an array of T holds as pending codes (Ref::pending), when first read.
+template <class T> class ElementMaker {
+public:
+    // The element coded so, whose weight in the array is weight.
+    virtual Ref<T> make(uint64_t code, int32_t weight) = 0;
+
+protected:
+    ~ElementMaker() = default;
+};
+
+// Records that declare madeOnFirstRead may be held as pending codes, which the array's
+// maker turns into records when they are first read.
+template <class T>
+concept MadeOnFirstRead = requires {
+    requires T::madeOnFirstRead;
+};
+
+template <class T> struct MakerOf { ElementMaker<T>* maker = nullptr; };
+struct NoMaker {};
+
 // A growable array of shared references in which every element carries a weight,
 // with the running sums kept so that the start of element k (weiacc) and the element
 // covering a position (atwei) need no summing. Lines weighted by height and cells
@@ -53,9 +73,29 @@ public:
     void addArr(const OArray& a) { insArr(count, a); }
     void del(int32_t i, int32_t n);
 
+    // A pending element is made first: the maker's failure is raised here.
     const Ref& at(int32_t i) const {
         requireElement(i);
-        return objects()[slot(i)];
+        Ref& held = objects()[slot(i)];
+        if constexpr (MadeOnFirstRead<T>)
+            if (held.isPending())
+                makeElement(i);
+        return held;
+    }
+    // Whether element i is a record already, not a pending code.
+    bool isMade(int32_t i) const {
+        requireElement(i);
+        if constexpr (MadeOnFirstRead<T>)
+            return !objects()[slot(i)].isPending();
+        return true;
+    }
+    // The code of a pending element i.
+    uint64_t pendingCode(int32_t i) const {
+        requireElement(i);
+        return objects()[slot(i)].pendingCode();
+    }
+    void setMaker(ElementMaker<T>* elementMaker) requires MadeOnFirstRead<T> {
+        making.maker = elementMaker;
     }
     // Replaces element i; its weight is kept.
     void setAt(int32_t i, Ref o) {
@@ -78,6 +118,19 @@ public:
     void weiset(int32_t i, int32_t n, std::span<const int32_t> ws);
 
 private:
+    void makeElement(int32_t i) const {
+        if (making.maker == nullptr)
+            throw EngineError(ErrorNumber::BadArgument, "an element waits for a maker");
+        Ref made = making.maker->make(objects()[slot(i)].pendingCode(), weightOf(i));
+        objects()[slot(i)] = std::move(made);
+    }
+    // Where a pending element is copied out of its array, it is made first: the copies
+    // then share one record.
+    void makeAll() const {
+        if constexpr (MadeOnFirstRead<T>)
+            for (int32_t k = 0; k < count; ++k)
+                at(k);
+    }
     void requireElement(int32_t i) const {
         if (i < 0 || i >= count)
             raiseOutOfRange("element " + std::to_string(i) + " of " + std::to_string(count));
@@ -168,6 +221,7 @@ private:
         capacity = std::exchange(other.capacity, 0);
         room = std::exchange(other.room, 0);
         weightOrTotal = std::exchange(other.weightOrTotal, 0);
+        making = std::exchange(other.making, {});
     }
 
     // The block's address, or the inline slot's reference.
@@ -177,6 +231,7 @@ private:
     int32_t room = 0; // slots of storage; at least count
     // With a block, the sum of absolute weights, refused past 32 bits; inline, the weight.
     mutable int32_t weightOrTotal = 0;
+    [[no_unique_address]] std::conditional_t<MadeOnFirstRead<T>, MakerOf<T>, NoMaker> making;
 };
 
 template <class T> void OArray<T>::allocateStorage(int32_t n) {
@@ -205,6 +260,7 @@ template <class T> void OArray<T>::reallocate(int32_t newRoom) {
     moved.count = count;
     moved.capacity = capacity;
     moved.setAbsoluteTotal(absoluteTotal());
+    moved.making = making;
     freeStorage();
     take(moved);
 }
@@ -260,6 +316,7 @@ template <class T> void OArray<T>::insArr(int32_t i, const OArray& a) {
     const int32_t m = a.count;
     if (m == 0)
         return;
+    a.makeAll();
     if (&a == this) { // inserting an array into itself: work from a snapshot
         OArray copy;
         copy.reserve(m);

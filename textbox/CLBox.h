@@ -6,6 +6,7 @@
 #include "textbox/Surface.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,8 +38,10 @@ private:
 };
 
 // One line: its cells, left to right, and the break that ended it in the loaded text.
-// The height comes first so that the record packs into 40 bytes.
+// The height comes first so that the record packs into 40 bytes. A loaded line is made
+// only when first read: until then the box's lines hold where its text lies.
 struct CLLine : RefCounted {
+    static constexpr bool madeOnFirstRead = true;
     int32_t height = 0; // equal to its weight in the box's lines
     OArray<CLTab> tabs;
     bool isEmptyLine = true;
@@ -90,6 +93,8 @@ struct PixelPoint {
 // The text box engine: the document of lines and cells, the cursor, the scroll state
 // and the surface it draws on. Lines are weighted by height and cells by width, so
 // accumulated weights are document coordinates in pixels.
+class LoadedLines;
+
 class CLBox {
 public:
     OArray<CLLine> lines;
@@ -151,8 +156,16 @@ public:
     int32_t lineHeight = 0;
     float fontSize = 0.0f;
 
+    CLBox();
+    ~CLBox();
+    CLBox(const CLBox&) = delete;
+    CLBox& operator=(const CLBox&) = delete;
+
 private:
+    friend class LoadedLines;
     void markTextChanged() { revision = ++revisionsGiven; }
+    // Makes the loaded lines when first read, and gives the text of those not made yet.
+    std::unique_ptr<LoadedLines> loaded;
     uint64_t revisionsGiven = 0;
     Surface& surface();
     // The font size a line is drawn and measured in: reduced on an empty line.

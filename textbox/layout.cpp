@@ -1,4 +1,5 @@
 #include "textbox/CLBox.h"
+#include "textbox/loadedlines.h"
 
 #include "support/Rounding.h"
 
@@ -104,9 +105,12 @@ const TextPieces* CLBox::measuredPieces(const CellText& text) {
     return pieces;
 }
 
+// A line not made yet is measured when it is made, in the font then in force.
 void CLBox::updateInnerWidth(int32_t a, int32_t r) {
     requireLineRange(a, r, lines.size(), "updateInnerWidth");
     for (int32_t l = a; l < r; ++l) {
+        if (!lines.isMade(l))
+            continue;
         const CLLine& line = *lines.at(l);
         for (int32_t i = 0; i < line.tabs.size(); ++i)
             tabInnerWidth(*line.tabs.at(i));
@@ -124,11 +128,15 @@ void CLBox::updateHeight(int32_t a, int32_t r) {
     empty.reserve(static_cast<size_t>(r - a));
     heights.reserve(static_cast<size_t>(r - a));
     for (int32_t l = a; l < r; ++l) {
-        empty.push_back(allCellsEmpty(*lines.at(l)));
+        const bool made = lines.isMade(l);
+        empty.push_back(made ? allCellsEmpty(*lines.at(l))
+                             : LoadedLines::isEmpty(lines.pendingCode(l)));
         heights.push_back(empty.back() ? emptyLineHeight : lineHeight);
     }
     lines.weiset(a, r - a, heights); // a document too tall is refused here, unchanged
     for (int32_t l = a; l < r; ++l) {
+        if (!lines.isMade(l))
+            continue; // its height is its weight, which it takes when made
         CLLine& line = *lines.at(l);
         line.isEmptyLine = empty[static_cast<size_t>(l - a)];
         line.height = heights[static_cast<size_t>(l - a)];

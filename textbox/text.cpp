@@ -1,4 +1,5 @@
 #include "textbox/CLBox.h"
+#include "textbox/loadedlines.h"
 
 #include "support/Rounding.h"
 
@@ -7,14 +8,13 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 namespace {
 
-// Lines and tabs are found four units at a time: source text is long runs of neither.
+// Line breaks are found four units at a time: source text is long runs of none.
 // A word holds units at..at+3, the first in its lowest 16 bits.
 uint64_t wordAt(const char16_t* units) {
     uint64_t word = 0;
@@ -35,11 +35,6 @@ uint64_t zeroLanes(uint64_t word) {
     return ~(((word & low) + low) | word | low);
 }
 
-// Lanes holding a unit below U+0020, where line breaks and tabs are.
-uint64_t controlLanes(uint64_t word) {
-    return zeroLanes(word & everyLane(0xFFE0));
-}
-
 size_t countBreaks(std::u16string_view s) {
     size_t breaks = 0, at = 0;
     for (; at + 4 <= s.size(); at += 4)
@@ -48,79 +43,132 @@ size_t countBreaks(std::u16string_view s) {
            static_cast<size_t>(std::count(s.begin() + static_cast<ptrdiff_t>(at), s.end(), u'\n'));
 }
 
-// Calls visit(line, tabs, isLast) for the text before each "\n" and then for the rest,
-// in order; tabs holds the offsets of the line's tabs in the line.
+// Calls visit(offset, line, isLast) for the text before each "\n" and then for the rest,
+// in order.
 template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
-    std::vector<size_t> tabs;
     size_t lineStart = 0;
-    const auto control = [&](size_t at) {
-        if (s[at] == u'\n') {
-            visit(s.substr(lineStart, at - lineStart), std::span<const size_t>(tabs), false);
-            tabs.clear();
-            lineStart = at + 1;
-        } else if (s[at] == u'\t') {
-            tabs.push_back(at - lineStart);
-        }
+    const auto lineBreak = [&](size_t at) {
+        visit(lineStart, s.substr(lineStart, at - lineStart), false);
+        lineStart = at + 1;
     };
     size_t at = 0;
     for (; at + 4 <= s.size(); at += 4)
-        for (uint64_t found = controlLanes(wordAt(s.data() + at)); found != 0; found &= found - 1)
-            control(at + static_cast<size_t>(std::countr_zero(found)) / 16);
+        for (uint64_t found = zeroLanes(wordAt(s.data() + at) ^ everyLane(u'\n')); found != 0;
+             found &= found - 1)
+            lineBreak(at + static_cast<size_t>(std::countr_zero(found)) / 16);
     for (; at < s.size(); ++at)
-        if (s[at] < 0x20)
-            control(at);
-    visit(s.substr(lineStart), std::span<const size_t>(tabs), true);
+        if (s[at] == u'\n')
+            lineBreak(at);
+    visit(lineStart, s.substr(lineStart), true);
 }
 
-// Builds the records of one load. Cells borrow their texts from the loaded text,
-// which every chunk of the arena keeps alive.
-class LineBuilder {
-public:
-    LineBuilder(std::shared_ptr<const std::u16string> text, const CLOptions& options)
-        : arena(std::move(text)), spacesPerCell(std::max(1, roundToPixel(options.tabMin))) {}
+// Every character but the tabs between cells counts as empty; most lines tell at once.
+bool isEmptyLineText(std::u16string_view piece) {
+    for (const char16_t unit : piece)
+        if (unit != u'\t' && !CLBox::isEmptyText(std::u16string_view(&unit, 1)))
+            return false;
+    return true;
+}
 
-    // One line from its text (without "\n") and the offsets of its tabs: a trailing "\r"
-    // becomes the line end, each run of tabMin leading spaces an empty indentation cell,
-    // and each tab a cell boundary.
-    Ref<CLLine> makeLine(std::u16string_view piece, std::span<const size_t> tabs, bool isLast) {
-        Ref<CLLine> line = arena.make<CLLine>();
-        if (isLast) {
-            line->lineEnd = u"";
-        } else if (!piece.empty() && piece.back() == u'\r') {
-            line->lineEnd = u"\r\n";
-            piece.remove_suffix(1);
-        } else {
-            line->lineEnd = u"\n";
-        }
-        const size_t firstNonSpace = piece.find_first_not_of(u' ');
-        const size_t spaces =
-            firstNonSpace == std::u16string_view::npos ? piece.size() : firstNonSpace;
-        const auto indentCells = static_cast<int32_t>(spaces / static_cast<size_t>(spacesPerCell));
-        const size_t indent = static_cast<size_t>(indentCells) * static_cast<size_t>(spacesPerCell);
-        line->tabs.reserve(indentCells + static_cast<int32_t>(tabs.size()) + 1);
-        for (int32_t k = 0; k < indentCells; ++k)
-            line->tabs.add(makeCell({}), 0);
-        size_t cellStart = indent; // no tab lies in the indentation, which is spaces
-        for (const size_t tab : tabs) {
-            line->tabs.add(makeCell(piece.substr(cellStart, tab - cellStart)), 0);
-            cellStart = tab + 1;
-        }
-        line->tabs.add(makeCell(piece.substr(cellStart)), 0);
-        return line;
-    }
+std::u16string_view withoutReturn(std::u16string_view piece) {
+    return !piece.empty() && piece.back() == u'\r' ? piece.substr(0, piece.size() - 1) : piece;
+}
 
-private:
-    Ref<CLTab> makeCell(std::u16string_view text) {
-        Ref<CLTab> cell = arena.make<CLTab>();
-        cell->text.borrow(text);
-        return cell;
-    }
-
-    RecordArena arena;
-    int32_t spacesPerCell;
-};
+// A code: bit 0 the line's emptiness, bits 1 to 31 its length, 32 to 62 its offset.
+constexpr size_t codedLimit = (size_t{1} << 31) - 1;
 
 } // namespace
+
+LoadedLines::LoadedLines(CLBox& owner, std::shared_ptr<const std::u16string> text)
+    : box(owner), loadedText(text), arena(std::move(text)),
+      spacesPerCell(static_cast<size_t>(std::max(1, roundToPixel(owner.options.tabMin)))) {}
+
+std::optional<uint64_t> LoadedLines::codeFor(size_t offset, std::u16string_view piece) {
+    if (offset > codedLimit || piece.size() > codedLimit)
+        return std::nullopt;
+    return uint64_t{offset} << 32 | uint64_t{piece.size()} << 1 |
+           (isEmptyLineText(withoutReturn(piece)) ? 1u : 0u);
+}
+
+std::u16string_view LoadedLines::pieceOf(uint64_t code) const {
+    return std::u16string_view(*loadedText).substr(code >> 32, (code >> 1) & codedLimit);
+}
+
+size_t LoadedLines::indentCellsOf(std::u16string_view piece) const {
+    const size_t firstNonSpace = piece.find_first_not_of(u' ');
+    const size_t spaces = firstNonSpace == std::u16string_view::npos ? piece.size() : firstNonSpace;
+    return spaces / spacesPerCell;
+}
+
+Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast) {
+    Ref<CLLine> line = arena.make<CLLine>();
+    if (isLast) {
+        line->lineEnd = u"";
+    } else {
+        line->lineEnd = withoutReturn(piece).size() < piece.size() ? u"\r\n" : u"\n";
+        piece = withoutReturn(piece);
+    }
+    const size_t indentCells = indentCellsOf(piece);
+    const auto tabs = static_cast<size_t>(std::count(piece.begin(), piece.end(), u'\t'));
+    line->tabs.reserve(static_cast<int32_t>(std::min<size_t>(indentCells + tabs + 1, INT32_MAX)));
+    for (size_t k = 0; k < indentCells; ++k)
+        line->tabs.add(makeCell({}), 0);
+    size_t cellStart = indentCells * spacesPerCell; // no tab lies in the indentation
+    for (size_t tab = piece.find(u'\t', cellStart); tab != std::u16string_view::npos;
+         tab = piece.find(u'\t', cellStart)) {
+        line->tabs.add(makeCell(piece.substr(cellStart, tab - cellStart)), 0);
+        cellStart = tab + 1;
+    }
+    line->tabs.add(makeCell(piece.substr(cellStart)), 0);
+    return line;
+}
+
+Ref<CLLine> LoadedLines::make(uint64_t code, int32_t weight) {
+    Ref<CLLine> line = makeLine(pieceOf(code), false);
+    line->isEmptyLine = isEmpty(code);
+    line->height = weight;
+    measure(*line);
+    return line;
+}
+
+// In the box's font, as its other lines were measured, whatever line is being drawn.
+void LoadedLines::measure(CLLine& line) {
+    Surface& surface = box.surface();
+    const double drawn = surface.fontSize(), boxFont = box.fontSize;
+    if (drawn != boxFont)
+        surface.setFontSize(boxFont);
+    try {
+        for (int32_t i = 0; i < line.tabs.size(); ++i)
+            box.tabInnerWidth(*line.tabs.at(i));
+    } catch (...) {
+        if (drawn != boxFont)
+            surface.setFontSize(drawn);
+        throw;
+    }
+    if (drawn != boxFont)
+        surface.setFontSize(drawn);
+}
+
+Ref<CLTab> LoadedLines::makeCell(std::u16string_view text) {
+    Ref<CLTab> cell = arena.make<CLTab>();
+    cell->text.borrow(text);
+    return cell;
+}
+
+// As the line made would give it: each indentation cell a tab, the rest as loaded, a
+// "\r" before the line break included.
+void LoadedLines::appendText(std::u16string& out, uint64_t code) const {
+    const std::u16string_view piece = pieceOf(code);
+    const size_t indentCells = indentCellsOf(withoutReturn(piece));
+    out.append(indentCells, u'\t');
+    out += piece.substr(indentCells * spacesPerCell);
+    out += u'\n';
+}
+
+size_t LoadedLines::textLength(uint64_t code) const {
+    const std::u16string_view piece = pieceOf(code);
+    return piece.size() + 1 - indentCellsOf(withoutReturn(piece)) * (spacesPerCell - 1);
+}
 
 LineEnd& LineEnd::operator=(std::u16string_view text) {
     if (text.empty())
@@ -150,15 +198,20 @@ void CLBox::loadtext(std::u16string_view s) {
     loadtext(std::u16string(s));
 }
 
+// Only the last line, which no line break ends, and lines too far into a huge text for a
+// code are made at once; the others when first read.
 void CLBox::loadtext(std::u16string&& s) {
     markTextChanged();
     lines.del(0, lines.size());
     auto text = std::make_shared<const std::u16string>(std::move(s));
     const std::u16string_view whole(*text);
     lines.reserve(static_cast<int32_t>(countBreaks(whole)) + 1);
-    LineBuilder builder(std::move(text), options);
-    forEachLine(whole, [&](std::u16string_view piece, std::span<const size_t> tabs, bool isLast) {
-        lines.add(builder.makeLine(piece, tabs, isLast), 0);
+    loaded = std::make_unique<LoadedLines>(*this, std::move(text));
+    lines.setMaker(loaded.get());
+    forEachLine(whole, [&](size_t offset, std::u16string_view piece, bool isLast) {
+        const std::optional<uint64_t> code =
+            isLast ? std::nullopt : LoadedLines::codeFor(offset, piece);
+        lines.add(code ? Ref<CLLine>::pending(*code) : loaded->makeLine(piece, isLast), 0);
     });
     cursor = CLPos{};
     scrX = 0;
@@ -172,6 +225,10 @@ void CLBox::loadtext(std::u16string&& s) {
 std::u16string CLBox::gettext() const {
     size_t length = 0;
     for (int32_t l = 0; l < lines.size(); ++l) {
+        if (!lines.isMade(l)) {
+            length += loaded->textLength(lines.pendingCode(l));
+            continue;
+        }
         const CLLine& line = *lines.at(l);
         for (int32_t i = 0; i < line.tabs.size(); ++i)
             length += line.tabs.at(i)->text.size() + 1;
@@ -180,6 +237,10 @@ std::u16string CLBox::gettext() const {
     std::u16string text;
     text.reserve(length);
     for (int32_t l = 0; l < lines.size(); ++l) {
+        if (!lines.isMade(l)) {
+            loaded->appendText(text, lines.pendingCode(l));
+            continue;
+        }
         const CLLine& line = *lines.at(l);
         const int32_t last = line.tabs.size() - 1;
         for (int32_t i = 0; i <= last; ++i) {
