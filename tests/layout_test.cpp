@@ -167,6 +167,16 @@ TEST(LineHeights, EmptyLinesAreHalfHeightRoundedToEven) {
     }
 }
 
+// The characters of empty lines are found with a mask: every unit against the list.
+TEST(EmptyLines, EmptyCharactersAreExactlyTheListedOnes) {
+    const std::u16string_view listed = u" (),/;[\\]{}*";
+    for (uint32_t unit = 0; unit <= 0xFFFF; ++unit) {
+        const auto c = static_cast<char16_t>(unit);
+        ASSERT_EQ(CLBox::isEmptyCharacter(c), listed.find(c) != std::u16string_view::npos)
+            << "unit " << unit;
+    }
+}
+
 TEST(LayoutRanges, BadRangesRaiseOutOfRangeAndChangeNothing) {
     LoadedBox loaded(u"a\tb\nccc\td\n}");
     CLBox& box = loaded.box;

@@ -123,6 +123,15 @@ public:
 
     // Layout. Ranges are lines [a, r); a bad range raises OutOfRange.
     static bool isEmptyText(std::u16string_view text);
+    // The characters an empty line may hold: blanks and a few punctuation marks.
+    static bool isEmptyCharacter(char16_t c) {
+        constexpr uint64_t marks = uint64_t{1} << (u' ' - 32) | uint64_t{1} << (u'(' - 32) |
+                                   uint64_t{1} << (u')' - 32) | uint64_t{1} << (u'*' - 32) |
+                                   uint64_t{1} << (u',' - 32) | uint64_t{1} << (u'/' - 32) |
+                                   uint64_t{1} << (u';' - 32) | uint64_t{1} << (u'[' - 32) |
+                                   uint64_t{1} << (u'\\' - 32) | uint64_t{1} << (u']' - 32);
+        return c == u'{' || c == u'}' || (c >= 32 && c < 96 && (marks >> (c - 32) & 1) != 0);
+    }
     void updateHeight(int32_t a, int32_t r);
     void tabInnerWidth(CLTab& tab);
     void updateWidth(int32_t a, int32_t r);

@@ -16,26 +16,6 @@ void requireLineRange(int32_t a, int32_t r, int32_t lineCount, const char* opera
                         std::to_string(r) + ") of " + std::to_string(lineCount) + " lines");
 }
 
-bool isEmptyCharacter(char16_t c) {
-    switch (c) {
-    case u' ':
-    case u'(':
-    case u')':
-    case u'*':
-    case u',':
-    case u'/':
-    case u';':
-    case u'[':
-    case u'\\':
-    case u']':
-    case u'{':
-    case u'}':
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool allCellsEmpty(const CLLine& line) {
     for (int32_t i = 0; i < line.tabs.size(); ++i)
         if (!CLBox::isEmptyText(line.tabs.at(i)->text))

@@ -65,7 +65,7 @@ template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
 // Every character but the tabs between cells counts as empty; most lines tell at once.
 bool isEmptyLineText(std::u16string_view piece) {
     for (const char16_t unit : piece)
-        if (unit != u'\t' && !CLBox::isEmptyText(std::u16string_view(&unit, 1)))
+        if (unit != u'\t' && !CLBox::isEmptyCharacter(unit))
             return false;
     return true;
 }
