@@ -2,7 +2,6 @@
 
 #include "containers/Ref.h"
 #include "support/EngineError.h"
-#include "support/systemcalls.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -155,7 +154,6 @@ private:
     // reference where a block's address would be, and its sum, which is also its weight,
     // in weightOrTotal. Otherwise one block holds room references, then room sums.
     static constexpr size_t SlotBytes = sizeof(Ref) + sizeof(int32_t);
-    static constexpr size_t largeBlockBytes = size_t{4} << 20;
     bool isInline() const { return room == 1; }
     std::byte* block() const {
         std::byte* start = nullptr;
@@ -241,8 +239,6 @@ template <class T> void OArray<T>::allocateStorage(int32_t n) {
         ::new (static_cast<void*>(place)) Ref();
     } else {
         auto fresh = std::make_unique_for_overwrite<std::byte[]>(slot(n) * SlotBytes);
-        if (slot(n) * SlotBytes >= largeBlockBytes) // the lines of a large text, say
-            systemcalls::adviseLargePages(fresh.get(), slot(n) * SlotBytes);
         auto* held = std::launder(reinterpret_cast<Ref*>(fresh.get()));
         for (int32_t k = 0; k < n; ++k)
             ::new (static_cast<void*>(held + k)) Ref();

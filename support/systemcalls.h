@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -22,12 +21,6 @@ int32_t wideCharToMultiByte(uint32_t codePage, const char16_t* text, int32_t uni
 // The code page that stands for "the system's ANSI code page" (code page 0), chosen so
 // that every byte decodes and encodes back to itself.
 uint32_t ansiCodePage();
-
-// Asks for the block of bytes at start, not written yet, to be backed by large pages where
-// the system offers them to any process: a large text then costs a few hundred page faults
-// instead of tens of thousands. A hint only; where no such offer is made (Windows gives
-// large pages to privileged processes alone) it does nothing.
-void adviseLargePages(void* start, size_t bytes);
 
 // Writes bytes to a new file that must not exist yet; a link at that name counts as
 // existing and is never followed. When like names an existing file, the new file is its

@@ -14,7 +14,6 @@
 #include <tuple>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,21 +173,6 @@ int32_t wideCharToMultiByte(uint32_t codePage, const char16_t* text, int32_t uni
     const std::u16string_view input(text, static_cast<size_t>(unitCount));
     const std::string bytes = codePage == codePageUtf8 ? encodeUtf8(input) : encodeWestern(input);
     return deliver(bytes, output, outputSize);
-}
-
-// Only whole large pages inside the block can be given.
-void adviseLargePages(void* start, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-    constexpr uintptr_t largePage = uintptr_t{2} << 20;
-    const auto from = reinterpret_cast<uintptr_t>(start);
-    const uintptr_t first = (from + largePage - 1) & ~(largePage - 1);
-    const uintptr_t end = (from + bytes) & ~(largePage - 1);
-    if (end > first)
-        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-#else
-    static_cast<void>(start);
-    static_cast<void>(bytes);
-#endif
 }
 
 uint32_t ansiCodePage() {

@@ -43,8 +43,6 @@ int32_t wideCharToMultiByte(uint32_t codePage, const char16_t* text, int32_t uni
                                output, outputSize, nullptr, nullptr);
 }
 
-void adviseLargePages(void*, size_t) {}
-
 uint32_t ansiCodePage() {
     // With "UTF-8 for worldwide language support" switched on the ANSI code page is
     // 65001, which cannot carry the bytes of a file that failed the UTF-8 scan.
