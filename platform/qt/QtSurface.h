@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InkedRows.h"
+#include "textbox/InkedRows.h"
 #include "QtFonts.h"
 #include "textbox/Surface.h"
 
