@@ -16,7 +16,7 @@
 // whether it is empty, and it is made, its cells measured in the box's font, when first
 // read. Cells borrow their texts from the loaded text, which every chunk of the arena the
 // records are made in keeps alive.
-class LoadedLines : public ElementMaker<CLLine> {
+class LoadedLines final : public ElementMaker<CLLine> {
 public:
     LoadedLines(CLBox& box, std::shared_ptr<const std::u16string> text);
 
