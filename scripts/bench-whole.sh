@@ -4,14 +4,18 @@
 # line of minified JSON), and runs Columnator (whole_bench) and the toolkit's own editor
 # (peer_bench) on each, printing every figure and Columnator's ratio to the peer; last, the
 # whole process on the largest file against vim's. Offscreen, 1920 x 1080, Verdana 9 pt.
-# Usage: scripts/bench-whole.sh [BUILD_DIR] [--quick]   (--quick: small corpora, a smoke run)
+# --wine then runs the Windows build on the same corpora (scripts/bench-wine.sh, into
+# build-wine-bench) beside this build, so that one run prints every figure.
+# Usage: scripts/bench-whole.sh [BUILD_DIR] [--quick] [--wine]   (--quick: small corpora)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build
 quick=0
+wine=0
 for argument in "$@"; do
     case $argument in
     --quick) quick=1 ;;
+    --wine) wine=1 ;;
     *) build=$argument ;;
     esac
 done
@@ -57,3 +61,8 @@ ours=$(median_wall_ms "$build/bench/whole_bench" --open-only "$largest")
 vim=$(median_wall_ms vim -u NONE -es -c 'qa!' "$largest")
 printf '%-22s %-18s %12.3f %12.3f %8.3f   (peer: vim -u NONE -es)\n' "${corpus_files[-1]}" \
     process_ms "$ours" "$vim" "$(python3 -c "print($ours / $vim)")"
+
+if [ "$wine" = 1 ]; then
+    echo
+    scripts/bench-wine.sh build-wine-bench $([ "$quick" = 1 ] && echo --quick) --linux "$build"
+fi
