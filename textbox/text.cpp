@@ -68,9 +68,13 @@ template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
     visit(lineStart, s.substr(lineStart), true);
 }
 
-// Every character but the tabs between cells counts as empty; most lines tell at once.
+// Every character but the tabs between cells counts as empty; most lines tell once past
+// their indentation, which is skipped four spaces at a time.
 bool isEmptyLineText(std::u16string_view piece) {
-    for (const char16_t unit : piece)
+    size_t at = 0;
+    while (at + 4 <= piece.size() && wordAt(piece.data() + at) == everyLane(u' '))
+        at += 4;
+    for (const char16_t unit : piece.substr(at))
         if (unit != u'\t' && !CLBox::isEmptyCharacter(unit))
             return false;
     return true;
