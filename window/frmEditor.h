@@ -41,6 +41,8 @@ public:
     void onKeyPress(char32_t ch);
     void onMouseDown(MouseButton button, ShiftMask shift, double x, double y);
     void onMouseUp(MouseButton button, ShiftMask shift, double x, double y);
+    // Scrolls the view, not the cursor; Shift turns a vertical turn sideways.
+    void onWheel(const WheelTurn& turn, ShiftMask shift);
     void onTick(); // every windowDesign::tickMilliseconds
     // A request to close the window (its close box, Alt+F4, the session ending): true when
     // it may close now. Unsaved changes are asked about first.
@@ -123,6 +125,7 @@ private:
     void drawUnlessMoving();
 
     void placeCursor(double x, double y);
+    void scrollByWheel(WheelTurn turn, ShiftMask shift);
     void changeFont();
     // Refused when the text would leave 32-bit coordinates in the surface's font.
     enum class Layout { Done, Refused };
@@ -157,4 +160,6 @@ private:
     RecurringFailure drawingFailure;
     RecurringFailure resizingFailure;
     RecurringFailure journalFailure;
+
+    double wheelRestX = 0, wheelRestY = 0; // what the wheel scrolled short of a whole pixel
 };
