@@ -97,15 +97,6 @@ std::u16string randomPieces(Picker& picker, int32_t count, bool withBreaks) {
     return text;
 }
 
-CLPos randomPosition(Picker& picker, const CLBox& box) {
-    CLPos pos;
-    pos.yLine = picker.pick(0, box.lines.size() - 1);
-    const CLLine& line = *box.lines.at(pos.yLine);
-    pos.xTab = picker.pick(0, line.tabs.size() - 1);
-    pos.xChar = picker.pick(0, static_cast<int32_t>(line.tabs.at(pos.xTab)->text.size()));
-    return pos;
-}
-
 // Searches in slices of a few units each, as the window does over its ticks.
 std::optional<SearchMatch> findInSlices(const CLBox& box, std::u16string_view needle,
                                         const CLPos& from, Direction direction, Picker& picker) {

@@ -191,6 +191,20 @@ private:
     Blocks firstIgnored, firstValue, lastIgnored, lastValue;
 };
 
+// Runs scan with the finder as wide as the filters.
+template <class Scan>
+auto withFinder(const std::array<std::vector<MaskedUnit>, 2>& filters, size_t needleLength,
+                Scan&& scan) {
+    switch (std::max(filters[0].size(), filters[1].size())) {
+    case 1:
+        return scan(StartFinder<1>(filters, needleLength));
+    case 2:
+        return scan(StartFinder<2>(filters, needleLength));
+    default:
+        return scan(StartFinder<widestFinder>(filters, needleLength));
+    }
+}
+
 bool matchesNothing(std::u16string_view needle) {
     return needle.empty() || needle.find_first_of(u"\t\r\n") != std::u16string_view::npos;
 }
@@ -330,28 +344,15 @@ std::optional<size_t> TextSearch::scanBackward(std::u16string_view text, int64_t
 
 // The first start in [from, to) that may begin a match, or to.
 size_t TextSearch::nextCandidate(std::u16string_view text, size_t from, size_t to) const {
-    switch (std::max(filters[0].size(), filters[1].size())) {
-    case 1:
-        return StartFinder<1>(filters, foldedNeedle.size()).next(text.data(), from, to);
-    case 2:
-        return StartFinder<2>(filters, foldedNeedle.size()).next(text.data(), from, to);
-    default:
-        return StartFinder<widestFinder>(filters, foldedNeedle.size()).next(text.data(), from, to);
-    }
+    return withFinder(filters, foldedNeedle.size(),
+                      [&](const auto& finder) { return finder.next(text.data(), from, to); });
 }
 
 // The last start in [from, to) that may begin a match.
 std::optional<size_t> TextSearch::lastCandidate(std::u16string_view text, size_t from,
                                                 size_t to) const {
-    switch (std::max(filters[0].size(), filters[1].size())) {
-    case 1:
-        return StartFinder<1>(filters, foldedNeedle.size()).previous(text.data(), from, to);
-    case 2:
-        return StartFinder<2>(filters, foldedNeedle.size()).previous(text.data(), from, to);
-    default:
-        return StartFinder<widestFinder>(filters, foldedNeedle.size())
-            .previous(text.data(), from, to);
-    }
+    return withFinder(filters, foldedNeedle.size(),
+                      [&](const auto& finder) { return finder.previous(text.data(), from, to); });
 }
 
 // Compares folded characters, so a surrogate pair folds whole; a match that would begin
