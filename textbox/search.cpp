@@ -84,6 +84,11 @@ constexpr size_t blockUnits = 8;
 // The most units a finder tests on each side; no character has more cases than that.
 constexpr size_t widestFinder = 4;
 
+UnitBlock everyLane(char16_t unit) {
+    const uint16_t lane = unit;
+    return UnitBlock{lane, lane, lane, lane, lane, lane, lane, lane};
+}
+
 UnitBlock blockAt(const char16_t* units) {
     UnitBlock block;
     std::memcpy(&block, units, sizeof block);
@@ -109,10 +114,10 @@ public:
         for (size_t k = 0; k < Width; ++k) {
             const MaskedUnit& firstFilter = first[std::min(k, first.size() - 1)];
             const MaskedUnit& lastFilter = last[std::min(k, last.size() - 1)];
-            firstIgnored[k] = UnitBlock{} | firstFilter.ignored;
-            firstValue[k] = UnitBlock{} | firstFilter.value;
-            lastIgnored[k] = UnitBlock{} | lastFilter.ignored;
-            lastValue[k] = UnitBlock{} | lastFilter.value;
+            firstIgnored[k] = everyLane(firstFilter.ignored);
+            firstValue[k] = everyLane(firstFilter.value);
+            lastIgnored[k] = everyLane(lastFilter.ignored);
+            lastValue[k] = everyLane(lastFilter.value);
         }
     }
 
