@@ -238,9 +238,14 @@ TextSearch::TextSearch(const CLBox& box, std::u16string_view needle, const CLPos
 TextSearch::Outcome TextSearch::advance(const CLBox& box, int64_t budget) {
     if (box.revision != revision)
         throw EngineError(ErrorNumber::BadArgument, "the text changed while it was searched");
-    while (state == Outcome::Searching && budget > 0)
-        if (searchLine(*box.lines.at(line), budget))
-            nextLine(box);
+    if (state != Outcome::Searching)
+        return state; // an answer already, or a needle that matches nothing and has no filters
+    // The finder is made once a slice: its filters are spread over vector lanes.
+    withFinder(filters, foldedNeedle.size(), [&](const auto& finder) {
+        while (state == Outcome::Searching && budget > 0)
+            if (searchLine(finder, *box.lines.at(line), budget))
+                nextLine(box);
+    });
     return state;
 }
 
@@ -252,7 +257,8 @@ double TextSearch::progress() const {
 
 // True when the line is done with and the search goes on in the next; the search may
 // also end here, or the budget run out inside a cell.
-bool TextSearch::searchLine(const CLLine& current, int64_t& budget) {
+template <class Finder>
+bool TextSearch::searchLine(const Finder& finder, const CLLine& current, int64_t& budget) {
     const bool forward = direction == SearchDirection::Forward;
     while (budget > 0) {
         const std::u16string_view text = current.tabs.at(cell)->text;
@@ -260,7 +266,7 @@ bool TextSearch::searchLine(const CLLine& current, int64_t& budget) {
             enterCell(text.size());
             budget -= cellCost;
         }
-        if (searchCell(text, budget)) {
+        if (searchCell(finder, text, budget)) {
             state = Outcome::Found;
             return false;
         }
@@ -312,11 +318,12 @@ void TextSearch::enterCell(size_t cellLength) {
 }
 
 // True when a match was found; otherwise the starts tried are gone from [low, high).
-bool TextSearch::searchCell(std::u16string_view text, int64_t& budget) {
+template <class Finder>
+bool TextSearch::searchCell(const Finder& finder, std::u16string_view text, int64_t& budget) {
     while (low < high && budget > 0) {
         const std::optional<size_t> at = direction == SearchDirection::Forward
-                                             ? scanForward(text, budget)
-                                             : scanBackward(text, budget);
+                                             ? scanForward(finder, text, budget)
+                                             : scanBackward(finder, text, budget);
         if (at && matchesAt(text, *at)) {
             found = {line, cell, static_cast<int32_t>(*at),
                      static_cast<int32_t>(foldedNeedle.size())};
@@ -328,36 +335,27 @@ bool TextSearch::searchCell(std::u16string_view text, int64_t& budget) {
 
 // The lowest start left that may begin a match, taken out of [low, high); none when the
 // budget runs out first.
-std::optional<size_t> TextSearch::scanForward(std::u16string_view text, int64_t& budget) {
+template <class Finder>
+std::optional<size_t> TextSearch::scanForward(const Finder& finder, std::u16string_view text,
+                                              int64_t& budget) {
     const auto from = static_cast<size_t>(low);
     const auto to = static_cast<size_t>(std::min(high, low + budget));
-    const size_t at = nextCandidate(text, from, to);
+    const size_t at = finder.next(text.data(), from, to);
     budget -= static_cast<int64_t>(at - from) + 1;
     low = static_cast<int64_t>(at == to ? to : at + 1);
     return at == to ? std::nullopt : std::optional<size_t>(at);
 }
 
 // The highest start left that may begin a match, taken out of [low, high).
-std::optional<size_t> TextSearch::scanBackward(std::u16string_view text, int64_t& budget) {
+template <class Finder>
+std::optional<size_t> TextSearch::scanBackward(const Finder& finder, std::u16string_view text,
+                                               int64_t& budget) {
     const auto to = static_cast<size_t>(high);
     const auto from = static_cast<size_t>(std::max(low, high - budget));
-    const std::optional<size_t> at = lastCandidate(text, from, to);
+    const std::optional<size_t> at = finder.previous(text.data(), from, to);
     budget -= static_cast<int64_t>(to - at.value_or(from)) + 1;
     high = static_cast<int64_t>(at.value_or(from));
     return at;
-}
-
-// The first start in [from, to) that may begin a match, or to.
-size_t TextSearch::nextCandidate(std::u16string_view text, size_t from, size_t to) const {
-    return withFinder(filters, foldedNeedle.size(),
-                      [&](const auto& finder) { return finder.next(text.data(), from, to); });
-}
-
-// The last start in [from, to) that may begin a match.
-std::optional<size_t> TextSearch::lastCandidate(std::u16string_view text, size_t from,
-                                                size_t to) const {
-    return withFinder(filters, foldedNeedle.size(),
-                      [&](const auto& finder) { return finder.previous(text.data(), from, to); });
 }
 
 // Compares folded characters, so a surrogate pair folds whole; a match that would begin

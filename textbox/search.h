@@ -58,14 +58,19 @@ public:
 private:
     enum class Visit { First, Again }; // the start cell is visited once more, after wrapping
 
-    bool searchLine(const CLLine& current, int64_t& budget);
+    // Finder: the scan for the starts that may begin a match, made in search.cpp.
+    template <class Finder>
+    bool searchLine(const Finder& finder, const CLLine& current, int64_t& budget);
     void nextLine(const CLBox& box);
     void enterCell(size_t cellLength);
-    bool searchCell(std::u16string_view text, int64_t& budget);
-    std::optional<size_t> scanForward(std::u16string_view text, int64_t& budget);
-    std::optional<size_t> scanBackward(std::u16string_view text, int64_t& budget);
-    size_t nextCandidate(std::u16string_view text, size_t from, size_t to) const;
-    std::optional<size_t> lastCandidate(std::u16string_view text, size_t from, size_t to) const;
+    template <class Finder>
+    bool searchCell(const Finder& finder, std::u16string_view text, int64_t& budget);
+    template <class Finder>
+    std::optional<size_t> scanForward(const Finder& finder, std::u16string_view text,
+                                      int64_t& budget);
+    template <class Finder>
+    std::optional<size_t> scanBackward(const Finder& finder, std::u16string_view text,
+                                       int64_t& budget);
     bool matchesAt(std::u16string_view text, size_t at) const;
 
     std::u16string foldedNeedle;
