@@ -196,6 +196,8 @@ check_resources() { # EXE: the icon, version and manifest that windres compiled 
     numbers=$(IFS=.; read -ra parts <<<"$version.0.0.0"; echo "${parts[0]}, ${parts[1]}, ${parts[2]}, 0")
     grep -q "FILEVERSION $numbers\$" "$resources" || fail "version resource is not $numbers"
     grep -q "VALUE \"ProductVersion\", \"$version\"" "$resources" || fail "product version is not $version"
+    # Windows shows the description as the program's name.
+    grep -q 'VALUE "FileDescription", "Columnator"' "$resources" || fail "the program is not described as Columnator"
     # The manifest is stored as it was written, so its settings can be read from the program.
     local setting
     for setting in 'PerMonitorV2' 'Microsoft.Windows.Common-Controls' \
@@ -351,6 +353,10 @@ check_opens_through_registration() { # HIVE FOLDER
 check_setup() { # SETUP RUN_UNELEVATED
     local setup=$1 user_folder user_link machine_folder machine_link
     run_unelevated=$2
+    require_file "$run_unelevated" "test helper (a Windows build with its tests makes it)"
+    x86_64-w64-mingw32-windres -i "$setup" -O rc -o "$work/setup.rc" || fail "no resources in $setup"
+    grep -q "VALUE \"ProductVersion\", \"$version\"" "$work/setup.rc" ||
+        fail "the setup program's version is not $version"
     recovery="$(windows_variable LOCALAPPDATA)\\Columnator"
     user_folder="$(windows_variable LOCALAPPDATA)\\Programs\\Columnator"
     user_link="$(windows_variable APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\Columnator.lnk"
@@ -368,7 +374,9 @@ check_setup() { # SETUP RUN_UNELEVATED
     "$wine" "$run_unelevated" "$user_folder\\Uninstall.exe" /S || fail "the uninstaller failed"
     check_nothing_left "$user_folder" "$user_link"
 
+    # Twice: the second run is an upgrade in place, over the first.
     "$wine" "$setup" /S || fail "the elevated setup program failed"
+    "$wine" "$setup" /S || fail "the elevated setup program failed over an install"
     check_installed HKLM "$machine_folder" "$machine_link"
     ! reg_key "HKCU\\$uninstall_key" >/dev/null || fail "an elevated install registered for the user alone"
     # Unelevated, the uninstaller of an install for every user asks Windows for elevation
