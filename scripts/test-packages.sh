@@ -263,7 +263,7 @@ prefix_files() {
 }
 
 # What a user has before installing: another program's "Open with" entry, a type's own
-# default, a recovery file and a document.
+# default and a recovery file.
 plant_user_things() {
     "$wine" reg add 'HKCU\Software\Classes\.csv\OpenWithProgids' /v Other.App /t REG_NONE /f >/dev/null
     "$wine" reg add 'HKCU\Software\Classes\.tab' /ve /d tabfile /f >/dev/null
