@@ -188,6 +188,16 @@ check_edits_like_run() { # ROOT
     echo "the installed Linux program edited and saved a file named on its command line"
 }
 
+# As ./run does, a start without a display says so and ends, leaving the file alone.
+check_no_display() { # ROOT
+    local status=0
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$1/usr/bin/columnator" \
+        "$work/documents/a table.tsv" >"$work/nodisplay.log" 2>&1 || status=$?
+    [ "$status" -eq 1 ] && grep -q 'no display' "$work/nodisplay.log" ||
+        fail "without a display the program ended with $status: $(cat "$work/nodisplay.log")"
+    echo "the installed Linux program, started without a display, said so and ended"
+}
+
 check_resources() { # EXE: the icon, version and manifest that windres compiled in
     local exe=$1 resources=$work/resources.rc
     x86_64-w64-mingw32-windres -i "$exe" -O rc -o "$resources" || fail "no resources in $exe"
@@ -394,6 +404,7 @@ make_packages "$linux_build" "$deb"
 start_display
 check_deb "$linux_build/packages/$deb"
 check_edits_like_run "$work/root"
+check_no_display "$work/root"
 
 zip=Columnator-$version-win64.zip
 setup=Columnator-$version-win64-setup.exe
