@@ -21,8 +21,6 @@ app_id=org.columnator.Columnator
 # shellcheck source=scripts/wine-session.sh
 source scripts/wine-session.sh
 start_session
-# Wine would copy Start-menu links into this machine's own desktop menus, outside the prefix.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 work=$(mktemp -d)
 editor_pid=
 cleanup() {
