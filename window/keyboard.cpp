@@ -17,7 +17,7 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
     constexpr ShiftMask any = ShiftMask::None;
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    static constexpr auto keyTable = std::to_array<KeyBinding>({
+    static constexpr std::array<KeyBinding, 21> keyTable{{
         {Backspace, any, edit(8)},
         {Tab, any, edit(9)},
         {Enter, any, edit(13)},
@@ -39,7 +39,7 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
         {functionKey(3), any, {Kind::FindNext}},
         {Escape, any, {Kind::StopFinding}},
         {letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
-    });
+    }};
     for (const KeyBinding& binding : keyTable)
         if (binding.key == key && holds(shift, binding.held))
             return binding.action;
