@@ -24,7 +24,7 @@ std::u16string folded(std::u16string_view text) {
     return out;
 }
 
-// The code point whose units end the folded needle at its first or its last unit.
+// The first code point of text, or its last: a surrogate pair counts as one.
 char32_t codePointAt(std::u16string_view text, bool last) {
     char32_t found = 0;
     bool seen = false;
