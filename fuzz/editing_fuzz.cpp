@@ -1,6 +1,7 @@
 // A start text, then key downs, key presses of any code, clicks, font changes, resizes,
-// close requests and ticks, all through the window on a headless host; after every event
-// the cursor stands inside the document and the document's layout is consistent.
+// close requests, wheel turns, finds, goes to lines and ticks, all through the window on a
+// headless host; after every event the cursor stands inside the document and the
+// document's layout is consistent.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/support/HeadlessHost.h"
@@ -8,6 +9,7 @@
 #include "window/frmEditor.h"
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -67,8 +69,45 @@ void changeFont(frmEditor& form, HeadlessHost& host, Reader& in) {
     form.onMouseUp(MouseButton::Right, ShiftMask::None, 0, 0);
 }
 
+const std::array<std::u16string, 6> lineAnswers = {u"1", u"0", u"2", u"99999999999", u"-1", u"x"};
+const std::array<int32_t, 5> linesPerNotch = {3, 0, wheelScrollsPages, 1000000000, -7};
+
+void turnWheel(frmEditor& form, Reader& in) {
+    WheelTurn turn;
+    turn.notchesX = static_cast<int16_t>(in.word());
+    turn.notchesY = static_cast<int16_t>(in.word());
+    turn.pixelsX = in.byte() < 200 ? 0 : coordinateFrom(in);
+    turn.pixelsY = in.byte() < 128 ? 0 : coordinateFrom(in);
+    turn.linesPerNotch = linesPerNotch[static_cast<size_t>(in.byte()) % linesPerNotch.size()];
+    form.onWheel(turn, static_cast<ShiftMask>(in.byte() % 8));
+}
+
+// Ctrl+F, F3, Shift+F3 or Ctrl+G, answered at random; sometimes a find so slow that it
+// goes on at the ticks, and is stopped or overtaken by what comes next.
+void findOrGoTo(frmEditor& form, HeadlessHost& host, Reader& in) {
+    const int32_t pick = in.byte();
+    host.answers = {pick % 4 == 3 ? lineAnswers[static_cast<size_t>(in.byte()) % lineAnswers.size()]
+                                  : in.text(static_cast<size_t>(in.upTo(3)))};
+    form.findPacing = pick % 8 < 4 ? frmEditor::FindPacing{}
+                                   : frmEditor::FindPacing{std::chrono::milliseconds(0),
+                                                           std::chrono::milliseconds(0), 3};
+    switch (pick % 4) {
+    case 0:
+        return form.onKeyDown(letterKey('F'), ShiftMask::Ctrl);
+    case 1:
+        return form.onKeyDown(functionKey(3), ShiftMask::None);
+    case 2:
+        return form.onKeyDown(functionKey(3), ShiftMask::Shift);
+    default:
+        return form.onKeyDown(letterKey('G'), ShiftMask::Ctrl);
+    }
+}
+
 void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
-    switch (in.byte() % 10) {
+    const int32_t kind = in.byte();
+    if (kind >= 248) // the events added later, on bytes that older seeds rarely hold here
+        return kind % 2 == 0 ? turnWheel(form, in) : findOrGoTo(form, host, in);
+    switch (kind % 10) {
     case 0:
     case 1: {
         const KeyCode key = keyFrom(in);

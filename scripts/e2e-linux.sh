@@ -50,6 +50,20 @@ start_editor() {
 keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
 typed() { xdotool type --clearmodifiers --delay 40 "$1"; }
 
+# expect_saved EXPECTED FILE WHAT: waits for the save to land (after the keys are handled),
+# then FILE must hold exactly the bytes of the file EXPECTED.
+expect_saved() {
+    for _ in $(seq 50); do
+        cmp -s "$1" "$2" && break
+        sleep 0.1
+    done
+    if ! cmp -s "$1" "$2"; then
+        echo "e2e: $3: saved bytes differ from the expected ones" >&2
+        diff <(od -c "$1") <(od -c "$2") >&2 || true
+        exit 1
+    fi
+}
+
 # Typing, the keys that insert and the keys that move, then Ctrl+S, in a file whose name
 # holds blanks and quotes: the path is handed over as it was given.
 typed_file="$work/typed \"file\".txt"
@@ -74,15 +88,7 @@ keys ctrl+Home End
 typed "."
 keys ctrl+s
 printf 'Go\ton.\r\n<w=xfirst!\nsecondend' >"$work/expected.txt"
-for _ in $(seq 50); do # the save lands after the keys are handled
-    cmp -s "$work/expected.txt" "$typed_file" && break
-    sleep 0.1
-done
-if ! cmp -s "$work/expected.txt" "$typed_file"; then
-    echo "e2e: saved bytes differ from the expected ones" >&2
-    diff <(od -c "$work/expected.txt") <(od -c "$typed_file") >&2 || true
-    exit 1
-fi
+expect_saved "$work/expected.txt" "$typed_file" "typing and moving"
 stop "$editor"
 echo "e2e: typing, moving and saving gave the expected bytes"
 
@@ -208,6 +214,72 @@ done
 [ -z "$(ls -A "$XDG_DATA_HOME/Columnator")" ] || fail "the recovery file stayed after the save"
 stop "$editor"
 echo "e2e: killed after typing, the program offers the text back at the next start"
+
+# Five wheel notches down a file of 200 lines scroll fifteen lines (three a notch) and
+# leave the cursor where it was; a click at the top left then lands on line 16, where the
+# typed character goes. The click is at the client area's corner, whatever frame is drawn
+# around the window's designed size.
+click_client_corner() {
+    local width height side top
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    width=$WIDTH height=$HEIGHT
+    side=$(((width - 360) / 2))
+    top=$((height - 199 - side))
+    xdotool mousemove --window "$window" $((side + 1)) $((top + 1)) click 1
+}
+numbered_lines() { # numbered_lines COUNT [MARKED MARK]: "Wheel line N" lines, MARK before line MARKED
+    python3 -c 'import sys
+n, marked, mark = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+print(end="".join((mark if k == marked else "") + f"Wheel line {k}\n" for k in range(1, n + 1)))' \
+        "$1" "${2:-0}" "${3:-}"
+}
+numbered_lines 200 >"$work/wheel.txt"
+start_editor "$work/wheel.txt"
+xdotool mousemove --window "$window" 100 100 click --repeat 5 --delay 60 5
+sleep 0.6 # the glide settles
+click_client_corner
+typed "X"
+keys ctrl+s
+numbered_lines 200 16 X >"$work/expected.txt"
+expect_saved "$work/expected.txt" "$work/wheel.txt" "five wheel notches, a click and a key"
+stop "$editor"
+echo "e2e: five wheel notches and a click at the top left land on line 16"
+
+# answer_prompt TEXT: answers the open input box with TEXT in place of its default.
+answer_prompt() {
+    wait_for_windows Colnat 1
+    keys Home shift+End
+    typed "$1"
+    keys Return
+    wait_for_windows Colnat 0
+    xdotool windowfocus --sync "$window" # no window manager gives it back
+}
+
+# Ctrl+F goes to the end of the first match from the cursor, ignoring case; F3 to the next.
+printf 'alpha beta\tgamma\nsecond Beta line\n' >"$work/find.txt"
+start_editor "$work/find.txt"
+keys ctrl+f
+answer_prompt "BETA"
+typed "!"
+keys F3
+typed "?"
+keys ctrl+s
+printf 'alpha beta!\tgamma\nsecond Beta? line\n' >"$work/expected.txt"
+expect_saved "$work/expected.txt" "$work/find.txt" "Ctrl+F, F3 and typing"
+stop "$editor"
+echo "e2e: Ctrl+F and F3 go to the matches, ignoring case"
+
+# Ctrl+G 5 goes to the start of line 5.
+numbered_lines 10 >"$work/goto.txt"
+start_editor "$work/goto.txt"
+keys ctrl+g
+answer_prompt "5"
+typed "X"
+keys ctrl+s
+numbered_lines 10 5 X >"$work/expected.txt"
+expect_saved "$work/expected.txt" "$work/goto.txt" "Ctrl+G 5 and a key"
+stop "$editor"
+echo "e2e: Ctrl+G 5 and a typed character land at the start of line 5"
 
 # The demo text, as the window shows it and as the screenshot tool draws it.
 start_editor

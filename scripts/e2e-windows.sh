@@ -79,18 +79,23 @@ type_edit() {
 }
 typed=$'Ab\té' # what type_edit leaves at the start of the text
 
-# type_and_save FILE: the edit, Ctrl+S, then waits until the file
-# has changed (or gives up after 20 s).
+# save_and_wait FILE BEFORE: Ctrl+S, then waits until FILE's checksum is no longer BEFORE
+# (or gives up after 20 s).
+save_and_wait() {
+    xdotool key ctrl+s
+    for _ in $(seq 200); do
+        [ "$(md5sum <"$1")" != "$2" ] && break
+        sleep 0.1
+    done
+    sleep 0.3 # a save replaces the file whole; let it settle before reading
+}
+
+# type_and_save FILE: the edit, then Ctrl+S and the wait for the file to change.
 type_and_save() {
     local before
     before=$(md5sum <"$1")
     type_edit
-    xdotool key ctrl+s
-    for _ in $(seq 200); do
-        [ "$(md5sum <"$1")" != "$before" ] && break
-        sleep 0.1
-    done
-    sleep 0.3 # a save replaces the file whole; let it settle before reading
+    save_and_wait "$1" "$before"
 }
 
 
@@ -322,6 +327,81 @@ check_recovery() {
     verdict recovery "$problem" "the edits came back after a kill, and saving them removed the file"
 }
 check_recovery
+
+# numbered_lines COUNT [MARKED MARK]: lines "Wheel line N", MARK typed before line MARKED.
+numbered_lines() {
+    python3 -c 'import sys; n, marked, mark = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+print(end="".join((mark if k == marked else "") + f"Wheel line {k}\n" for k in range(1, n + 1)))' \
+        "$1" "${2:-0}" "${3:-}"
+}
+hex_of() { python3 -c 'import sys; print(sys.stdin.buffer.read().hex())'; }
+
+# The corner of the client area, inside the frame wine draws around its designed size.
+click_client_corner() {
+    local WIDTH HEIGHT X Y SCREEN WINDOW side top
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    side=$(((WIDTH - 360) / 2))
+    top=$((HEIGHT - 199 - side))
+    xdotool mousemove --window "$window" $((side + 1)) $((top + 1)) click 1
+}
+
+# answer_prompt TEXT: answers the open input box with TEXT in place of its default, and
+# gives the focus back to the editor.
+answer_prompt() {
+    wait_for_windows Colnat 1 && sleep 0.5 && xdotool key Home shift+End &&
+        xdotool type --delay 60 "$1" && xdotool key Return && wait_for_windows Colnat 0 &&
+        xdotool windowfocus --sync "$window" && sleep 0.3
+}
+
+# Five wheel notches down 200 lines scroll fifteen (three a notch, wine's default) and leave
+# the cursor; a click at the top left then lands on line 16, where the typed X goes.
+check_wheel() {
+    local file=$work/wheel.txt before
+    numbered_lines 200 >"$file"
+    before=$(md5sum <"$file")
+    start_editor "$(windows_path "$file")"
+    xdotool key shift
+    xdotool mousemove --window "$window" 100 100 click --repeat 5 --delay 100 5
+    sleep 1 # the glide settles
+    click_client_corner
+    xdotool type --delay 60 'X'
+    save_and_wait "$file" "$before"
+    stop_editor
+    expect_bytes wheel "$file" "$(numbered_lines 200 16 X | hex_of)"
+}
+check_wheel
+
+# check_prompted NAME FILE KEY ANSWER EXPECTED_HEX STEP...: in FILE (made beforehand), KEY
+# answered with ANSWER, then each STEP typed (a key pressed when it reads key:NAME), then
+# Ctrl+S: the saved bytes must be EXPECTED_HEX.
+check_prompted() {
+    local name=$1 file=$2 key=$3 answer=$4 expected=$5 before step
+    shift 5
+    before=$(md5sum <"$file")
+    start_editor "$(windows_path "$file")"
+    xdotool key shift
+    xdotool key "$key"
+    if answer_prompt "$answer"; then
+        for step in "$@"; do
+            case $step in
+            key:*) xdotool key "${step#key:}" ;;
+            *) xdotool type --delay 60 "$step" ;;
+            esac
+        done
+        save_and_wait "$file" "$before"
+    fi
+    stop_editor
+    expect_bytes "$name" "$file" "$expected"
+}
+
+# Ctrl+F goes to the end of the first match from the cursor, ignoring case; F3 to the next.
+printf 'alpha beta\tgamma\nsecond Beta line\n' >"$work/find.txt"
+check_prompted find "$work/find.txt" ctrl+f BETA \
+    "$(printf 'alpha beta!\tgamma\nsecond Beta? line\n' | hex_of)" '!' key:F3 '?'
+
+# Ctrl+G 5 goes to the start of line 5.
+numbered_lines 10 >"$work/goto.txt"
+check_prompted go-to-line "$work/goto.txt" ctrl+g 5 "$(numbered_lines 10 5 X | hex_of)" X
 
 echo "e2e: capturing the demo text"
 start_editor

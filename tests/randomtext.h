@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textbox/CLBox.h"
+
 #include <cstdint>
 #include <random>
 #include <string>
@@ -31,4 +33,14 @@ inline std::u16string randomText(Picker& picker, int32_t pieces) {
     for (int32_t k = 0; k < pieces; ++k)
         text += picker.oneOf(alphabet);
     return text;
+}
+
+// Anywhere in the document, the middle of a surrogate pair included.
+inline CLPos randomPosition(Picker& picker, const CLBox& box) {
+    CLPos pos;
+    pos.yLine = picker.pick(0, box.lines.size() - 1);
+    const CLLine& line = *box.lines.at(pos.yLine);
+    pos.xTab = picker.pick(0, line.tabs.size() - 1);
+    pos.xChar = picker.pick(0, static_cast<int32_t>(line.tabs.at(pos.xTab)->text.size()));
+    return pos;
 }

@@ -26,17 +26,6 @@ constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
 const std::vector<char32_t> editCodes = {Backspace, Backspace, Tab,  Enter,  Enter,
                                          u'x',      u' ',      0xE9, 0xAC00, 0x1F600};
 
-// Anywhere in the document, the middle of a surrogate pair included: insertChar decides
-// what such a position means, and a replay must decide it the same way.
-CLPos randomPosition(Picker& picker, const CLBox& box) {
-    CLPos pos;
-    pos.yLine = picker.pick(0, box.lines.size() - 1);
-    const CLLine& line = *box.lines.at(pos.yLine);
-    pos.xTab = picker.pick(0, line.tabs.size() - 1);
-    pos.xChar = picker.pick(0, static_cast<int32_t>(line.tabs.at(pos.xTab)->text.size()));
-    return pos;
-}
-
 // Records the edit, then makes it at the cursor, as the window does.
 void recordAndMake(RecoveryJournal& journal, CLBox& box, char32_t code, const CLPos& pos) {
     journal.record({code, pos.yLine, pos.xTab, pos.xChar});
@@ -73,6 +62,8 @@ WrittenJournal writeJournal(const fs::path& folder, Picker& picker, int batchCou
     for (int batch = 0; batch < batchCount; ++batch) {
         written.batches.emplace_back();
         for (int k = picker.pick(1, 6); k > 0; --k) {
+            // inside a surrogate pair too: insertChar decides what such a position means,
+            // and a replay must decide it the same way
             const CLPos pos = randomPosition(picker, loaded.box);
             const char32_t code = picker.oneOf(editCodes);
             written.batches.back().push_back({code, pos.yLine, pos.xTab, pos.xChar});

@@ -157,6 +157,10 @@ public:
     static bool isTypable(char32_t code);
     void cursorMove(CLPos& pos, CursorDirection dire);
     void viewFollow(const CLPos& pos);
+    // Moves the scroll target by a distance in document pixels, never above the top of
+    // the text, below where viewFollow stops at its bottom, or left of its left edge;
+    // starts the glide when the target moved, and leaves the cursor where it is.
+    void scrollBy(int64_t docX, int64_t docY);
 
     // Caches refreshed by updateCache; nothing else writes them.
     int32_t viewWidth = 0;

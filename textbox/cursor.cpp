@@ -116,18 +116,19 @@ bool bringIntoView(int32_t& scroll, int32_t start, int32_t extent, int32_t viewE
     return false;
 }
 
+// The lowest scroll target: the text's last line at the view's bottom edge, or the top
+// of a text shorter than the view.
+int32_t lowestScrollY(int32_t textHeight, int32_t viewHeight) {
+    return textHeight < viewHeight ? 0 : textHeight - viewHeight;
+}
+
 // The view never scrolls past the end of the text, and a text shorter than the view
 // stands at its top.
 bool keepTextBottomInView(int32_t& scrY, int32_t textHeight, int32_t viewHeight) {
-    if (textHeight < viewHeight) {
-        const bool moved = scrY != 0;
-        scrY = 0;
-        return moved;
-    }
-    if (textHeight >= static_cast<int64_t>(scrY) + viewHeight)
-        return false;
-    scrY = textHeight - viewHeight;
-    return true;
+    const int32_t lowest = lowestScrollY(textHeight, viewHeight);
+    const bool pulled = textHeight < viewHeight ? scrY != 0 : scrY > lowest;
+    scrY = pulled ? lowest : scrY;
+    return pulled;
 }
 
 } // namespace
@@ -183,4 +184,15 @@ void CLBox::viewFollow(const CLPos& pos) {
     const bool pulledBack = keepTextBottomInView(scrY, lines.weiacc(lines.size()), viewHeight);
     if (movedX || movedY || pulledBack)
         moving = true;
+}
+
+void CLBox::scrollBy(int64_t docX, int64_t docY) {
+    const int32_t lowest = lowestScrollY(lines.weiacc(lines.size()), viewHeight);
+    const int32_t newX = clampToInt32(std::max<int64_t>(0, scrX + docX));
+    const auto newY = static_cast<int32_t>(std::clamp<int64_t>(scrY + docY, 0, lowest));
+    if (newX == scrX && newY == scrY)
+        return;
+    scrX = newX;
+    scrY = newY;
+    moving = true;
 }

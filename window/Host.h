@@ -37,6 +37,8 @@ public:
     virtual std::u16string askOpenPath(const std::u16string& nearPath) = 0;
     // Tells the user that something failed; the program goes on.
     virtual void reportError(const std::u16string& message, const std::u16string& title) = 0;
+    // Tells the user something that is no failure, such as a search that found nothing.
+    virtual void tell(const std::u16string& message, const std::u16string& title) = 0;
     // The user's own folder for recovery files, made if missing; "" where there is none.
     virtual std::u16string recoveryFolder() = 0;
 };

@@ -62,3 +62,21 @@ enum class MouseButton : int32_t {
     Left = 1,
     Right = 2,
 };
+
+// The platforms' shared wheel unit: a notch of an ordinary wheel reports this much, a
+// high-resolution wheel parts of it.
+constexpr int32_t wheelNotch = 120;
+// In place of a number of lines: a notch scrolls a whole view.
+constexpr int32_t wheelScrollsPages = -1;
+
+// One report of the mouse wheel or of a touchpad's scrolling, positive towards the end
+// of the text (down, or right). A wheel reports notches, in 1/wheelNotch of one, each
+// scrolling linesPerNotch lines (the user's platform setting); a touchpad or a
+// high-resolution device that reports pixels scrolls by those instead, on that axis.
+struct WheelTurn {
+    int32_t notchesX = 0;
+    int32_t notchesY = 0;
+    double pixelsX = 0;
+    double pixelsY = 0;
+    int32_t linesPerNotch = 3;
+};

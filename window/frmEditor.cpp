@@ -65,7 +65,10 @@ bool frmEditor::modified() {
 }
 
 // "Columnator", with a star while the text holds changes not saved; set only on a change.
+// A find that takes long shows its progress instead.
 void frmEditor::showCaption() {
+    if (pendingFind)
+        return setCaption(findingCaption());
     const std::u16string caption =
         (modified() ? u"*" : u"") + std::u16string(windowDesign::caption);
     setCaption(caption);

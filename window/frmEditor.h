@@ -1,6 +1,7 @@
 #pragma once
 
 #include "textbox/CLBox.h"
+#include "textbox/search.h"
 #include "window/Host.h"
 #include "window/Input.h"
 #include "window/WindowDesign.h"
@@ -8,6 +9,7 @@
 #include "window/filestamp.h"
 #include "window/recovery.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -41,6 +43,8 @@ public:
     void onKeyPress(char32_t ch);
     void onMouseDown(MouseButton button, ShiftMask shift, double x, double y);
     void onMouseUp(MouseButton button, ShiftMask shift, double x, double y);
+    // Scrolls the view, not the cursor; Shift turns a vertical turn sideways.
+    void onWheel(const WheelTurn& turn, ShiftMask shift);
     void onTick(); // every windowDesign::tickMilliseconds
     // A request to close the window (its close box, Alt+F4, the session ending): true when
     // it may close now. Unsaved changes are asked about first.
@@ -56,11 +60,33 @@ public:
     bool fileHadBom = false;
     std::string fileOddByte; // the unpaired last byte of an odd-length UTF-16 file
 
+    // How a find shares the window's thread: the key's handler searches for up to
+    // firstAllowance, then the caption shows how far it has come and each tick searches
+    // on for up to tickAllowance, looking at the clock after every slice of sliceUnits
+    // code units. Tests shorten them.
+    struct FindPacing {
+        std::chrono::milliseconds firstAllowance{150};
+        std::chrono::milliseconds tickAllowance{25};
+        int64_t sliceUnits = int64_t{1} << 20;
+    };
+    FindPacing findPacing;
+
 private:
     // What a key of the key table does: an edit with a character code (8 Backspace,
-    // 9 Tab, 13 Enter), a cursor move, or saving.
+    // 9 Tab, 13 Enter), a cursor move, saving and opening, finding, or going to a line.
     struct KeyAction {
-        enum class Kind { Edit, Move, Save, SaveAs, Open } kind;
+        enum class Kind {
+            Edit,
+            Move,
+            Save,
+            SaveAs,
+            Open,
+            Find,
+            FindNext,
+            FindPrevious,
+            StopFinding,
+            GoToLine
+        } kind;
         char32_t code = 0;
         CursorDirection direction = CursorDirection::Right;
     };
@@ -123,6 +149,7 @@ private:
     void drawUnlessMoving();
 
     void placeCursor(double x, double y);
+    void scrollByWheel(WheelTurn turn, ShiftMask shift);
     void changeFont();
     // Refused when the text would leave 32-bit coordinates in the surface's font.
     enum class Layout { Done, Refused };
@@ -130,6 +157,18 @@ private:
     std::optional<std::u16string> askFontName(Surface& surface);
     std::optional<std::u16string> askFontSize(Surface& surface);
     void glide();
+
+    void askAndFind(SearchDirection direction);
+    void findAgain(SearchDirection direction);
+    void startFinding(SearchDirection direction);
+    void carryOnFinding();
+    void continueFinding(std::chrono::milliseconds allowance);
+    void stopFinding();
+    std::u16string findingCaption() const;
+    void selectMatch(const SearchMatch& match);
+    CLPos backwardSearchEnd();
+    void reportNotFound();
+    void goToLine();
 
     const std::u16string& recoveryFolder();
     void journalEdit(char32_t code, const CLPos& before);
@@ -157,4 +196,21 @@ private:
     RecurringFailure drawingFailure;
     RecurringFailure resizingFailure;
     RecurringFailure journalFailure;
+
+    double wheelRestX = 0, wheelRestY = 0; // what the wheel scrolled short of a whole pixel
+    std::u16string lastSearch;
+    // A find that outlasted its key's handler, carried on by the ticks while the text and
+    // the cursor stay as they were when it began.
+    struct PendingFind {
+        TextSearch search;
+        CLPos cursor;
+        uint64_t revision;
+    };
+    std::optional<PendingFind> pendingFind;
+    // The match last shown, while the cursor stands at its end in the same text.
+    struct ShownMatch {
+        SearchMatch match;
+        uint64_t revision;
+    };
+    std::optional<ShownMatch> shownMatch;
 };

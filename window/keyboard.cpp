@@ -17,7 +17,7 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
     constexpr ShiftMask any = ShiftMask::None;
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    static constexpr std::array<KeyBinding, 16> keyTable{{
+    static constexpr std::array<KeyBinding, 21> keyTable{{
         {Backspace, any, edit(8)},
         {Tab, any, edit(9)},
         {Enter, any, edit(13)},
@@ -34,6 +34,11 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
         {S, ShiftMask::Ctrl, {Kind::Save}},
         {functionKey(12), any, {Kind::SaveAs}},
         {letterKey('O'), ShiftMask::Ctrl, {Kind::Open}},
+        {letterKey('F'), ShiftMask::Ctrl, {Kind::Find}},
+        {functionKey(3), ShiftMask::Shift, {Kind::FindPrevious}},
+        {functionKey(3), any, {Kind::FindNext}},
+        {Escape, any, {Kind::StopFinding}},
+        {letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
     }};
     for (const KeyBinding& binding : keyTable)
         if (binding.key == key && holds(shift, binding.held))
@@ -62,6 +67,16 @@ void frmEditor::run(const KeyAction& action) {
         return drawUnlessMoving();
     case KeyAction::Kind::Open:
         return open();
+    case KeyAction::Kind::Find:
+        return askAndFind(SearchDirection::Forward);
+    case KeyAction::Kind::FindNext:
+        return findAgain(SearchDirection::Forward);
+    case KeyAction::Kind::FindPrevious:
+        return findAgain(SearchDirection::Backward);
+    case KeyAction::Kind::StopFinding:
+        return stopFinding();
+    case KeyAction::Kind::GoToLine:
+        return goToLine();
     }
 }
 

@@ -9,11 +9,12 @@ constexpr double glideFraction = 0.3;
 
 } // namespace
 
-// The tick also keeps unsaved work, at pauses in typing.
+// The tick also keeps unsaved work, at pauses in typing, and carries a long find on.
 void frmEditor::onTick() {
     handle([&] {
         glide();
         keepUnsavedWork();
+        carryOnFinding();
     });
 }
 

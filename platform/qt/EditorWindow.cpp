@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QShowEvent>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <exception>
@@ -132,6 +133,14 @@ void EditorWindow::mousePressEvent(QMouseEvent* event) {
 void EditorWindow::mouseReleaseEvent(QMouseEvent* event) {
     form.onMouseUp(toButton(event->button()), toShiftMask(event->modifiers()),
                    event->position().x(), event->position().y());
+}
+
+// The lines a notch scrolls are read at each turn, so a changed setting counts at once.
+void EditorWindow::wheelEvent(QWheelEvent* event) {
+    form.onWheel(
+        toWheelTurn(event->angleDelta(), event->pixelDelta(), QApplication::wheelScrollLines()),
+        toShiftMask(event->modifiers()));
+    event->accept();
 }
 
 void EditorWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -79,6 +79,10 @@ void WindowHost::reportError(const std::u16string& message, const std::u16string
     QMessageBox::warning(window, toQString(title), toQString(message));
 }
 
+void WindowHost::tell(const std::u16string& message, const std::u16string& title) {
+    QMessageBox::information(window, toQString(title), toQString(message));
+}
+
 std::u16string WindowHost::recoveryFolder() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder))

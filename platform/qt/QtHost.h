@@ -37,6 +37,7 @@ public:
     std::u16string askSavePath(const std::u16string& suggestedPath) override;
     std::u16string askOpenPath(const std::u16string& nearPath) override;
     void reportError(const std::u16string& message, const std::u16string& title) override;
+    void tell(const std::u16string& message, const std::u16string& title) override;
     std::u16string recoveryFolder() override;
 
 private:

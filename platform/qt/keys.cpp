@@ -62,3 +62,8 @@ MouseButton toButton(Qt::MouseButton button) {
         return MouseButton::None;
     }
 }
+
+WheelTurn toWheelTurn(QPoint angleDelta, QPoint pixelDelta, int linesPerNotch) {
+    return {-angleDelta.x(), -angleDelta.y(), -static_cast<double>(pixelDelta.x()),
+            -static_cast<double>(pixelDelta.y()), linesPerNotch};
+}

@@ -51,6 +51,7 @@ public:
     std::u16string askSavePath(const std::u16string&) override { return {}; }
     std::u16string askOpenPath(const std::u16string&) override { return {}; }
     std::u16string recoveryFolder() override { return {}; } // a picture leaves nothing behind
+    void tell(const std::u16string&, const std::u16string&) override {}
     void reportError(const std::u16string& message, const std::u16string& title) override {
         std::fprintf(stderr, "columnator-shot: %s: %s\n", qPrintable(toQString(title)),
                      qPrintable(toQString(message)));

@@ -23,6 +23,14 @@ ShiftMask currentShiftMask() {
         {held(VK_SHIFT), held(VK_LCONTROL), held(VK_RCONTROL), held(VK_LMENU), held(VK_RMENU)});
 }
 
+// Read at each turn, so a changed setting counts at once; Windows' default where it fails.
+uint32_t wheelScrollLines() {
+    UINT lines = 3;
+    if (!SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0))
+        lines = 3;
+    return lines;
+}
+
 void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -131,6 +139,12 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
         pressMouse(message, lParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        form->onWheel(wheelTurnOf(message == WM_MOUSEHWHEEL, GET_WHEEL_DELTA_WPARAM(wParam),
+                                  wheelScrollLines()),
+                      currentShiftMask());
         return 0;
     case WM_DPICHANGED: { // take the frame Windows suggests for the new monitor
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);

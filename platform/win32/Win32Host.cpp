@@ -28,6 +28,10 @@ void Win32Host::reportError(const std::u16string& message, const std::u16string&
     MessageBoxW(window, wide(message), wide(title), MB_OK | MB_ICONERROR);
 }
 
+void Win32Host::tell(const std::u16string& message, const std::u16string& title) {
+    MessageBoxW(window, wide(message), wide(title), MB_OK | MB_ICONINFORMATION);
+}
+
 bool Win32Host::askOkCancel(const std::u16string& question, const std::u16string& title) {
     return MessageBoxW(window, wide(question), wide(title), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }

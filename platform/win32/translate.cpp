@@ -2,6 +2,9 @@
 
 #include "support/Utf16.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 bool isBlank(char16_t unit) {
     return unit == u' ' || unit == u'\t';
@@ -31,6 +34,16 @@ ShiftMask shiftMaskOf(const ModifierKeys& held) {
     if (held.leftAlt || held.rightAlt)
         mask = mask | ShiftMask::Alt;
     return mask;
+}
+
+WheelTurn wheelTurnOf(bool horizontal, int32_t delta, uint32_t linesPerNotch) {
+    constexpr uint32_t pageScroll = 0xFFFFFFFF; // WHEEL_PAGESCROLL
+    WheelTurn turn;
+    (horizontal ? turn.notchesX : turn.notchesY) = horizontal ? delta : -delta;
+    turn.linesPerNotch = linesPerNotch == pageScroll
+                             ? wheelScrollsPages
+                             : static_cast<int32_t>(std::min<uint32_t>(linesPerNotch, INT32_MAX));
+    return turn;
 }
 
 std::u32string SurrogateJoiner::feed(char16_t unit) {

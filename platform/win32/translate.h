@@ -2,6 +2,7 @@
 
 #include "window/Input.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,12 @@ struct ModifierKeys {
 // character on many keyboards) would read as Ctrl+Alt+S. While the right Alt is held,
 // only the right Ctrl counts as Ctrl.
 ShiftMask shiftMaskOf(const ModifierKeys& held);
+
+// A WM_MOUSEWHEEL (vertical) or WM_MOUSEHWHEEL (horizontal) report's delta, with the
+// user's SPI_GETWHEELSCROLLLINES setting, whose largest value (WHEEL_PAGESCROLL) scrolls a
+// page a notch. Windows counts the vertical wheel towards the start of the text and the
+// horizontal one towards its end; the handler counts both towards the end.
+WheelTurn wheelTurnOf(bool horizontal, int32_t delta, uint32_t linesPerNotch);
 
 // WM_CHAR delivers UTF-16 units; a character outside the BMP comes as two messages.
 // Each unit fed in gives the characters it completes: none for a high surrogate that

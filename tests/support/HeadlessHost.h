@@ -22,6 +22,7 @@ public:
         return captions.empty() ? std::u16string(windowDesign::caption) : captions.back();
     }
     std::vector<std::u16string> errors;
+    std::vector<std::u16string> told; // what tell showed, not failures
     struct Prompt {
         std::u16string prompt, title, defaultAnswer;
     };
@@ -87,6 +88,10 @@ public:
     }
     void reportError(const std::u16string& message, const std::u16string&) override {
         errors.push_back(message);
+        dialogOpen();
+    }
+    void tell(const std::u16string& message, const std::u16string&) override {
+        told.push_back(message);
         dialogOpen();
     }
     std::u16string recoveryFolder() override { return recoveryFolderPath; }

@@ -90,4 +90,19 @@ TEST(SurrogateJoiner, RandomUnitStreamsMatchNaiveDecoding) {
     }
 }
 
+// The vertical wheel turned towards the user scrolls down, the horizontal one tilted right
+// scrolls right; the largest lines setting is a page a notch.
+TEST(WheelTurnOf, BothWheelsCountTowardsTheEndOfTheText) {
+    const WheelTurn down = wheelTurnOf(false, -120, 3);
+    EXPECT_EQ(down.notchesY, wheelNotch);
+    EXPECT_EQ(down.notchesX, 0);
+    EXPECT_EQ(down.linesPerNotch, 3);
+    const WheelTurn right = wheelTurnOf(true, 40, 7); // a third of a notch
+    EXPECT_EQ(right.notchesX, 40);
+    EXPECT_EQ(right.notchesY, 0);
+    EXPECT_EQ(right.linesPerNotch, 7);
+    EXPECT_EQ(wheelTurnOf(false, 120, 0xFFFFFFFF).linesPerNotch, wheelScrollsPages);
+    EXPECT_EQ(wheelTurnOf(false, 120, 0x80000000).linesPerNotch, INT32_MAX);
+}
+
 } // namespace

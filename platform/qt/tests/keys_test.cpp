@@ -38,4 +38,18 @@ TEST(KeyTranslation, ModifiersBecomeTheShiftMask) {
     EXPECT_EQ(toButton(Qt::MiddleButton), MouseButton::None);
 }
 
+// A wheel turned away from the user, or tilted left, scrolls towards the text's start.
+TEST(KeyTranslation, WheelDeltasCountTowardsTheEndOfTheText) {
+    const WheelTurn down = toWheelTurn(QPoint(0, -120), QPoint(), 3);
+    EXPECT_EQ(down.notchesY, wheelNotch);
+    EXPECT_EQ(down.notchesX, 0);
+    EXPECT_EQ(down.pixelsY, 0);
+    EXPECT_EQ(down.linesPerNotch, 3);
+    const WheelTurn swipe = toWheelTurn(QPoint(120, 15), QPoint(8, 5), 5);
+    EXPECT_EQ(swipe.notchesX, -wheelNotch); // left
+    EXPECT_EQ(swipe.pixelsX, -8);
+    EXPECT_EQ(swipe.pixelsY, -5); // up
+    EXPECT_EQ(swipe.linesPerNotch, 5);
+}
+
 } // namespace
