@@ -131,9 +131,13 @@ private:
             for (int32_t k = 0; k < count; ++k)
                 at(k);
     }
+    // The check stays small enough to inline into every read; the message is made apart.
     void requireElement(int32_t i) const {
         if (i < 0 || i >= count)
-            raiseOutOfRange("element " + std::to_string(i) + " of " + std::to_string(count));
+            raiseNoElement(i);
+    }
+    [[noreturn]] void raiseNoElement(int32_t i) const {
+        raiseOutOfRange("element " + std::to_string(i) + " of " + std::to_string(count));
     }
     static void requireRange(int32_t i, int32_t n, int32_t size, const char* op) {
         if (i < 0 || n < 0 || static_cast<int64_t>(i) + n > size)

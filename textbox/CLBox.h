@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One cell: the text between two tabs of a line.
 struct CLTab : RefCounted {
@@ -146,6 +147,9 @@ public:
     void loadtext(std::u16string&& s);
     void loadtext(const char16_t* s) { loadtext(std::u16string_view(s)); }
     std::u16string gettext() const;
+    // The texts of line l's cells, in order, read without making a loaded line that is not
+    // made yet: for walking the whole text. They stay valid while the text does not change.
+    void cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const;
 
     void render();
 

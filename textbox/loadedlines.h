@@ -20,21 +20,26 @@ class LoadedLines final : public ElementMaker<CLLine> {
 public:
     LoadedLines(CLBox& box, std::shared_ptr<const std::u16string> text);
 
-    // The line whose text starts at offset in the loaded text, or nothing where its place
-    // does not fit a code: the caller makes it at once.
-    static std::optional<uint64_t> codeFor(size_t offset, std::u16string_view piece);
+    // The line whose text (hasTab: holding a tab) starts at offset in the loaded text, or
+    // nothing where its place does not fit a code: the caller makes it at once.
+    static std::optional<uint64_t> codeFor(size_t offset, std::u16string_view piece, bool hasTab);
     static bool isEmpty(uint64_t code) { return (code & 1) != 0; }
 
     // One line from its text (without "\n"): a trailing "\r" becomes the line end, each
     // run of tabMin leading spaces an empty indentation cell, and each tab a cell boundary.
-    Ref<CLLine> makeLine(std::u16string_view piece, bool isLast);
+    Ref<CLLine> makeLine(std::u16string_view piece, bool isLast, bool hasTab);
     Ref<CLLine> make(uint64_t code, int32_t weight) override;
+    // The cells' texts of a line not made yet, appended to cells.
+    void appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells) const;
     // The text gettext gives for a line not made yet, and its length.
     void appendText(std::u16string& out, uint64_t code) const;
     size_t textLength(uint64_t code) const;
 
 private:
     std::u16string_view pieceOf(uint64_t code) const;
+    // Calls cell(text) for each cell of a line's piece without its line end.
+    template <class Cell>
+    void forEachCell(std::u16string_view piece, bool hasTab, Cell&& cell) const;
     size_t indentCellsOf(std::u16string_view piece) const;
     Ref<CLTab> makeCell(std::u16string_view text);
     void measure(CLLine& line);

@@ -49,23 +49,33 @@ size_t countBreaks(std::u16string_view s) {
            static_cast<size_t>(std::count(s.begin() + static_cast<ptrdiff_t>(at), s.end(), u'\n'));
 }
 
-// Calls visit(offset, line, isLast) for the text before each "\n" and then for the rest,
-// in order.
+// Lanes holding a unit below U+0020, where line breaks and tabs are.
+uint64_t controlLanes(uint64_t word) {
+    return zeroLanes(word & everyLane(0xFFE0));
+}
+
+// Calls visit(offset, line, isLast, hasTab) for the text before each "\n" and then for
+// the rest, in order.
 template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
     size_t lineStart = 0;
-    const auto lineBreak = [&](size_t at) {
-        visit(lineStart, s.substr(lineStart, at - lineStart), false);
-        lineStart = at + 1;
+    bool hasTab = false;
+    const auto control = [&](size_t at) {
+        if (s[at] == u'\n') {
+            visit(lineStart, s.substr(lineStart, at - lineStart), false, hasTab);
+            lineStart = at + 1;
+            hasTab = false;
+        } else if (s[at] == u'\t') {
+            hasTab = true;
+        }
     };
     size_t at = 0;
     for (; at + 4 <= s.size(); at += 4)
-        for (uint64_t found = zeroLanes(wordAt(s.data() + at) ^ everyLane(u'\n')); found != 0;
-             found &= found - 1)
-            lineBreak(at + static_cast<size_t>(std::countr_zero(found)) / 16);
+        for (uint64_t found = controlLanes(wordAt(s.data() + at)); found != 0; found &= found - 1)
+            control(at + static_cast<size_t>(std::countr_zero(found)) / 16);
     for (; at < s.size(); ++at)
-        if (s[at] == u'\n')
-            lineBreak(at);
-    visit(lineStart, s.substr(lineStart), true);
+        if (s[at] < 0x20)
+            control(at);
+    visit(lineStart, s.substr(lineStart), true, hasTab);
 }
 
 // Every character but the tabs between cells counts as empty; most lines tell once past
@@ -84,8 +94,10 @@ std::u16string_view withoutReturn(std::u16string_view piece) {
     return !piece.empty() && piece.back() == u'\r' ? piece.substr(0, piece.size() - 1) : piece;
 }
 
-// A code: bit 0 the line's emptiness, bits 1 to 31 its length, 32 to 62 its offset.
-constexpr size_t codedLimit = (size_t{1} << 31) - 1;
+// A code: bit 0 the line's emptiness, bit 1 whether it holds a tab, bits 2 to 31 its
+// length, 32 to 62 its offset.
+constexpr size_t codedOffsets = (size_t{1} << 31) - 1, codedLengths = (size_t{1} << 30) - 1;
+constexpr uint64_t tabBit = 2;
 
 } // namespace
 
@@ -93,24 +105,44 @@ LoadedLines::LoadedLines(CLBox& owner, std::shared_ptr<const std::u16string> tex
     : box(owner), loadedText(text), arena(std::move(text)),
       spacesPerCell(static_cast<size_t>(std::max(1, roundToPixel(owner.options.tabMin)))) {}
 
-std::optional<uint64_t> LoadedLines::codeFor(size_t offset, std::u16string_view piece) {
-    if (offset > codedLimit || piece.size() > codedLimit)
+std::optional<uint64_t> LoadedLines::codeFor(size_t offset, std::u16string_view piece,
+                                             bool hasTab) {
+    if (offset > codedOffsets || piece.size() > codedLengths)
         return std::nullopt;
-    return uint64_t{offset} << 32 | uint64_t{piece.size()} << 1 |
+    return uint64_t{offset} << 32 | uint64_t{piece.size()} << 2 | (hasTab ? tabBit : 0) |
            (isEmptyLineText(withoutReturn(piece)) ? 1u : 0u);
 }
 
 std::u16string_view LoadedLines::pieceOf(uint64_t code) const {
-    return std::u16string_view(*loadedText).substr(code >> 32, (code >> 1) & codedLimit);
+    return std::u16string_view(*loadedText).substr(code >> 32, (code >> 2) & codedLengths);
 }
 
 size_t LoadedLines::indentCellsOf(std::u16string_view piece) const {
-    const size_t firstNonSpace = piece.find_first_not_of(u' ');
-    const size_t spaces = firstNonSpace == std::u16string_view::npos ? piece.size() : firstNonSpace;
+    size_t spaces = 0;
+    while (spaces + 4 <= piece.size() && wordAt(piece.data() + spaces) == everyLane(u' '))
+        spaces += 4;
+    while (spaces < piece.size() && piece[spaces] == u' ')
+        ++spaces;
     return spaces / spacesPerCell;
 }
 
-Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast) {
+// Each run of tabMin leading spaces is an empty indentation cell, each tab ends a cell; a
+// piece known to hold no tab is not looked through for one.
+template <class Cell>
+void LoadedLines::forEachCell(std::u16string_view piece, bool hasTab, Cell&& cell) const {
+    const size_t indentCells = indentCellsOf(piece);
+    for (size_t k = 0; k < indentCells; ++k)
+        cell(std::u16string_view());
+    size_t cellStart = indentCells * spacesPerCell; // no tab lies in the indentation
+    for (size_t tab = hasTab ? piece.find(u'\t', cellStart) : std::u16string_view::npos;
+         tab != std::u16string_view::npos; tab = piece.find(u'\t', cellStart)) {
+        cell(piece.substr(cellStart, tab - cellStart));
+        cellStart = tab + 1;
+    }
+    cell(piece.substr(cellStart));
+}
+
+Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool hasTab) {
     Ref<CLLine> line = arena.make<CLLine>();
     if (isLast) {
         line->lineEnd = u"";
@@ -118,23 +150,21 @@ Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast) {
         line->lineEnd = withoutReturn(piece).size() < piece.size() ? u"\r\n" : u"\n";
         piece = withoutReturn(piece);
     }
-    const size_t indentCells = indentCellsOf(piece);
-    const auto tabs = static_cast<size_t>(std::count(piece.begin(), piece.end(), u'\t'));
-    line->tabs.reserve(static_cast<int32_t>(std::min<size_t>(indentCells + tabs + 1, INT32_MAX)));
-    for (size_t k = 0; k < indentCells; ++k)
-        line->tabs.add(makeCell({}), 0);
-    size_t cellStart = indentCells * spacesPerCell; // no tab lies in the indentation
-    for (size_t tab = piece.find(u'\t', cellStart); tab != std::u16string_view::npos;
-         tab = piece.find(u'\t', cellStart)) {
-        line->tabs.add(makeCell(piece.substr(cellStart, tab - cellStart)), 0);
-        cellStart = tab + 1;
-    }
-    line->tabs.add(makeCell(piece.substr(cellStart)), 0);
+    const size_t cells = indentCellsOf(piece) +
+                         static_cast<size_t>(std::count(piece.begin(), piece.end(), u'\t')) + 1;
+    line->tabs.reserve(static_cast<int32_t>(std::min<size_t>(cells, INT32_MAX)));
+    forEachCell(piece, hasTab,
+                [&](std::u16string_view text) { line->tabs.add(makeCell(text), 0); });
     return line;
 }
 
+void LoadedLines::appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells) const {
+    forEachCell(withoutReturn(pieceOf(code)), (code & tabBit) != 0,
+                [&](std::u16string_view text) { cells.push_back(text); });
+}
+
 Ref<CLLine> LoadedLines::make(uint64_t code, int32_t weight) {
-    Ref<CLLine> line = makeLine(pieceOf(code), false);
+    Ref<CLLine> line = makeLine(pieceOf(code), false, (code & tabBit) != 0);
     line->isEmptyLine = isEmpty(code);
     line->height = weight;
     measure(*line);
@@ -218,10 +248,10 @@ void CLBox::loadtext(std::u16string&& s) {
     lines.reserve(static_cast<int32_t>(countBreaks(whole)) + 1);
     loaded = std::make_unique<LoadedLines>(*this, std::move(text));
     lines.setMaker(loaded.get());
-    forEachLine(whole, [&](size_t offset, std::u16string_view piece, bool isLast) {
+    forEachLine(whole, [&](size_t offset, std::u16string_view piece, bool isLast, bool hasTab) {
         const std::optional<uint64_t> code =
-            isLast ? std::nullopt : LoadedLines::codeFor(offset, piece);
-        lines.add(code ? Ref<CLLine>::pending(*code) : loaded->makeLine(piece, isLast), 0);
+            isLast ? std::nullopt : LoadedLines::codeFor(offset, piece, hasTab);
+        lines.add(code ? Ref<CLLine>::pending(*code) : loaded->makeLine(piece, isLast, hasTab), 0);
     });
     cursor = CLPos{};
     scrX = 0;
@@ -230,6 +260,17 @@ void CLBox::loadtext(std::u16string&& s) {
     updateHeight(0, lines.size());
     updateInnerWidth(0, lines.size());
     moving = true;
+}
+
+void CLBox::cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const {
+    cells.clear();
+    if (!lines.isMade(l)) {
+        loaded->appendCellTexts(lines.pendingCode(l), cells);
+        return;
+    }
+    const CLLine& line = *lines.at(l);
+    for (int32_t i = 0; i < line.tabs.size(); ++i)
+        cells.push_back(line.tabs.at(i)->text.view());
 }
 
 std::u16string CLBox::gettext() const {
