@@ -150,8 +150,8 @@ Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool h
         line->lineEnd = withoutReturn(piece).size() < piece.size() ? u"\r\n" : u"\n";
         piece = withoutReturn(piece);
     }
-    const size_t cells = indentCellsOf(piece) +
-                         static_cast<size_t>(std::count(piece.begin(), piece.end(), u'\t')) + 1;
+    const auto tabs = hasTab ? std::count(piece.begin(), piece.end(), u'\t') : 0;
+    const size_t cells = indentCellsOf(piece) + static_cast<size_t>(tabs) + 1;
     line->tabs.reserve(static_cast<int32_t>(std::min<size_t>(cells, INT32_MAX)));
     forEachCell(piece, hasTab,
                 [&](std::u16string_view text) { line->tabs.add(makeCell(text), 0); });
