@@ -77,7 +77,11 @@ void MemoryCanvas::adopt(Bitmap made) {
     inked.markAll();
 }
 
+// A background of another colour (the system's colours changed) is wiped all over.
 void MemoryCanvas::wipe(uint32_t pixel) {
+    if (pixel != wipedTo)
+        inked.markAll();
+    wipedTo = pixel;
     inked.wipe([&](int32_t row, int32_t left, int32_t right) {
         uint32_t* const start = bits + static_cast<size_t>(row) * static_cast<size_t>(bitmapWidth);
         std::fill(start + left, start + right, pixel);

@@ -51,6 +51,7 @@ private:
     GdiObject<HBITMAP> bitmap;
     uint32_t* bits = nullptr;
     int32_t bitmapWidth = 0, bitmapHeight = 0;
+    uint32_t wipedTo = 0; // the background of the last wipe
 };
 
 // The picture surface of the Win32 front end: everything is drawn into a memory
