@@ -68,7 +68,7 @@ void frmEditor::start(const std::optional<std::u16string>& path) {
     if (path) {
         openAtStartUp(*path);
     } else {
-        box().loadtext(demoText());
+        loadText(demoText());
         textIsBase(JournalBase{u"", FileStamp{}}); // the path "" is the demo text's alone
     }
     offerRecovery();
@@ -77,7 +77,7 @@ void frmEditor::start(const std::optional<std::u16string>& path) {
 // A file that cannot be read still gives an empty document, with nothing to rebuild it
 // from; one that does not exist yet keeps its name, so that the first save creates it.
 void frmEditor::openAtStartUp(const std::u16string& name) {
-    box().loadtext(u"");
+    loadText(u"");
     textIsBase(std::nullopt);
     try {
         loadFile(name);
@@ -94,7 +94,7 @@ void frmEditor::openAtStartUp(const std::u16string& name) {
 // The document and the remembered file change together, and only once the file is read.
 void frmEditor::loadFile(const std::u16string& path) {
     TextFile file = readTextFile(path);
-    box().loadtext(std::move(file.text)); // the document keeps this one copy of the text
+    loadText(std::move(file.text)); // the document keeps this one copy of the text
     textIsBase(JournalBase{path, file.stamp});
     filePath = path;
     fileCodePage = file.format.codePage;
@@ -159,9 +159,9 @@ void frmEditor::open() {
 void frmEditor::reloadBase() {
     guarded(u"restoring unsaved changes", [&] {
         if (documentBase->path.empty())
-            box().loadtext(demoText());
+            loadText(demoText());
         else if (!documentBase->stamp.exists)
-            box().loadtext(u"");
+            loadText(u"");
         else
             loadFile(documentBase->path);
         savedRevision = box().revision;

@@ -9,10 +9,12 @@ constexpr double glideFraction = 0.3;
 
 } // namespace
 
-// The tick also keeps unsaved work, at pauses in typing.
+// The tick also moves a drag's selection on while the view follows the pointer, and keeps
+// unsaved work, at pauses in typing.
 void frmEditor::onTick() {
     handle([&] {
         glide();
+        followPointer();
         keepUnsavedWork();
     });
 }
