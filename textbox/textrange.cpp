@@ -144,6 +144,11 @@ void requirePosition(const CLBox& box, const CLPos& pos) {
                         std::to_string(cell.text.size()));
 }
 
+CLPos characterBoundary(const CLBox& box, CLPos pos) {
+    cellAt(box, pos);
+    return pos;
+}
+
 std::u16string savedText(const TextFragment& fragment) {
     std::u16string saved;
     saved.reserve(fragment.text.size() + fragment.lineEnds.size());

@@ -47,6 +47,9 @@ CLPos endOf(const CLPos& at, const TextFragment& fragment);
 
 // Raises OutOfRange unless pos stands in the document.
 void requirePosition(const CLBox& box, const CLPos& pos);
+// pos moved back to the start of a surrogate pair it falls inside: where a cursor may stand
+// after a change joined two lone halves.
+CLPos characterBoundary(const CLBox& box, CLPos pos);
 TextFragment textBetween(const CLBox& box, const CLPos& from, const CLPos& to);
 
 // One change of the text: at `at`, which is the same before and after it, the text

@@ -92,6 +92,7 @@ void frmEditor::eraseSelection(const TextRange& selected, const TextChangeSink& 
 // After an edit of its own the cursor forgets its x, and the view follows it.
 void frmEditor::followCursor() {
     CLBox& b = box();
+    b.cursor = characterBoundary(b, b.cursor);
     b.cursor.xPosMem = -1;
     b.viewFollow(b.cursor);
 }
