@@ -1,6 +1,7 @@
 #include "window/frmEditor.h"
 
 #include "support/modLocale.h"
+#include "textbox/savedform.h"
 #include "window/WindowDesign.h"
 #include "window/fileformat.h"
 #include "window/fileread.h"
@@ -116,6 +117,7 @@ void frmEditor::onDrop(const std::vector<std::u16string>& files) {
 void frmEditor::textIsBase(std::optional<JournalBase> base) {
     savedRevision = box().revision;
     documentBase = std::move(base);
+    baseDifferences.clear();
     forgetJournal();
 }
 
@@ -238,6 +240,7 @@ bool frmEditor::writeDocument(const std::u16string& path, TextFileFormat format)
         return false;
     const FileStamp written = writeTextFile(path, text, format);
     textIsBase(JournalBase{path, written});
+    baseDifferences = changesFromReloaded(box());
     discardKeptJournals(path);
     filePath = path;
     fileCodePage = format.codePage;

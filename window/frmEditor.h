@@ -203,6 +203,9 @@ private:
     // after a file that could not be read.
     std::optional<JournalBase> documentBase;
     std::optional<RecoveryJournal> journal; // the edits since the base, once there are any
+    // What turns the base, loaded from the file it was saved as, back into the text saved:
+    // the first edits of every journal on it.
+    std::vector<TextChange> baseDifferences;
     std::optional<std::u16string> recoveryFolderPath;
     int32_t idleTicks = 0;      // since the last edit
     int32_t ticksUnwritten = 0; // since the journal last had nothing to write

@@ -52,14 +52,18 @@ void frmEditor::journalChanges(const std::vector<TextChange>& changes) {
     idleTicks = 0;
     if (!documentBase || recoveryFolder().empty())
         return;
-    if (!journal)
-        journal.emplace(fs::path(recoveryFolder()), *documentBase);
-    for (size_t k = 0; k < changes.size(); ++k) {
-        const TextChange& change = changes[k];
-        const CLPos cursor =
-            k + 1 < changes.size() ? endOf(change.at, *change.inserted) : box().cursor;
+    const auto record = [&](const TextChange& change, const CLPos& cursor) {
         journal->record(JournalEdit::replacement(change.at, endOf(change.at, *change.removed),
                                                  cursor, change.inserted));
+    };
+    if (!journal) {
+        journal.emplace(fs::path(recoveryFolder()), *documentBase);
+        for (const TextChange& difference : baseDifferences)
+            record(difference, endOf(difference.at, *difference.inserted));
+    }
+    for (size_t k = 0; k < changes.size(); ++k) {
+        const TextChange& change = changes[k];
+        record(change, k + 1 < changes.size() ? endOf(change.at, *change.inserted) : box().cursor);
     }
 }
 
