@@ -154,6 +154,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         runEvent(form, host, in);
         checkWindow(form, host);
     }
+    // A button still held near an edge goes on scrolling, as it should; released, it stops.
+    form.onMouseUp(MouseButton::Left, ShiftMask::None, 0, 0);
     for (int tick = 0; tick < settleTicks && form.box().moving; ++tick)
         form.onTick();
     FUZZ_CHECK(!form.box().moving);

@@ -49,6 +49,17 @@ start_editor() {
 }
 
 keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
+# expect_saved EXPECTED FILE WHAT: once the save has landed (after the keys are handled),
+# FILE holds exactly EXPECTED's bytes.
+expect_saved() {
+    for _ in $(seq 50); do
+        cmp -s "$1" "$2" && return 0
+        sleep 0.1
+    done
+    echo "e2e: $3: saved bytes differ from the expected ones" >&2
+    diff <(od -c "$1") <(od -c "$2") >&2 || true
+    exit 1
+}
 typed() { xdotool type --clearmodifiers --delay 40 "$1"; }
 
 # Typing, the keys that insert and the keys that move, then Ctrl+S, in a file whose name
@@ -75,20 +86,11 @@ keys ctrl+Home End
 typed "."
 keys ctrl+s
 printf 'Go\ton.\r\n<w=xfirst!\nsecondend' >"$work/expected.txt"
-for _ in $(seq 50); do # the save lands after the keys are handled
-    cmp -s "$work/expected.txt" "$typed_file" && break
-    sleep 0.1
-done
-if ! cmp -s "$work/expected.txt" "$typed_file"; then
-    echo "e2e: saved bytes differ from the expected ones" >&2
-    diff <(od -c "$work/expected.txt") <(od -c "$typed_file") >&2 || true
-    exit 1
-fi
+expect_saved "$work/expected.txt" "$typed_file" typing
 stop "$editor"
 echo "e2e: typing, moving and saving gave the expected bytes"
 
-# edit_case NAME CONTENT EXPECTED STEPS: a file of CONTENT (printf's escapes) opened, the
-# function STEPS run in its window, Ctrl+S, and then exactly EXPECTED saved.
+# edit_case NAME CONTENT EXPECTED STEPS: see scripts/e2e-editing.sh.
 edit_case() {
     local file="$work/$1.txt"
     printf "$2" >"$file"
@@ -96,47 +98,13 @@ edit_case() {
     start_editor "$file"
     "$4"
     keys ctrl+s
-    for _ in $(seq 50); do
-        cmp -s "$work/$1.expected" "$file" && break
-        sleep 0.1
-    done
-    if ! cmp -s "$work/$1.expected" "$file"; then
-        echo "e2e: $1: saved bytes differ from the expected ones" >&2
-        diff <(od -c "$work/$1.expected") <(od -c "$file") >&2 || true
-        exit 1
-    fi
+    expect_saved "$work/$1.expected" "$file" "$1"
     stop "$editor"
 }
-# Delete takes the character after the cursor, at a line's end the line end; undo takes
-# back one step at a time, a run of typing as one, and redo makes it again.
-delete_undo_redo() {
-    keys Delete End Delete ctrl+z ctrl+z ctrl+y
-    typed "xy"
-    keys ctrl+z
-    typed "Q"
-}
-select_all_type_over() {
-    keys ctrl+a
-    typed "new"
-}
-copy_to_the_end() { keys ctrl+a ctrl+c ctrl+End ctrl+v; }
-copy_as_spaces() { keys ctrl+a ctrl+shift+c ctrl+End ctrl+v; }
-# From past the text's end back to its start; typing replaces what the drag selected.
-drag_and_type() {
-    xdotool mousemove --window "$window" 300 8 mousedown 1 mousemove --window "$window" 150 8 \
-        mousemove --window "$window" 1 8 mouseup 1
-    typed "X"
-}
-double_click_and_type() {
-    xdotool mousemove --window "$window" 3 5 click --repeat 2 --delay 60 1
-    typed "Y"
-}
-edit_case delete 'abc\r\ndef\r\n' 'Qbc\r\ndef\r\n' delete_undo_redo
-edit_case typeover 'old text\r\nline\r\n' 'new' select_all_type_over
-edit_case paste 'a\tb\r\nc\n' 'a\tb\r\nc\na\tb\r\nc\n' copy_to_the_end
-edit_case spaces 'a\tb\r\nlonger\tc\n' 'a\tb\r\nlonger\tc\na      b\r\nlonger c\n' copy_as_spaces
-edit_case drag 'first line' 'X' drag_and_type
-edit_case word 'first line\nnext' 'Y line\nnext' double_click_and_type
+press() { keys "$@"; }
+write() { typed "$1"; }
+source scripts/e2e-editing.sh
+editing_cases
 echo "e2e: Delete, undo and redo, select all, copy and paste, drags and double clicks gave the expected bytes"
 
 # One file at most: two names are refused before any window opens.

@@ -80,12 +80,12 @@ type_edit() {
 }
 typed=$'Ab\té' # what type_edit leaves at the start of the text
 
-# type_and_save FILE: the edit, Ctrl+S, then waits until the file
-# has changed (or gives up after 20 s).
-type_and_save() {
+# steps_and_save FILE STEPS: the function STEPS, Ctrl+S, then waits until the file has
+# changed (or gives up after 20 s).
+steps_and_save() {
     local before
     before=$(md5sum <"$1")
-    type_edit
+    "$2"
     xdotool key ctrl+s
     for _ in $(seq 200); do
         [ "$(md5sum <"$1")" != "$before" ] && break
@@ -93,6 +93,7 @@ type_and_save() {
     done
     sleep 0.3 # a save replaces the file whole; let it settle before reading
 }
+type_and_save() { steps_and_save "$1" type_edit; }
 
 
 # encoded ENCODING MARK TEXT: the bytes of a file, as hex
@@ -137,54 +138,20 @@ check utf16-with-mark utf-16-le fffe $'tab\there\r\n\U0001F600 astral\r\n'
 check utf8-without-mark utf-8 '' $'plain\nlines\n'
 check ansi cp1252 '' $'caf\u00e9\r\n'
 
-# edit_case NAME CONTENT EXPECTED STEPS: a file of CONTENT (printf's escapes) opened, the
-# function STEPS run in its window, Ctrl+S; the file must then hold exactly EXPECTED.
+# edit_case NAME CONTENT EXPECTED STEPS: see scripts/e2e-editing.sh.
 edit_case() {
-    local file=$work/$1.txt before
+    local file=$work/$1.txt
     printf "$2" >"$file"
-    before=$(md5sum <"$file")
     start_editor "$(windows_path "$file")"
     xdotool key shift
-    "$4"
-    xdotool key ctrl+s
-    for _ in $(seq 200); do
-        [ "$(md5sum <"$file")" != "$before" ] && break
-        sleep 0.1
-    done
-    sleep 0.3
+    steps_and_save "$file" "$4"
     stop_editor
     expect_bytes "$1" "$file" "$(printf "$3" | od -An -tx1 -v | tr -d ' \n')"
 }
-# Delete takes the character after the cursor, at a line's end the line end; undo takes
-# back one step at a time, a run of typing as one, and redo makes it again.
-delete_undo_redo() {
-    xdotool key --delay 80 Delete End Delete ctrl+z ctrl+z ctrl+y
-    xdotool type --delay 80 'xy'
-    xdotool key --delay 80 ctrl+z
-    xdotool type --delay 80 'Q'
-}
-select_all_type_over() {
-    xdotool key --delay 80 ctrl+a
-    xdotool type --delay 80 'new'
-}
-copy_to_the_end() { xdotool key --delay 80 ctrl+a ctrl+c ctrl+End ctrl+v; }
-copy_as_spaces() { xdotool key --delay 80 ctrl+a ctrl+shift+c ctrl+End ctrl+v; }
-# From past the text's end back to its start; typing replaces what the drag selected.
-drag_and_type() {
-    xdotool mousemove --window "$window" 300 8 mousedown 1 mousemove --window "$window" 150 8 \
-        mousemove --window "$window" 1 8 mouseup 1
-    xdotool type --delay 80 'X'
-}
-double_click_and_type() {
-    xdotool mousemove --window "$window" 3 5 click --repeat 2 --delay 60 1
-    xdotool type --delay 80 'Y'
-}
-edit_case delete 'abc\r\ndef\r\n' 'Qbc\r\ndef\r\n' delete_undo_redo
-edit_case typeover 'old text\r\nline\r\n' 'new' select_all_type_over
-edit_case paste 'a\tb\r\nc\n' 'a\tb\r\nc\na\tb\r\nc\n' copy_to_the_end
-edit_case spaces 'a\tb\r\nlonger\tc\n' 'a\tb\r\nlonger\tc\na      b\r\nlonger c\n' copy_as_spaces
-edit_case drag 'first line' 'X' drag_and_type
-edit_case word 'first line\nnext' 'Y line\nnext' double_click_and_type
+press() { xdotool key --delay 80 "$@"; }
+write() { xdotool type --delay 80 "$1"; }
+source scripts/e2e-editing.sh
+editing_cases
 
 # AltGr arrives as the left Ctrl with the right Alt; AltGr+S types a character on many
 # keyboards and must not save. The right Ctrl with the right Alt is a Ctrl the user

@@ -49,47 +49,38 @@ void EditHistory::clear() {
     runOpen = false;
 }
 
-// A failure part-way leaves a text the steps no longer describe.
-template <class Apply> void EditHistory::replay(const Apply& apply) {
+bool EditHistory::undo(CLBox& box, const TextChangeSink& told) {
+    return takeStep(done, undone, Direction::Back, box, told);
+}
+
+bool EditHistory::redo(CLBox& box, const TextChangeSink& told) {
+    return takeStep(undone, done, Direction::Forward, box, told);
+}
+
+// Moves the last step of from onto to, its changes taken back or made again. A failure
+// part-way leaves a text the steps no longer describe.
+bool EditHistory::takeStep(std::vector<Step>& from, std::vector<Step>& to, Direction direction,
+                           CLBox& box, const TextChangeSink& told) {
+    dropStale(box);
+    runOpen = false;
+    if (from.empty())
+        return false;
+    Step step = std::move(from.back());
+    from.pop_back();
+    const bool back = direction == Direction::Back;
     try {
-        apply();
+        for (size_t k = 0; k < step.changes.size(); ++k) {
+            const TextChange& change = step.changes[back ? step.changes.size() - 1 - k : k];
+            const auto& gone = back ? change.inserted : change.removed;
+            replaceRange(box, change.at, endOf(change.at, *gone),
+                         back ? change.removed : change.inserted, told);
+        }
     } catch (...) {
         clear();
         throw;
     }
-}
-
-bool EditHistory::undo(CLBox& box, const TextChangeSink& told) {
-    dropStale(box);
-    runOpen = false;
-    if (done.empty())
-        return false;
-    Step step = std::move(done.back());
-    done.pop_back();
-    replay([&] {
-        for (auto change = step.changes.rbegin(); change != step.changes.rend(); ++change)
-            replaceRange(box, change->at, endOf(change->at, *change->inserted), change->removed,
-                         told);
-    });
-    box.cursor = step.cursorBefore;
-    box.revision = step.revisionBefore;
-    undone.push_back(std::move(step));
-    return true;
-}
-
-bool EditHistory::redo(CLBox& box, const TextChangeSink& told) {
-    dropStale(box);
-    runOpen = false;
-    if (undone.empty())
-        return false;
-    Step step = std::move(undone.back());
-    undone.pop_back();
-    replay([&] {
-        for (const TextChange& change : step.changes)
-            replaceRange(box, change.at, endOf(change.at, *change.removed), change.inserted, told);
-    });
-    box.cursor = step.cursorAfter;
-    box.revision = step.revisionAfter;
-    done.push_back(std::move(step));
+    box.cursor = back ? step.cursorBefore : step.cursorAfter;
+    box.revision = back ? step.revisionBefore : step.revisionAfter;
+    to.push_back(std::move(step));
     return true;
 }

@@ -42,9 +42,11 @@ private:
         CLPos cursorBefore, cursorAfter;
         uint64_t revisionBefore = 0, revisionAfter = 0;
     };
+    enum class Direction { Back, Forward };
     // Forgets steps made on a text the box no longer holds.
     void dropStale(const CLBox& box);
-    template <class Apply> void replay(const Apply& apply);
+    bool takeStep(std::vector<Step>& from, std::vector<Step>& to, Direction direction, CLBox& box,
+                  const TextChangeSink& told);
 
     std::vector<Step> done;
     std::vector<Step> undone;
