@@ -28,16 +28,6 @@ constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
 const std::vector<char32_t> editCodes = {Backspace, Backspace, Tab,  Enter,  Enter,
                                          u'x',      u' ',      0xE9, 0xAC00, 0x1F600};
 
-// Anywhere in the document, the middle of a surrogate pair included: insertChar decides
-// what such a position means, and a replay must decide it the same way.
-CLPos randomPosition(Picker& picker, const CLBox& box) {
-    CLPos pos;
-    pos.yLine = picker.pick(0, box.lines.size() - 1);
-    const CLLine& line = *box.lines.at(pos.yLine);
-    pos.xTab = picker.pick(0, line.tabs.size() - 1);
-    pos.xChar = picker.pick(0, static_cast<int32_t>(line.tabs.at(pos.xTab)->text.size()));
-    return pos;
-}
 
 std::shared_ptr<const TextFragment> randomFragment(Picker& picker) {
     static const std::vector<std::u16string> pieces = {

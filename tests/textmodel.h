@@ -4,6 +4,8 @@
 #include "textbox/CLBox.h"
 #include "textbox/textrange.h"
 
+#include "randomtext.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -64,6 +66,17 @@ inline size_t offsetOf(const CLBox& box, const CLPos& pos) {
     for (int32_t t = 0; t < pos.xTab; ++t)
         offset += line.tabs.at(t)->text.size() + 1;
     return offset + static_cast<size_t>(pos.xChar);
+}
+
+// Anywhere in the document, between the halves of a surrogate pair too: the operations
+// decide what such a position means, and must decide it alike every time.
+inline CLPos randomPosition(Picker& picker, const CLBox& box) {
+    CLPos pos;
+    pos.yLine = picker.pick(0, box.lines.size() - 1);
+    const CLLine& line = *box.lines.at(pos.yLine);
+    pos.xTab = picker.pick(0, line.tabs.size() - 1);
+    pos.xChar = picker.pick(0, static_cast<int32_t>(line.tabs.at(pos.xTab)->text.size()));
+    return pos;
 }
 
 // As saving writes it.

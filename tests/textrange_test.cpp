@@ -17,15 +17,6 @@ namespace {
 
 constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
 
-// Any position of the document, between the halves of a pair too.
-CLPos randomPosition(Picker& picker, const CLBox& box) {
-    CLPos pos;
-    pos.yLine = picker.pick(0, box.lines.size() - 1);
-    const CLLine& line = *box.lines.at(pos.yLine);
-    pos.xTab = picker.pick(0, line.tabs.size() - 1);
-    pos.xChar = picker.pick(0, static_cast<int32_t>(line.tabs.at(pos.xTab)->text.size()));
-    return pos;
-}
 
 // A text as the document holds it, lone halves of pairs and lone "\r" included.
 TextFragment randomFragment(Picker& picker, int32_t pieces) {
