@@ -28,7 +28,6 @@ constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
 const std::vector<char32_t> editCodes = {Backspace, Backspace, Tab,  Enter,  Enter,
                                          u'x',      u' ',      0xE9, 0xAC00, 0x1F600};
 
-
 std::shared_ptr<const TextFragment> randomFragment(Picker& picker) {
     static const std::vector<std::u16string> pieces = {
         u"a", u"\t", u"\n", u"\u2028", u"\r", u"    ", u"\U0001F600", u"\xDE00", u"}"};
@@ -439,6 +438,18 @@ TEST(RecoveryEdits, AReplayStopsAtTheFirstEditThatDoesNotFit) {
     }
     EXPECT_EQ(loaded.box.gettext(), u"ab\ncdx");
     EXPECT_EQ(loaded.box.cursor, (CLPos{1, 0, 3})); // where the last edit made left it
+}
+
+// A replacement whose text fits but whose cursor then does not is not made at all.
+TEST(RecoveryEdits, AReplacementWhoseCursorDoesNotFitIsNotMade) {
+    LoadedBox loaded(u"ab\ncd");
+    const auto nothing = std::make_shared<const TextFragment>();
+    const std::vector<JournalEdit> edits = {
+        JournalEdit::replacement({0, 0, 1}, {0, 0, 2}, {0, 0, 1}, nothing),
+        JournalEdit::replacement({0, 0, 1}, {1, 0, 1}, {1, 0, 0}, nothing)};
+    EXPECT_THROW(replayEdits(loaded.box, edits), EngineError);
+    EXPECT_EQ(loaded.box.gettext(), u"a\ncd");
+    EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
 }
 
 } // namespace

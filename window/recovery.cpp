@@ -494,8 +494,16 @@ void replayEdit(CLBox& box, const JournalEdit& edit) {
         box.cursor = pos; // not before: an edit that does not fit leaves it outside
         return;
     }
-    replaceRange(box, pos, edit.to, edit.text, [](const TextChange&) {});
-    requirePosition(box, edit.cursor);
+    TextChange made;
+    replaceRange(box, pos, edit.to, edit.text, [&](const TextChange& change) { made = change; });
+    try {
+        requirePosition(box, edit.cursor);
+    } catch (const EngineError&) { // the edit does not fit after all: taken back whole
+        if (made.inserted)
+            replaceRange(box, made.at, endOf(made.at, *made.inserted), made.removed,
+                         [](const TextChange&) {});
+        throw;
+    }
     box.cursor = edit.cursor;
 }
 
