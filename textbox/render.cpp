@@ -62,6 +62,8 @@ struct SelectedSpan {
     bool covers(double x0, double x1) const { return left <= x0 && x1 <= right; }
 };
 std::optional<SelectedSpan> selectedSpanOn(CLBox& box, int32_t l) {
+    if (!box.selectionAnchor) // the usual case, on every line of every frame
+        return std::nullopt;
     const std::optional<TextRange> range = selectedRange(box);
     if (!range || l < range->start.yLine || l > range->end.yLine)
         return std::nullopt;
