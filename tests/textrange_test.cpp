@@ -17,7 +17,6 @@ namespace {
 
 constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
 
-
 // A text as the document holds it, lone halves of pairs and lone "\r" included.
 TextFragment randomFragment(Picker& picker, int32_t pieces) {
     static const std::vector<std::u16string> alphabet = {
@@ -101,6 +100,24 @@ TEST(TextRangeModel, RandomReplacementsMatchAPlainString) {
     }
 }
 
+// A long text's cells borrow from it, as a loaded text's do: with every other holder of it
+// gone they still read it, and an edit of one copies that one out.
+TEST(TextRangeModel, ALongTextsCellsKeepItAlive) {
+    Picker picker(20240705);
+    LoadedBox loaded(u"head\ntail");
+    std::u16string model;
+    while (model.size() < 100000)
+        model += modelOf(randomFragment(picker, 8));
+    auto fragment = std::make_shared<const TextFragment>(fragmentOf(model));
+    replaceRange(loaded.box, CLPos{0, 0, 2}, CLPos{1, 0, 1}, fragment, ignore);
+    fragment.reset(); // nothing but the cells holds it now
+    EXPECT_EQ(modelOf(loaded.box), u"he" + model + u"ail");
+    CLPos inside{loaded.box.lines.size() / 2, 0, 0};
+    keyEdit(loaded.box, u'!', inside, ignore);
+    loaded.box.loadtext(u"");
+    EXPECT_EQ(modelOf(loaded.box), u"");
+}
+
 // A refused replacement changes nothing, not even the revision.
 TEST(TextRanges, WhatDoesNotFitIsRefusedBeforeAnyChange) {
     struct Row {
@@ -120,7 +137,11 @@ TEST(TextRanges, WhatDoesNotFitIsRefusedBeforeAnyChange) {
          {0, 0, 0},
          {u"x\ny", {LineEnd()}},
          ErrorNumber::BadArgument},
-        {"a line end too many", {0, 0, 0}, {0, 0, 0}, {u"x", {LineEnd(u"\n")}}, ErrorNumber::BadArgument},
+        {"a line end too many",
+         {0, 0, 0},
+         {0, 0, 0},
+         {u"x", {LineEnd(u"\n")}},
+         ErrorNumber::BadArgument},
     };
     for (const Row& row : rows) {
         LoadedBox loaded(u"ab\tc\nd");

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -51,14 +52,22 @@ void forEachCellBetween(const CLBox& box, const CLPos& from, const CLPos& to, Vi
     }
 }
 
+// A fragment this long has its records made together, its cells borrowing their texts from
+// it, as loading does: a large paste, or a large undo, costs no more than a load.
+constexpr size_t borrowingUnits = size_t{1} << 16;
+
 // The lines that take the place of the lines a range touches: the cells before the range,
 // the fragment's cells, and the cells after it. The cells on either side move over whole;
 // the two the range cuts are made anew around the fragment's first and last text.
 class LineMaker {
 public:
-    LineMaker(CLBox& target, const CLPos& from, const CLPos& to)
+    LineMaker(CLBox& target, const CLPos& from, const CLPos& to,
+              const std::shared_ptr<const TextFragment>& inserted)
         : box(target), first(*target.lines.at(from.yLine)), last(*target.lines.at(to.yLine)),
-          fromPos(from), toPos(to) {}
+          fromPos(from), toPos(to) {
+        if (inserted->text.size() >= borrowingUnits)
+            arena.emplace(inserted);
+    }
 
     std::vector<Ref<CLLine>> make(const TextFragment& fragment) {
         startLine();
@@ -92,12 +101,14 @@ public:
     }
 
 private:
-    void startLine() { line = makeRef<CLLine>(); }
-    // The cell of pending text followed by piece; pending is the cut cell's text before
-    // the range, and empty after the first cell.
+    void startLine() { line = arena ? arena->make<CLLine>() : makeRef<CLLine>(); }
+    // The cell of pending text followed by piece, a piece of the fragment; pending is the cut
+    // cell's text before the range, and empty after the first cell.
     void addCell(std::u16string& pending, std::u16string_view piece) {
-        auto cell = makeRef<CLTab>();
-        if (pending.empty()) {
+        Ref<CLTab> cell = arena ? arena->make<CLTab>() : makeRef<CLTab>();
+        if (pending.empty() && arena) {
+            cell->text.borrow(piece);
+        } else if (pending.empty()) {
             cell->text = piece;
         } else {
             pending += piece;
@@ -113,6 +124,7 @@ private:
     const CLLine& last;
     const CLPos fromPos;
     const CLPos toPos;
+    std::optional<RecordArena> arena;
     Ref<CLLine> line;
     std::vector<Ref<CLLine>> lines;
 };
@@ -237,7 +249,7 @@ void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
         throw EngineError(ErrorNumber::Overflow, "overflow: too many lines");
     requireHeightRoom(box, from.yLine, replaced, static_cast<int32_t>(madeCount));
     auto removed = std::make_shared<const TextFragment>(textBetween(box, from, to));
-    std::vector<Ref<CLLine>> made = LineMaker(box, from, to).make(*fragment);
+    std::vector<Ref<CLLine>> made = LineMaker(box, from, to, fragment).make(*fragment);
     putLines(box, from.yLine, replaced, made);
     box.selectionAnchor.reset();
     box.updateHeight(from.yLine, from.yLine + static_cast<int32_t>(madeCount));
