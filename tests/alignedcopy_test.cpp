@@ -31,7 +31,8 @@ TEST(AlignedCopy, ColumnsLineUpInCharacters) {
         {u"a\r\tb", u"a\r  b"}, // a lone "\r" is a character of its cell
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(aligned(fragmentOf(row.model)), row.expected) << testing::PrintToString(row.model);
+        EXPECT_EQ(aligned(fragmentOf(row.model)), row.expected)
+            << testing::PrintToString(row.model);
         EXPECT_EQ(alignedReference(row.model), row.expected) << testing::PrintToString(row.model);
     }
 }
