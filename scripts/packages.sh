@@ -8,6 +8,8 @@ build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev fonts-de
 test_packages=(clang-14 libclang-rt-14-dev googletest python3 xvfb xdotool imagemagick)
 # The Windows build and its tests under wine: scripts/test-windows.sh installs these.
 windows_packages=(g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine xvfb xdotool imagemagick)
-# Making and checking the .deb and the zip: scripts/test-packages.sh installs these. CPack
-# finds the .deb's libraries only where `file` can tell it the program is an executable.
-package_packages=(dpkg-dev file desktop-file-utils appstream)
+# Making and checking the .deb, the zip and the Windows setup program:
+# scripts/test-packages.sh installs these. CPack finds the .deb's libraries only where `file`
+# can tell it the program is an executable; makensis builds the setup program, lintian
+# judges the .deb (it brings man, which checks the manual page).
+package_packages=(dpkg-dev file desktop-file-utils appstream nsis lintian)

@@ -8,7 +8,9 @@ xvfb_pid=
 start_session() {
     WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/columnator-wine.XXXXXX")
     export WINEPREFIX WINEDEBUG=-all LANG=C.UTF-8
-    export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts to install .NET or a browser engine
+    # No prompts to install .NET or a browser engine, and no menu entries or file types
+    # copied into this machine's own desktop, outside the prefix.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }
 
 session_cleanup() {

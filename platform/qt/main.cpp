@@ -32,6 +32,16 @@ std::optional<std::u16string> fileArgument(int argc, char** argv) {
     return toU16String(QFile::decodeName(argv[1]));
 }
 
+// Without a display and without a platform named for it, the toolkit would abort with a
+// core dump; a user started from a terminal without one is told so plainly instead.
+bool noDisplay() {
+    const auto unset = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value == nullptr || *value == '\0';
+    };
+    return unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM");
+}
+
 // Points become pixels at the density of the screen the window opens on.
 double startDpi() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -41,6 +51,10 @@ double startDpi() {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (noDisplay()) {
+        std::fprintf(stderr, "columnator: no display to open a window on\n");
+        return 1;
+    }
     QApplication app(argc, argv); // takes Qt's own options out of argv
     // Names the per-user data folder, where recovery files are kept.
     QCoreApplication::setApplicationName(QStringLiteral("Columnator"));
