@@ -121,7 +121,9 @@ wait_for_windows() { # wait_for_windows NAME COUNT: until COUNT visible windows 
             -eq "$2" ] && return 0
         sleep 0.1
     done
-    fail "expected $2 window(s) named $1"
+    fail "expected $2 window(s) named $1, found $(xdotool search --all --onlyvisible --pid "$editor" \
+        --name "^$1\$" 2>/dev/null | wc -l); the editor $(kill -0 "$editor" 2>/dev/null &&
+        echo runs || echo has ended): $(tail -n 3 "$work/editor.log")"
 }
 printf 'text' >"$work/font.txt"
 start_editor "$work/font.txt"
