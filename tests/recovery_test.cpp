@@ -49,7 +49,7 @@ JournalEdit recordAndMake(RecoveryJournal& journal, CLBox& box, Picker& picker) 
             std::swap(from, to);
         const auto text = randomFragment(picker);
         replaceRange(box, from, to, text, [](const TextChange&) {});
-        box.cursor = randomPosition(picker, box);
+        box.cursor = characterBoundary(box, randomPosition(picker, box)); // as a cursor stands
         edit = JournalEdit::replacement(from, to, box.cursor, text);
     } else {
         edit = {picker.oneOf(editCodes), from.yLine, from.xTab, from.xChar};
@@ -449,6 +449,14 @@ TEST(RecoveryEdits, AReplacementWhoseCursorDoesNotFitIsNotMade) {
         JournalEdit::replacement({0, 0, 1}, {1, 0, 1}, {1, 0, 0}, nothing)};
     EXPECT_THROW(replayEdits(loaded.box, edits), EngineError);
     EXPECT_EQ(loaded.box.gettext(), u"a\ncd");
+    EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
+}
+
+// A cursor recorded between the halves of a pair stands before the pair.
+TEST(RecoveryEdits, AReplayedCursorNeverSplitsAPair) {
+    LoadedBox loaded(u"a\U0001F600");
+    replayEdits(loaded.box, {JournalEdit::replacement({0, 0, 0}, {0, 0, 0}, {0, 0, 2},
+                                                      std::make_shared<const TextFragment>())});
     EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
 }
 

@@ -504,7 +504,7 @@ void replayEdit(CLBox& box, const JournalEdit& edit) {
                          [](const TextChange&) {});
         throw;
     }
-    box.cursor = edit.cursor;
+    box.cursor = characterBoundary(box, edit.cursor); // never between a pair's halves
 }
 
 } // namespace
