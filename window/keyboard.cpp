@@ -17,7 +17,6 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
     constexpr ShiftMask any = ShiftMask::None;
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    constexpr ShiftMask ctrlShift = ShiftMask::Ctrl | ShiftMask::Shift;
     static constexpr std::array<KeyBinding, 25> keyTable{{
         {Backspace, any, edit(8)},
         {Tab, any, edit(9)},
@@ -36,11 +35,11 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
         {functionKey(12), any, {Kind::SaveAs}},
         {letterKey('O'), ShiftMask::Ctrl, {Kind::Open}},
         {Delete, any, {Kind::Delete}},
-        {letterKey('Z'), ctrlShift, {Kind::Redo}},
+        {letterKey('Z'), ShiftMask::Ctrl | ShiftMask::Shift, {Kind::Redo}},
         {letterKey('Z'), ShiftMask::Ctrl, {Kind::Undo}},
         {letterKey('Y'), ShiftMask::Ctrl, {Kind::Redo}},
         {A, ShiftMask::Ctrl, {Kind::SelectAll}},
-        {letterKey('C'), ctrlShift, {Kind::CopyAligned}},
+        {letterKey('C'), ShiftMask::Ctrl | ShiftMask::Shift, {Kind::CopyAligned}},
         {letterKey('C'), ShiftMask::Ctrl, {Kind::Copy}},
         {letterKey('X'), ShiftMask::Ctrl, {Kind::Cut}},
         {letterKey('V'), ShiftMask::Ctrl, {Kind::Paste}},
