@@ -6,6 +6,7 @@
 #include "textbox/Surface.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -107,6 +108,9 @@ public:
     // number the box has not given before, so a state can be recognised again later (the
     // one last saved, say) by its number.
     uint64_t revision = 0;
+    // Where the selection began; it runs from here to the cursor. Set and read through
+    // textbox/selection.h.
+    std::optional<CLPos> selectionAnchor;
     CLOptions options;
     Surface* refWindow = nullptr; // bound by bind; not owned
 
@@ -148,6 +152,10 @@ public:
     // starts the glide when the target moved, and leaves the cursor where it is.
     void scrollBy(int64_t docX, int64_t docY);
 
+    // Gives the text a revision never given before; every operation that changes the text
+    // calls it, before the change, so that even one failing half-way counts.
+    void markTextChanged() { revision = ++revisionsGiven; }
+
     // Caches refreshed by updateCache; nothing else writes them.
     int32_t viewWidth = 0;
     int32_t viewHeight = 0;
@@ -156,7 +164,6 @@ public:
     float fontSize = 0.0f;
 
 private:
-    void markTextChanged() { revision = ++revisionsGiven; }
     uint64_t revisionsGiven = 0;
     Surface& surface();
     // The font size a line is drawn and measured in: reduced on an empty line.

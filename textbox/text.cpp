@@ -161,6 +161,7 @@ void CLBox::loadtext(std::u16string&& s) {
         lines.add(builder.makeLine(piece, tabs, isLast), 0);
     });
     cursor = CLPos{};
+    selectionAnchor.reset();
     scrX = 0;
     scrY = 0;
     updateCache();
