@@ -1,6 +1,7 @@
-// A start text, then key downs, key presses of any code, clicks, font changes, resizes,
-// close requests, wheel turns, finds, goes to lines and ticks, all through the window on a
-// headless host; after every event the cursor stands inside the document and the
+// A start text, then key downs (the editing commands among them), key presses of any
+// code, clicks, drags, double clicks, clipboard texts, font changes, resizes, close requests,
+// wheel turns, finds, goes to lines and ticks, all through the window on a headless host;
+// after every event the cursor and the selection stand inside the document and the
 // document's layout is consistent.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
@@ -22,10 +23,11 @@ namespace {
 constexpr int settleTicks = 200;
 constexpr int maximumEvents = 400;
 
-constexpr std::array<KeyCode, 14> keys = {
-    KeyCode::Backspace, KeyCode::Tab,  KeyCode::Enter,  KeyCode::PageUp, KeyCode::PageDown,
-    KeyCode::End,       KeyCode::Home, KeyCode::Left,   KeyCode::Up,     KeyCode::Right,
-    KeyCode::Down,      KeyCode::S,    KeyCode::Delete, KeyCode::None};
+constexpr std::array<KeyCode, 20> keys = {
+    KeyCode::Backspace, KeyCode::Tab,   KeyCode::Enter,  KeyCode::PageUp, KeyCode::PageDown,
+    KeyCode::End,       KeyCode::Home,  KeyCode::Left,   KeyCode::Up,     KeyCode::Right,
+    KeyCode::Down,      KeyCode::S,     KeyCode::Delete, KeyCode::None,   KeyCode::A,
+    letterKey('Z'),     letterKey('Y'), letterKey('C'),  letterKey('X'),  letterKey('V')};
 
 constexpr std::array<char32_t, 12> codes = {u'a',   u' ',   u'}',    0xE9,   0xD83D,   0xDE00,
                                             0xDBFF, 0xDC00, 0x1F600, 0xFFFF, 0x10FFFF, 0x110000};
@@ -103,11 +105,26 @@ void findOrGoTo(frmEditor& form, HeadlessHost& host, Reader& in) {
     }
 }
 
+// A drag from one point to others, released or not; or a double click.
+void point(frmEditor& form, Reader& in) {
+    const double x = coordinateFrom(in), y = coordinateFrom(in);
+    if (in.byte() % 4 == 0)
+        return form.onDoubleClick(MouseButton::Left, ShiftMask::None, x, y);
+    form.onMouseDown(MouseButton::Left, ShiftMask::None, x, y);
+    for (int32_t move = in.upTo(3); move > 0; --move) {
+        const double toX = coordinateFrom(in), toY = coordinateFrom(in);
+        form.onMouseMove(MouseButton::Left, ShiftMask::None, toX, toY);
+        form.onTick();
+    }
+    if (in.byte() % 2 == 0)
+        form.onMouseUp(MouseButton::Left, ShiftMask::None, x, y);
+}
+
 void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
     const int32_t kind = in.byte();
     if (kind >= 248) // the events added later, on bytes that older seeds rarely hold here
         return kind % 2 == 0 ? turnWheel(form, in) : findOrGoTo(form, host, in);
-    switch (kind % 10) {
+    switch (kind % 12) {
     case 0:
     case 1: {
         const KeyCode key = keyFrom(in);
@@ -135,6 +152,12 @@ void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
         host.saveChoices = {static_cast<SaveChoice>(in.byte() % 3)};
         form.onClose();
         break;
+    case 8:
+        point(form, in);
+        break;
+    case 9:
+        host.clipboard = in.text(static_cast<size_t>(in.upTo(12)));
+        break;
     default:
         for (int32_t tick = in.upTo(7); tick >= 0; --tick)
             form.onTick();
@@ -145,6 +168,8 @@ void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
 void checkWindow(frmEditor& form, HeadlessHost& host) {
     CLBox& box = form.box();
     fuzzcheck::checkPosition(box, box.cursor);
+    if (box.selectionAnchor)
+        fuzzcheck::checkPosition(box, *box.selectionAnchor);
     FUZZ_CHECK(host.surface.fontSize() == static_cast<double>(box.fontSize));
     fuzzcheck::checkDocument(box, host.surface);
     // Every event is one a user can cause, so none may hit an index outside the document.
@@ -168,6 +193,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         runEvent(form, host, in);
         checkWindow(form, host);
     }
+    // A button still held near an edge goes on scrolling, as it should; released, it stops.
+    form.onMouseUp(MouseButton::Left, ShiftMask::None, 0, 0);
     for (int tick = 0; tick < settleTicks && form.box().moving; ++tick)
         form.onTick();
     FUZZ_CHECK(!form.box().moving);

@@ -1,8 +1,8 @@
 // Any bytes as a recovery journal: reading raises DamagedJournal or gives a journal, and
-// what it gives, replayed on a box of a fixed text, applies or raises EngineError, leaving
-// a sound document either way. An even first byte takes the rest as the file's bytes; an
-// odd one builds a journal from the rest with every check right, so that the fuzzer
-// reaches the records and the replay behind the checks.
+// what it gives (insertChar edits, replacements of text), replayed on a box of a fixed
+// text, applies or raises EngineError, leaving a sound document either way. An even first byte
+// takes the rest as the file's bytes; an odd one builds a journal from the rest with every check
+// right, so that the fuzzer reaches the records and the replay behind the checks.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/ScratchFolder.h"
@@ -10,6 +10,7 @@
 #include "tests/support/HeadlessSurface.h"
 #include "window/recovery.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -24,11 +25,31 @@ int32_t positionFrom(Reader& in) {
     return in.byte() < 240 ? in.upTo(6) : static_cast<int32_t>(in.word());
 }
 
+// A replacement of a few units, its line ends of any kind and count now and then.
+std::string replacementFrom(Reader& in) {
+    std::array<int32_t, 9> positions{};
+    for (int32_t& position : positions)
+        position = positionFrom(in);
+    static constexpr char16_t units[] = {u'a', u'\t', u'\n', u'\r', 0xD83D, 0xDE00, u' '};
+    std::u16string text;
+    std::string ends;
+    for (int32_t k = in.upTo(6); k > 0; --k) {
+        text.push_back(units[static_cast<size_t>(in.byte()) % std::size(units)]);
+        if (text.back() == u'\n')
+            ends.push_back(static_cast<char>(in.byte() < 240 ? 1 + in.byte() % 2 : in.byte()));
+    }
+    if (in.byte() >= 248)
+        ends.push_back('\x01');
+    return HandMadeJournal::replacement(positions, text, ends);
+}
+
 std::string recordFrom(Reader& in) {
     const int32_t kind = in.byte();
     if (kind >= 250) // another kind, or a record cut short
         return std::string(1, static_cast<char>(kind)) +
                std::string(static_cast<size_t>(in.upTo(20)), 'k');
+    if (kind >= 160)
+        return replacementFrom(in);
     static constexpr char32_t codes[] = {8, 9, 13, u'a', u' ', 0xE9, 0x1F600, 0xD800, 0, 127};
     const int32_t pick = in.byte();
     const uint32_t code =

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the Linux window under a virtual X server, driven by xdotool:
-# typing and moving in a file and saving it must give exactly the expected bytes, and
-# the demo text must show the two shades of its indentation cells on screen.
+# typing and moving in a file and saving it must give exactly the expected bytes, so must
+# Delete, undo and redo, selecting, the clipboard and the mouse's drags and double clicks,
+# and the demo text must show the two shades of its indentation cells on screen.
 # Usage: scripts/e2e-linux.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -48,21 +49,18 @@ start_editor() {
 }
 
 keys() { xdotool key --clearmodifiers --delay 40 "$@"; }
-typed() { xdotool type --clearmodifiers --delay 40 "$1"; }
-
-# expect_saved EXPECTED FILE WHAT: waits for the save to land (after the keys are handled),
-# then FILE must hold exactly the bytes of the file EXPECTED.
+# expect_saved EXPECTED FILE WHAT: once the save has landed (after the keys are handled),
+# FILE holds exactly EXPECTED's bytes.
 expect_saved() {
     for _ in $(seq 50); do
-        cmp -s "$1" "$2" && break
+        cmp -s "$1" "$2" && return 0
         sleep 0.1
     done
-    if ! cmp -s "$1" "$2"; then
-        echo "e2e: $3: saved bytes differ from the expected ones" >&2
-        diff <(od -c "$1") <(od -c "$2") >&2 || true
-        exit 1
-    fi
+    echo "e2e: $3: saved bytes differ from the expected ones" >&2
+    diff <(od -c "$1") <(od -c "$2") >&2 || true
+    exit 1
 }
+typed() { xdotool type --clearmodifiers --delay 40 "$1"; }
 
 # Typing, the keys that insert and the keys that move, then Ctrl+S, in a file whose name
 # holds blanks and quotes: the path is handed over as it was given.
@@ -92,6 +90,23 @@ expect_saved "$work/expected.txt" "$typed_file" "typing and moving"
 stop "$editor"
 echo "e2e: typing, moving and saving gave the expected bytes"
 
+# edit_case NAME CONTENT EXPECTED STEPS: see scripts/e2e-editing.sh.
+edit_case() {
+    local file="$work/$1.txt"
+    printf "$2" >"$file"
+    printf "$3" >"$work/$1.expected"
+    start_editor "$file"
+    "$4"
+    keys ctrl+s
+    expect_saved "$work/$1.expected" "$file" "$1"
+    stop "$editor"
+}
+press() { keys "$@"; }
+write() { typed "$1"; }
+source scripts/e2e-editing.sh
+editing_cases
+echo "e2e: Delete, undo and redo, select all, copy and paste, drags and double clicks gave the expected bytes"
+
 # One file at most: two names are refused before any window opens.
 status=0
 "$build/columnator" "$typed_file" "$work/expected.txt" 2>"$work/usage.log" || status=$?
@@ -106,7 +121,9 @@ wait_for_windows() { # wait_for_windows NAME COUNT: until COUNT visible windows 
             -eq "$2" ] && return 0
         sleep 0.1
     done
-    fail "expected $2 window(s) named $1"
+    fail "expected $2 window(s) named $1, found $(xdotool search --all --onlyvisible --pid "$editor" \
+        --name "^$1\$" 2>/dev/null | wc -l); the editor $(kill -0 "$editor" 2>/dev/null &&
+        echo runs || echo has ended): $(tail -n 3 "$work/editor.log")"
 }
 printf 'text' >"$work/font.txt"
 start_editor "$work/font.txt"
@@ -255,19 +272,20 @@ answer_prompt() {
     xdotool windowfocus --sync "$window" # no window manager gives it back
 }
 
-# Ctrl+F goes to the end of the first match from the cursor, ignoring case; F3 to the next.
+# Ctrl+F selects the first match from the cursor, ignoring case, and typing replaces it;
+# F3 selects the next.
 printf 'alpha beta\tgamma\nsecond Beta line\n' >"$work/find.txt"
 start_editor "$work/find.txt"
 keys ctrl+f
 answer_prompt "BETA"
-typed "!"
+typed "delta"
 keys F3
 typed "?"
 keys ctrl+s
-printf 'alpha beta!\tgamma\nsecond Beta? line\n' >"$work/expected.txt"
-expect_saved "$work/expected.txt" "$work/find.txt" "Ctrl+F, F3 and typing"
+printf 'alpha delta\tgamma\nsecond ? line\n' >"$work/expected.txt"
+expect_saved "$work/expected.txt" "$work/find.txt" "Ctrl+F, F3 and typing over the matches"
 stop "$editor"
-echo "e2e: Ctrl+F and F3 go to the matches, ignoring case"
+echo "e2e: Ctrl+F and F3 select the matches, ignoring case, and typing replaces them"
 
 # Ctrl+G 5 goes to the start of line 5.
 numbered_lines 10 >"$work/goto.txt"

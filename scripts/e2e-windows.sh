@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of build-windows/columnator.exe under wine on a virtual display:
 # opens files in each encoding, types into them with xdotool, saves with Ctrl+S and
-# compares the saved bytes; closes the window over unsaved edits; names new files in the
+# compares the saved bytes; so too after Delete, undo and redo, selecting, the clipboard,
+# drags and double clicks; closes the window over unsaved edits; names new files in the
 # Save dialog; then captures the demo text to build-windows/demo-wine.png.
 # Run by scripts/test-windows.sh inside its wine session, or alone after a build.
 # Usage: scripts/e2e-windows.sh [--update-screenshot]   (copies the capture to docs/)
@@ -90,13 +91,16 @@ save_and_wait() {
     sleep 0.3 # a save replaces the file whole; let it settle before reading
 }
 
-# type_and_save FILE: the edit, then Ctrl+S and the wait for the file to change.
-type_and_save() {
+# steps_and_save FILE STEPS: the function STEPS, then Ctrl+S and the wait for the file to
+# change.
+steps_and_save() {
     local before
     before=$(md5sum <"$1")
-    type_edit
+    "$2"
     save_and_wait "$1" "$before"
 }
+}
+type_and_save() { steps_and_save "$1" type_edit; }
 
 
 # encoded ENCODING MARK TEXT: the bytes of a file, as hex
@@ -140,6 +144,21 @@ check utf8-with-mark utf-8 efbbbf $'h\u00e9llo\r\nw\u00f6rld\n'
 check utf16-with-mark utf-16-le fffe $'tab\there\r\n\U0001F600 astral\r\n'
 check utf8-without-mark utf-8 '' $'plain\nlines\n'
 check ansi cp1252 '' $'caf\u00e9\r\n'
+
+# edit_case NAME CONTENT EXPECTED STEPS: see scripts/e2e-editing.sh.
+edit_case() {
+    local file=$work/$1.txt
+    printf "$2" >"$file"
+    start_editor "$(windows_path "$file")"
+    xdotool key shift
+    steps_and_save "$file" "$4"
+    stop_editor
+    expect_bytes "$1" "$file" "$(printf "$3" | od -An -tx1 -v | tr -d ' \n')"
+}
+press() { xdotool key --delay 80 "$@"; }
+write() { xdotool type --delay 80 "$1"; }
+source scripts/e2e-editing.sh
+editing_cases
 
 # AltGr arrives as the left Ctrl with the right Alt; AltGr+S types a character on many
 # keyboards and must not save. The right Ctrl with the right Alt is a Ctrl the user
@@ -394,10 +413,11 @@ check_prompted() {
     expect_bytes "$name" "$file" "$expected"
 }
 
-# Ctrl+F goes to the end of the first match from the cursor, ignoring case; F3 to the next.
+# Ctrl+F selects the first match from the cursor, ignoring case, and typing replaces it;
+# F3 selects the next.
 printf 'alpha beta\tgamma\nsecond Beta line\n' >"$work/find.txt"
 check_prompted find "$work/find.txt" ctrl+f BETA \
-    "$(printf 'alpha beta!\tgamma\nsecond Beta? line\n' | hex_of)" '!' key:F3 '?'
+    "$(printf 'alpha delta\tgamma\nsecond ? line\n' | hex_of)" delta key:F3 '?'
 
 # Ctrl+G 5 goes to the start of line 5.
 numbered_lines 10 >"$work/goto.txt"

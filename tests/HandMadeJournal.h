@@ -2,6 +2,7 @@
 
 #include "window/filestamp.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,19 @@ public:
              {code, static_cast<uint32_t>(y), static_cast<uint32_t>(x), static_cast<uint32_t>(c)})
             put(record, value, 4);
         return record;
+    }
+
+    // positions: from, to and the cursor, each line, cell, character; ends: one byte each.
+    static std::string replacement(const std::array<int32_t, 9>& positions,
+                                   const std::u16string& units, const std::string& ends) {
+        std::string record(1, '\x02');
+        for (const int32_t value : positions)
+            put(record, static_cast<uint32_t>(value), 4);
+        put(record, units.size(), 4);
+        put(record, ends.size(), 4);
+        for (const char16_t unit : units)
+            put(record, unit, 2);
+        return record + ends;
     }
 
     HandMadeJournal(const std::u16string& path, const FileStamp& stamp) {

@@ -71,10 +71,29 @@ TEST(Find, F3GoesOnAndShiftF3GoesBackWrappingRound) {
 
 TEST(Find, BackwardFromAPlacedCursorEndsAtOrBeforeIt) {
     FindWindow window(u"abab");
-    window.find(u"ab");              // the cursor at 2, the end of the first
-    window.box().cursor = {0, 0, 3}; // placed: the shown match no longer counts
+    window.find(u"ab"); // the first selected, the cursor at 2
+    clearSelection(window.box());
+    window.box().cursor = {0, 0, 3}; // placed: no selection, so back from the cursor
     window.form.onKeyDown(F3, ShiftMask::Shift);
     EXPECT_EQ(window.at(), (CLPos{0, 0, 2}));
+}
+
+// The match is selected, so typing replaces it as one step that undo takes back; going
+// to a line ends the selection.
+TEST(Find, TheMatchIsSelectedAndTypingReplacesIt) {
+    FindWindow window(u"one two\nthree two");
+    window.box().cursor = {0, 0, 5};
+    window.find(u"TWO");
+    EXPECT_EQ(selectedRange(window.box()), (TextRange{{1, 0, 6}, {1, 0, 9}}));
+    window.form.onKeyPress(U'2');
+    EXPECT_EQ(window.box().gettext(), u"one two\nthree 2");
+    window.form.onKeyDown(letterKey('Z'), ShiftMask::Ctrl);
+    EXPECT_EQ(window.box().gettext(), u"one two\nthree two");
+    window.find(u"one");
+    window.host.answers = {u"2"};
+    window.form.onKeyDown(letterKey('G'), ShiftMask::Ctrl);
+    EXPECT_EQ(selectedRange(window.box()), std::nullopt);
+    EXPECT_EQ(window.at(), (CLPos{1, 0, 0}));
 }
 
 TEST(Find, CaseFoldsBeyondASCII) {

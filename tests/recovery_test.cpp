@@ -7,6 +7,7 @@
 #include "TestPlatform.h"
 #include "loadedbox.h"
 #include "randomtext.h"
+#include "textmodel.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,11 +28,36 @@ constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
 const std::vector<char32_t> editCodes = {Backspace, Backspace, Tab,  Enter,  Enter,
                                          u'x',      u' ',      0xE9, 0xAC00, 0x1F600};
 
-// Records the edit, then makes it at the cursor, as the window does.
-void recordAndMake(RecoveryJournal& journal, CLBox& box, char32_t code, const CLPos& pos) {
-    journal.record({code, pos.yLine, pos.xTab, pos.xChar});
-    box.cursor.copyfrom(pos);
-    box.insertChar(code, box.cursor);
+std::shared_ptr<const TextFragment> randomFragment(Picker& picker) {
+    static const std::vector<std::u16string> pieces = {
+        u"a", u"\t", u"\n", u"\u2028", u"\r", u"    ", u"\U0001F600", u"\xDE00", u"}"};
+    std::u16string model;
+    for (int k = picker.pick(0, 6); k > 0; --k)
+        model += picker.oneOf(pieces);
+    return std::make_shared<const TextFragment>(fragmentOf(model));
+}
+
+// Records an edit and makes it, as the window does: now a text replaced through the range
+// layer, which leaves the cursor anywhere, now insertChar at a position, as journals of
+// earlier versions hold them.
+JournalEdit recordAndMake(RecoveryJournal& journal, CLBox& box, Picker& picker) {
+    CLPos from = randomPosition(picker, box);
+    JournalEdit edit;
+    if (picker.pick(0, 2) == 0) {
+        CLPos to = randomPosition(picker, box);
+        if (isBefore(to, from))
+            std::swap(from, to);
+        const auto text = randomFragment(picker);
+        replaceRange(box, from, to, text, [](const TextChange&) {});
+        box.cursor = characterBoundary(box, randomPosition(picker, box)); // as a cursor stands
+        edit = JournalEdit::replacement(from, to, box.cursor, text);
+    } else {
+        edit = {picker.oneOf(editCodes), from.yLine, from.xTab, from.xChar};
+        box.cursor.copyfrom(from);
+        box.insertChar(edit.code, box.cursor);
+    }
+    journal.record(edit);
+    return edit;
 }
 
 std::string contentsOf(const fs::path& file) {
@@ -62,12 +89,7 @@ WrittenJournal writeJournal(const fs::path& folder, Picker& picker, int batchCou
     for (int batch = 0; batch < batchCount; ++batch) {
         written.batches.emplace_back();
         for (int k = picker.pick(1, 6); k > 0; --k) {
-            // inside a surrogate pair too: insertChar decides what such a position means,
-            // and a replay must decide it the same way
-            const CLPos pos = randomPosition(picker, loaded.box);
-            const char32_t code = picker.oneOf(editCodes);
-            written.batches.back().push_back({code, pos.yLine, pos.xTab, pos.xChar});
-            recordAndMake(journal, loaded.box, code, pos);
+            written.batches.back().push_back(recordAndMake(journal, loaded.box, picker));
         }
         journal.write();
         written.sizeAfterWrite.push_back(fs::file_size(journal.file()));
@@ -101,8 +123,7 @@ TEST(RecoveryModel, ReplayingAJournalRebuildsTheEditedText) {
         RecoveryJournal journal(folder / "journals", {path, stamp});
         const int steps = picker.pick(1, 300);
         for (int step = 0; step < steps; ++step) {
-            recordAndMake(journal, edited.box, picker.oneOf(editCodes),
-                          randomPosition(picker, edited.box));
+            recordAndMake(journal, edited.box, picker);
             if (picker.pick(0, 20) == 0)
                 journal.write();
         }
@@ -204,13 +225,20 @@ TEST(RecoveryFile, TheFormatIsStable) {
     journal.record({Enter, 3, 0, 0});
     journal.write();
     journal.record({Backspace, 1, 0, 0});
+    journal.record(JournalEdit::replacement(
+        {1, 2, 3}, {4, 5, 6}, {7, 8, 9},
+        std::make_shared<const TextFragment>(fragmentOf(u"a\u2028\t\nb"))));
     journal.write();
-    const std::string expected = HandMadeJournal(journalPathFor(u"/a/b.txt"), stamp)
-                                     .batch(HandMadeJournal::insertChar(u'x', 0, 1, 2) +
-                                                HandMadeJournal::insertChar(Enter, 3, 0, 0),
-                                            2)
-                                     .batch(HandMadeJournal::insertChar(Backspace, 1, 0, 0), 1)
-                                     .bytes;
+    const std::string expected =
+        HandMadeJournal(journalPathFor(u"/a/b.txt"), stamp)
+            .batch(HandMadeJournal::insertChar(u'x', 0, 1, 2) +
+                       HandMadeJournal::insertChar(Enter, 3, 0, 0),
+                   2)
+            .batch(HandMadeJournal::insertChar(Backspace, 1, 0, 0) +
+                       HandMadeJournal::replacement({1, 2, 3, 4, 5, 6, 7, 8, 9}, u"a\n\t\nb",
+                                                    "\x02\x01"),
+                   2)
+            .bytes;
     EXPECT_EQ(contentsOf(journal.file()), expected);
 }
 
@@ -222,7 +250,15 @@ TEST(RecoveryFile, ImpossibleContentUnderGoodChecksIsDamage) {
     };
     const std::string good = HandMadeJournal::insertChar(u'a', 0, 0, 0);
     const std::vector<Row> rows = {
-        {"an unknown kind of edit", "\x02" + good.substr(1), 1},
+        {"an unknown kind of edit", "\x03" + good.substr(1), 1},
+        {"a replacement ending before it begins",
+         HandMadeJournal::replacement({0, 0, 2, 0, 0, 1, 0, 0, 0}, u"", ""), 1},
+        {"a replacement at a negative place",
+         HandMadeJournal::replacement({0, 0, 0, 0, 0, 0, 0, -1, 0}, u"", ""), 1},
+        {"a line end of no kind", HandMadeJournal::replacement({}, u"\n", "\x03"), 1},
+        {"line ends not as many as lines", HandMadeJournal::replacement({}, u"a\nb", ""), 1},
+        {"a replacement cut inside its batch",
+         HandMadeJournal::replacement({}, u"abc", "").substr(0, 50), 1},
         {"code 0", HandMadeJournal::insertChar(0, 0, 0, 0), 1},
         {"Delete", HandMadeJournal::insertChar(127, 0, 0, 0), 1},
         {"a surrogate half", HandMadeJournal::insertChar(0xD800, 0, 0, 0), 1},
@@ -402,6 +438,26 @@ TEST(RecoveryEdits, AReplayStopsAtTheFirstEditThatDoesNotFit) {
     }
     EXPECT_EQ(loaded.box.gettext(), u"ab\ncdx");
     EXPECT_EQ(loaded.box.cursor, (CLPos{1, 0, 3})); // where the last edit made left it
+}
+
+// A replacement whose text fits but whose cursor then does not is not made at all.
+TEST(RecoveryEdits, AReplacementWhoseCursorDoesNotFitIsNotMade) {
+    LoadedBox loaded(u"ab\ncd");
+    const auto nothing = std::make_shared<const TextFragment>();
+    const std::vector<JournalEdit> edits = {
+        JournalEdit::replacement({0, 0, 1}, {0, 0, 2}, {0, 0, 1}, nothing),
+        JournalEdit::replacement({0, 0, 1}, {1, 0, 1}, {1, 0, 0}, nothing)};
+    EXPECT_THROW(replayEdits(loaded.box, edits), EngineError);
+    EXPECT_EQ(loaded.box.gettext(), u"a\ncd");
+    EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
+}
+
+// A cursor recorded between the halves of a pair stands before the pair.
+TEST(RecoveryEdits, AReplayedCursorNeverSplitsAPair) {
+    LoadedBox loaded(u"a\U0001F600");
+    replayEdits(loaded.box, {JournalEdit::replacement({0, 0, 0}, {0, 0, 0}, {0, 0, 2},
+                                                      std::make_shared<const TextFragment>())});
+    EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
 }
 
 } // namespace

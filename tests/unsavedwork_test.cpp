@@ -3,6 +3,7 @@
 #include "window/recovery.h"
 
 #include "TempFolder.h"
+#include "textmodel.h"
 
 #include <gtest/gtest.h>
 
@@ -225,6 +226,30 @@ TEST(ChangedOnDisk, SavingOverAnotherProgramsWriteAsksFirst) {
     window.save();
     EXPECT_EQ(window.host.questions.size(), 2u);
     EXPECT_EQ(folder.contents("f.txt"), "xymine");
+}
+
+// Saved, four spaces opening a line and a lone "\r" before a "\n" load back otherwise
+// (an indentation cell; a "\r\n" line end): edits journalled after the save are made on
+// the text as it was saved, not as it loads.
+TEST(Recovery, EditsAfterASaveApplyToTheTextAsSavedNotAsItLoads) {
+    const TempFolder folder;
+    const std::u16string file = folder.put("notes.txt", "\ntwo");
+    const fs::path recovery = folder / "recovery";
+    std::u16string edited;
+    {
+        Window window(file, recoveringIn(recovery));
+        window.host.clipboard = u"    four\r";
+        window.form.onKeyDown(letterKey('V'), ShiftMask::Ctrl);
+        window.save();
+        window.form.onKeyDown(KeyCode::End, ShiftMask::Ctrl);
+        window.form.onKeyDown(KeyCode::Home, ShiftMask::None);
+        window.type(u"!");
+        edited = modelOf(window.box());
+        pause(window);
+    }
+    EXPECT_EQ(edited, u"    four\r\n!two");
+    Window restored(file, recoveringIn(recovery, true));
+    EXPECT_EQ(modelOf(restored.box()), edited);
 }
 
 } // namespace

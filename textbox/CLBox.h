@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -113,6 +114,9 @@ public:
     // number the box has not given before, so a state can be recognised again later (the
     // one last saved, say) by its number.
     uint64_t revision = 0;
+    // Where the selection began; it runs from here to the cursor. Set and read through
+    // textbox/selection.h.
+    std::optional<CLPos> selectionAnchor;
     CLOptions options;
     Surface* refWindow = nullptr; // bound by bind; not owned
 
@@ -166,6 +170,10 @@ public:
     // starts the glide when the target moved, and leaves the cursor where it is.
     void scrollBy(int64_t docX, int64_t docY);
 
+    // Gives the text a revision never given before; every operation that changes the text
+    // calls it, before the change, so that even one failing half-way counts.
+    void markTextChanged() { revision = ++revisionsGiven; }
+
     // Caches refreshed by updateCache; nothing else writes them.
     int32_t viewWidth = 0;
     int32_t viewHeight = 0;
@@ -180,7 +188,6 @@ public:
 
 private:
     friend class LoadedLines;
-    void markTextChanged() { revision = ++revisionsGiven; }
     // Makes the loaded lines when first read, and gives the text of those not made yet.
     std::unique_ptr<LoadedLines> loaded;
     uint64_t revisionsGiven = 0;

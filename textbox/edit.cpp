@@ -2,10 +2,6 @@
 #include "textbox/CLBox.h"
 #include "textbox/position.h"
 
-#include "support/Rounding.h"
-
-#include <algorithm>
-#include <limits>
 #include <memory>
 
 namespace {
@@ -14,21 +10,6 @@ constexpr char32_t Backspace = 8;
 constexpr char32_t Tab = 9;
 constexpr char32_t Enter = 13;
 constexpr char32_t Delete = 127;
-
-// Refuses an edit, before anything changes, when the lines it leaves in place of
-// replacedLines lines from firstLine might not fit 32-bit document coordinates at the
-// taller of the two line heights, so no edit is left half done by its layout.
-void requireHeightRoom(const CLBox& box, int32_t firstLine, int32_t replacedLines,
-                       int32_t resultingLines) {
-    const int64_t tallest = std::max<int64_t>(
-        box.lineHeight,
-        roundToPixel(static_cast<double>(box.options.emptyHeight) * box.lineHeight));
-    const int64_t kept =
-        static_cast<int64_t>(box.lines.weiacc(box.lines.size())) -
-        (box.lines.weiacc(firstLine + replacedLines) - box.lines.weiacc(firstLine));
-    if (kept + tallest * resultingLines > std::numeric_limits<int32_t>::max())
-        throw EngineError(ErrorNumber::Overflow, "overflow: the text would be too tall to show");
-}
 
 // Takes units characters of the cell on line yLine out from at. The inner width follows
 // without the text being measured whole where the surface adds advances: in a long cell
@@ -99,15 +80,6 @@ void splitCell(CLBox& box, CLTab& cell, CLPos& pos) {
     box.updateHeight(pos.yLine, pos.yLine + 1);
     box.tabInnerWidth(*newCell);
     box.tabInnerWidth(cell);
-}
-
-// Empty cells that open the line before the position's cell: the indentation that
-// Enter carries over to the new line.
-int32_t leadingEmptyCells(const CLLine& line, int32_t beforeTab) {
-    int32_t count = 0;
-    while (count < beforeTab && line.tabs.at(count)->text.empty())
-        ++count;
-    return count;
 }
 
 // The new line is built whole before the old one changes, so a failure leaves the

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "support/EngineError.h"
+#include "support/Rounding.h"
 #include "support/Utf16.h"
 #include "textbox/CLBox.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 // The cell a position stands in, for the operations that move or edit at it. A line,
@@ -23,8 +27,32 @@ inline int32_t textLength(const CLTab& cell) {
     return static_cast<int32_t>(cell.text.size());
 }
 
+// Empty cells that open the line before the position's cell: the indentation that
+// Enter carries over to the new line.
+inline int32_t leadingEmptyCells(const CLLine& line, int32_t beforeTab) {
+    int32_t count = 0;
+    while (count < beforeTab && line.tabs.at(count)->text.empty())
+        ++count;
+    return count;
+}
+
 // An unbound box has nothing to sound on; its next measurement reports that.
 inline void beep(CLBox& box) {
     if (box.refWindow != nullptr)
         box.refWindow->beep();
+}
+
+// Refuses an edit, before anything changes, when the lines it leaves in place of
+// replacedLines lines from firstLine might not fit 32-bit document coordinates at the
+// taller of the two line heights, so no edit is left half done by its layout.
+inline void requireHeightRoom(const CLBox& box, int32_t firstLine, int32_t replacedLines,
+                              int32_t resultingLines) {
+    const int64_t tallest = std::max<int64_t>(
+        box.lineHeight,
+        roundToPixel(static_cast<double>(box.options.emptyHeight) * box.lineHeight));
+    const int64_t kept =
+        static_cast<int64_t>(box.lines.weiacc(box.lines.size())) -
+        (box.lines.weiacc(firstLine + replacedLines) - box.lines.weiacc(firstLine));
+    if (kept + tallest * resultingLines > std::numeric_limits<int32_t>::max())
+        throw EngineError(ErrorNumber::Overflow, "overflow: the text would be too tall to show");
 }

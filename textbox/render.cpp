@@ -2,8 +2,10 @@
 
 #include "support/Utf16.h"
 #include "support/modClock.h"
+#include "textbox/selection.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -11,6 +13,10 @@ namespace {
 constexpr int32_t tintOddCell = 223 + 256 * 255 + 65536 * 255;  // 16777183
 constexpr int32_t tintEvenCell = 239 + 256 * 255 + 65536 * 255; // 16777199
 constexpr int32_t cursorColour = 0;
+// The selection, and the tints of the empty cells in it: still two shades, a shade bluer.
+constexpr int32_t selectionColour = 180 + 256 * 213 + 65536 * 255;
+constexpr int32_t selectedTintOddCell = 140 + 256 * 186 + 65536 * 235;
+constexpr int32_t selectedTintEvenCell = 160 + 256 * 200 + 65536 * 245;
 
 enum class Report { Off, On };
 
@@ -49,6 +55,26 @@ int32_t firstCellRightOf(const OArray<CLTab>& tabs, double viewLeft) {
     if (viewLeft < 0)
         return 0;
     return tabs.atwei(static_cast<int32_t>(viewLeft)); // floor: edges are whole pixels
+}
+
+// The document x span the selection covers on line l, its line end shown as a space's
+// width past the last cell; none where it covers nothing of the line.
+struct SelectedSpan {
+    double left = 0, right = 0;
+    bool covers(double x0, double x1) const { return left <= x0 && x1 <= right; }
+};
+std::optional<SelectedSpan> selectedSpanOn(CLBox& box, int32_t l) {
+    if (!box.selectionAnchor) // the usual case, on every line of every frame
+        return std::nullopt;
+    const std::optional<TextRange> range = selectedRange(box);
+    if (!range || l < range->start.yLine || l > range->end.yLine)
+        return std::nullopt;
+    const OArray<CLTab>& tabs = box.lines.at(l)->tabs;
+    const SelectedSpan span{
+        l == range->start.yLine ? static_cast<double>(box.posToXY(range->start).x) : 0.0,
+        l == range->end.yLine ? static_cast<double>(box.posToXY(range->end).x)
+                              : static_cast<double>(tabs.weiacc(tabs.size())) + box.spaceWidth};
+    return span.right > span.left ? std::optional(span) : std::nullopt;
 }
 
 } // namespace
@@ -109,11 +135,15 @@ double CLBox::lineFontSize(const CLLine& line) const {
 void CLBox::drawLine(int32_t l) {
     Surface& target = surface();
     const CLLine& line = *lines.at(l);
+    const std::optional<SelectedSpan> selected = selectedSpanOn(*this, l); // measures: font first
     target.setFontSize(lineFontSize(line));
     const double y0 = lines.weiacc(l) - scrmovY;
     const double y1 = lines.weiacc(l + 1) - scrmovY;
     const double viewRight = viewWidth + scrmovX;
     const int32_t last = line.tabs.size() - 1;
+    if (selected)
+        target.fillRect(selected->left - scrmovX, y0, selected->right - scrmovX - 1, y1 - 1,
+                        selectionColour);
     for (int32_t i = firstCellRightOf(line.tabs, scrmovX); i <= last; ++i) {
         const double x0 = line.tabs.weiacc(i);
         if (x0 >= viewRight)
@@ -126,8 +156,10 @@ void CLBox::drawLine(int32_t l) {
             target.setDrawingPosition(x0 - scrmovX, y0);
             printInView(cell.text, x0);
         } else if (i != last) {
-            target.fillRect(x0 - scrmovX, y0, x1 - scrmovX - 1, y1 - 1,
-                            i % 2 == 1 ? tintOddCell : tintEvenCell);
+            const bool inSelection = selected && selected->covers(x0, x1);
+            const int32_t tint = i % 2 == 1 ? (inSelection ? selectedTintOddCell : tintOddCell)
+                                            : (inSelection ? selectedTintEvenCell : tintEvenCell);
+            target.fillRect(x0 - scrmovX, y0, x1 - scrmovX - 1, y1 - 1, tint);
         }
     }
 }

@@ -254,6 +254,7 @@ void CLBox::loadtext(std::u16string&& s) {
         lines.add(code ? Ref<CLLine>::pending(*code) : loaded->makeLine(piece, isLast, hasTab), 0);
     });
     cursor = CLPos{};
+    selectionAnchor.reset();
     scrX = 0;
     scrY = 0;
     updateCache();

@@ -41,4 +41,8 @@ public:
     virtual void tell(const std::u16string& message, const std::u16string& title) = 0;
     // The user's own folder for recovery files, made if missing; "" where there is none.
     virtual std::u16string recoveryFolder() = 0;
+    // The text the clipboard holds, "" when it holds none; a clipboard the system will not
+    // open raises std::exception with the reason.
+    virtual std::u16string clipboardText() = 0;
+    virtual void setClipboardText(const std::u16string& text) = 0;
 };

@@ -1,6 +1,7 @@
 #include "window/frmEditor.h"
 
 #include "support/modLocale.h"
+#include "textbox/savedform.h"
 #include "window/WindowDesign.h"
 #include "window/fileformat.h"
 #include "window/fileread.h"
@@ -68,7 +69,7 @@ void frmEditor::start(const std::optional<std::u16string>& path) {
     if (path) {
         openAtStartUp(*path);
     } else {
-        box().loadtext(demoText());
+        loadText(demoText());
         textIsBase(JournalBase{u"", FileStamp{}}); // the path "" is the demo text's alone
     }
     offerRecovery();
@@ -77,7 +78,7 @@ void frmEditor::start(const std::optional<std::u16string>& path) {
 // A file that cannot be read still gives an empty document, with nothing to rebuild it
 // from; one that does not exist yet keeps its name, so that the first save creates it.
 void frmEditor::openAtStartUp(const std::u16string& name) {
-    box().loadtext(u"");
+    loadText(u"");
     textIsBase(std::nullopt);
     try {
         loadFile(name);
@@ -94,7 +95,7 @@ void frmEditor::openAtStartUp(const std::u16string& name) {
 // The document and the remembered file change together, and only once the file is read.
 void frmEditor::loadFile(const std::u16string& path) {
     TextFile file = readTextFile(path);
-    box().loadtext(std::move(file.text)); // the document keeps this one copy of the text
+    loadText(std::move(file.text)); // the document keeps this one copy of the text
     textIsBase(JournalBase{path, file.stamp});
     filePath = path;
     fileCodePage = file.format.codePage;
@@ -116,6 +117,7 @@ void frmEditor::onDrop(const std::vector<std::u16string>& files) {
 void frmEditor::textIsBase(std::optional<JournalBase> base) {
     savedRevision = box().revision;
     documentBase = std::move(base);
+    baseDifferences.clear();
     forgetJournal();
 }
 
@@ -159,9 +161,9 @@ void frmEditor::open() {
 void frmEditor::reloadBase() {
     guarded(u"restoring unsaved changes", [&] {
         if (documentBase->path.empty())
-            box().loadtext(demoText());
+            loadText(demoText());
         else if (!documentBase->stamp.exists)
-            box().loadtext(u"");
+            loadText(u"");
         else
             loadFile(documentBase->path);
         savedRevision = box().revision;
@@ -238,6 +240,7 @@ bool frmEditor::writeDocument(const std::u16string& path, TextFileFormat format)
         return false;
     const FileStamp written = writeTextFile(path, text, format);
     textIsBase(JournalBase{path, written});
+    baseDifferences = changesFromReloaded(box());
     discardKeptJournals(path);
     filePath = path;
     fileCodePage = format.codePage;

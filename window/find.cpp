@@ -8,10 +8,6 @@
 
 namespace {
 
-bool samePlace(const CLPos& a, const CLPos& b) {
-    return a.yLine == b.yLine && a.xTab == b.xTab && a.xChar == b.xChar;
-}
-
 std::u16string percentText(double share) {
     const std::string digits = std::to_string(static_cast<int>(std::floor(share * 100)));
     return std::u16string(digits.begin(), digits.end()) + u"%";
@@ -92,23 +88,21 @@ std::u16string frmEditor::findingCaption() const {
     return u"finding " + percentText(pendingFind->search.progress());
 }
 
-// The one place a match is shown: the cursor goes to its end, the view follows.
+// The one place a match is shown: selected, the cursor at its end, the view following.
 void frmEditor::selectMatch(const SearchMatch& match) {
     CLBox& b = box();
-    b.cursor = match.end();
-    shownMatch = ShownMatch{match, b.revision};
+    const CursorPlace before = cursorPlace();
+    setSelection(b, match.start(), match.end());
     b.viewFollow(b.cursor);
+    endRunIfMoved(before);
     drawUnlessMoving();
 }
 
-// The match shown stands in for a selection while the cursor is still at its end, so
-// that Shift+F3 goes on to the one before it.
+// Backward from the start of the selection, so that Shift+F3 goes on to the match before
+// the one shown.
 CLPos frmEditor::backwardSearchEnd() {
-    CLBox& b = box();
-    if (shownMatch && shownMatch->revision == b.revision &&
-        samePlace(b.cursor, shownMatch->match.end()))
-        return shownMatch->match.start();
-    return b.cursor;
+    const std::optional<TextRange> selected = selectedRange(box());
+    return selected ? selected->start : box().cursor;
 }
 
 // Nothing moves; the beep comes first, as the message waits to be read.

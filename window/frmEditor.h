@@ -1,7 +1,10 @@
 #pragma once
 
 #include "textbox/CLBox.h"
+#include "textbox/history.h"
 #include "textbox/search.h"
+#include "textbox/selection.h"
+#include "textbox/textrange.h"
 #include "window/Host.h"
 #include "window/Input.h"
 #include "window/WindowDesign.h"
@@ -43,6 +46,11 @@ public:
     void onKeyPress(char32_t ch);
     void onMouseDown(MouseButton button, ShiftMask shift, double x, double y);
     void onMouseUp(MouseButton button, ShiftMask shift, double x, double y);
+    // The pointer moved; held is the left button when it is down. While the left button
+    // pressed on the text is held, the selection follows the pointer.
+    void onMouseMove(MouseButton held, ShiftMask shift, double x, double y);
+    // The second press of a double click, in place of its mouse down.
+    void onDoubleClick(MouseButton button, ShiftMask shift, double x, double y);
     // Scrolls the view, not the cursor; Shift turns a vertical turn sideways.
     void onWheel(const WheelTurn& turn, ShiftMask shift);
     void onTick(); // every windowDesign::tickMilliseconds
@@ -73,7 +81,8 @@ public:
 
 private:
     // What a key of the key table does: an edit with a character code (8 Backspace,
-    // 9 Tab, 13 Enter), a cursor move, saving and opening, finding, or going to a line.
+    // 9 Tab, 13 Enter), a cursor move, saving and opening, one of the editing commands,
+    // finding, or going to a line.
     struct KeyAction {
         enum class Kind {
             Edit,
@@ -81,6 +90,14 @@ private:
             Save,
             SaveAs,
             Open,
+            Delete,
+            Undo,
+            Redo,
+            SelectAll,
+            Copy,
+            CopyAligned,
+            Cut,
+            Paste,
             Find,
             FindNext,
             FindPrevious,
@@ -141,14 +158,45 @@ private:
     bool writeDocument(const std::u16string& path, TextFileFormat format);
 
     void run(const KeyAction& action);
-    void insert(char32_t code, std::u16string_view operation);
+    void runCommand(KeyAction::Kind command);
     void move(CursorDirection direction);
+
+    // Where the cursor stands and what is selected: whatever changes either ends a run of
+    // typing.
+    struct CursorPlace {
+        CLPos at;
+        std::optional<TextRange> selected;
+        bool operator==(const CursorPlace&) const = default;
+    };
+    CursorPlace cursorPlace();
+    void endRunIfMoved(const CursorPlace& before);
+
+    // Every change of the text passes through these. An action changes the text through
+    // the text-range layer, which tells each change.
+    using TextAction = std::function<void(const TextChangeSink&)>;
+    bool changeText(EditHistory::Action kind, std::u16string_view operation,
+                    const TextAction& action);
+    bool journalled(std::u16string_view operation, const TextAction& action);
+    void insert(char32_t code, std::u16string_view operation);
+    void deleteForward();
+    void eraseSelection(const TextRange& selected, const TextChangeSink& told);
+    void takeBack(bool (EditHistory::*direction)(CLBox&, const TextChangeSink&),
+                  std::u16string_view operation);
+    void selectAll();
+    void copy(KeyAction::Kind how);
+    void cut();
+    void paste();
+    void followCursor();
+    void loadText(std::u16string&& text);
 
     enum class Frame { Drawn, Failed };
     Frame draw();
     void drawUnlessMoving();
 
     void placeCursor(double x, double y);
+    void selectWord(double x, double y);
+    void dragTo(double x, double y);
+    void followPointer();
     void scrollByWheel(WheelTurn turn, ShiftMask shift);
     void changeFont();
     // Refused when the text would leave 32-bit coordinates in the surface's font.
@@ -171,7 +219,7 @@ private:
     void goToLine();
 
     const std::u16string& recoveryFolder();
-    void journalEdit(char32_t code, const CLPos& before);
+    void journalChanges(const std::vector<TextChange>& changes);
     void keepUnsavedWork();
     void forgetJournal();
     void discardKeptJournals(const std::u16string& path);
@@ -180,11 +228,18 @@ private:
 
     Host& host;
     std::unique_ptr<CLBox> editorBox;
+    EditHistory history;
+    // Where the left button went down, while it is held; the pointer's last place then.
+    std::optional<CLPos> dragAnchor;
+    double pointerX = 0, pointerY = 0;
     uint64_t savedRevision = 0; // the text's revision when it was loaded or last saved
     // What the text was loaded or last saved as, which a journal rebuilds it from; none
     // after a file that could not be read.
     std::optional<JournalBase> documentBase;
     std::optional<RecoveryJournal> journal; // the edits since the base, once there are any
+    // What turns the base, loaded from the file it was saved as, back into the text saved:
+    // the first edits of every journal on it.
+    std::vector<TextChange> baseDifferences;
     std::optional<std::u16string> recoveryFolderPath;
     int32_t idleTicks = 0;      // since the last edit
     int32_t ticksUnwritten = 0; // since the journal last had nothing to write
@@ -208,9 +263,4 @@ private:
     };
     std::optional<PendingFind> pendingFind;
     // The match last shown, while the cursor stands at its end in the same text.
-    struct ShownMatch {
-        SearchMatch match;
-        uint64_t revision;
-    };
-    std::optional<ShownMatch> shownMatch;
 };

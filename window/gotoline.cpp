@@ -42,9 +42,13 @@ void frmEditor::goToLine() {
     const std::optional<int64_t> number = positiveNumber(answer);
     if (!number)
         return;
-    if (guarded(u"going to the line", [&] {
-            b.cursor = CLPos{static_cast<int32_t>(std::min<int64_t>(*number, b.lines.size()) - 1)};
-            b.viewFollow(b.cursor);
-        }))
+    const CursorPlace before = cursorPlace();
+    const bool moved = guarded(u"going to the line", [&] {
+        clearSelection(b);
+        b.cursor = CLPos{static_cast<int32_t>(std::min<int64_t>(*number, b.lines.size()) - 1)};
+        b.viewFollow(b.cursor);
+    });
+    endRunIfMoved(before);
+    if (moved || before.selected)
         drawUnlessMoving();
 }

@@ -17,7 +17,7 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
     constexpr ShiftMask any = ShiftMask::None;
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    static constexpr std::array<KeyBinding, 21> keyTable{{
+    static constexpr std::array<KeyBinding, 30> keyTable{{
         {Backspace, any, edit(8)},
         {Tab, any, edit(9)},
         {Enter, any, edit(13)},
@@ -34,6 +34,15 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
         {S, ShiftMask::Ctrl, {Kind::Save}},
         {functionKey(12), any, {Kind::SaveAs}},
         {letterKey('O'), ShiftMask::Ctrl, {Kind::Open}},
+        {Delete, any, {Kind::Delete}},
+        {letterKey('Z'), ShiftMask::Ctrl | ShiftMask::Shift, {Kind::Redo}},
+        {letterKey('Z'), ShiftMask::Ctrl, {Kind::Undo}},
+        {letterKey('Y'), ShiftMask::Ctrl, {Kind::Redo}},
+        {A, ShiftMask::Ctrl, {Kind::SelectAll}},
+        {letterKey('C'), ShiftMask::Ctrl | ShiftMask::Shift, {Kind::CopyAligned}},
+        {letterKey('C'), ShiftMask::Ctrl, {Kind::Copy}},
+        {letterKey('X'), ShiftMask::Ctrl, {Kind::Cut}},
+        {letterKey('V'), ShiftMask::Ctrl, {Kind::Paste}},
         {letterKey('F'), ShiftMask::Ctrl, {Kind::Find}},
         {functionKey(3), ShiftMask::Shift, {Kind::FindPrevious}},
         {functionKey(3), any, {Kind::FindNext}},
@@ -53,6 +62,7 @@ void frmEditor::onKeyDown(KeyCode key, ShiftMask shift) {
         handle([&] { run(*action); });
 }
 
+// Saving ends a run of typing, so that undo can always come back to the saved text.
 void frmEditor::run(const KeyAction& action) {
     switch (action.kind) {
     case KeyAction::Kind::Edit:
@@ -60,9 +70,11 @@ void frmEditor::run(const KeyAction& action) {
     case KeyAction::Kind::Move:
         return move(action.direction);
     case KeyAction::Kind::Save:
+        history.breakRun();
         saveByUser(&frmEditor::save);
         return drawUnlessMoving();
     case KeyAction::Kind::SaveAs:
+        history.breakRun();
         saveByUser(&frmEditor::saveAs);
         return drawUnlessMoving();
     case KeyAction::Kind::Open:
@@ -77,22 +89,42 @@ void frmEditor::run(const KeyAction& action) {
         return stopFinding();
     case KeyAction::Kind::GoToLine:
         return goToLine();
+    default:
+        return runCommand(action.kind);
     }
 }
 
-void frmEditor::insert(char32_t code, std::u16string_view operation) {
-    const CLPos before = box().cursor;
-    const uint64_t revision = box().revision;
-    const bool done = guarded(operation, [&] { box().insertChar(code, box().cursor); });
-    if (box().revision != revision)
-        journalEdit(code, before);
-    if (done)
-        drawUnlessMoving();
+// The commands beyond the design's keys; selecting and copying change no text.
+void frmEditor::runCommand(KeyAction::Kind command) {
+    switch (command) {
+    case KeyAction::Kind::Delete:
+        return deleteForward();
+    case KeyAction::Kind::Undo:
+        return takeBack(&EditHistory::undo, u"undoing");
+    case KeyAction::Kind::Redo:
+        return takeBack(&EditHistory::redo, u"redoing");
+    case KeyAction::Kind::SelectAll:
+        return selectAll();
+    case KeyAction::Kind::Cut:
+        return cut();
+    case KeyAction::Kind::Paste:
+        return paste();
+    default:
+        return copy(command);
+    }
 }
 
+// A move starts from the cursor, whatever was selected, and ends the selection.
 void frmEditor::move(CursorDirection direction) {
-    if (guarded(u"moving the cursor", [&] { box().cursorMove(box().cursor, direction); }))
+    CLBox& b = box();
+    const CursorPlace before = cursorPlace();
+    clearSelection(b);
+    const bool moved = guarded(u"moving the cursor", [&] { b.cursorMove(b.cursor, direction); });
+    endRunIfMoved(before);
+    if (moved)
         drawUnlessMoving();
+    else if (before.selected)
+        draw();
 }
 
 // Backspace, Tab and Enter arrive through key down; a character that is not typable

@@ -5,6 +5,7 @@
 #include "support/modLocale.h"
 #include "window/WindowDesign.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <exception>
@@ -66,21 +67,92 @@ std::u16string joinedLines(const std::vector<std::u16string>& lines) {
 
 } // namespace
 
-// The view does not follow a click: the cursor goes where the text is shown now.
+// The view does not follow a click: the cursor goes where the text is shown now. The
+// button held, the selection then follows the pointer from there.
 void frmEditor::onMouseDown(MouseButton button, ShiftMask, double x, double y) {
     if (button == MouseButton::Left)
         handle([&] { placeCursor(x, y); });
 }
 
 void frmEditor::placeCursor(double x, double y) {
+    const CursorPlace before = cursorPlace();
+    dragAnchor.reset();
     guarded(u"placing the cursor", [&] {
         CLBox& b = box();
+        clearSelection(b);
         b.cursor = b.XYscrmovToPos(roundToPixel(x), roundToPixel(y), false);
+        dragAnchor = b.cursor;
+        pointerX = x;
+        pointerY = y;
     });
+    endRunIfMoved(before);
+    draw();
+}
+
+void frmEditor::onMouseMove(MouseButton held, ShiftMask, double x, double y) {
+    if (!dragAnchor)
+        return;
+    if (held != MouseButton::Left) { // released where no release reached the window
+        dragAnchor.reset();
+        return;
+    }
+    handle([&] { dragTo(x, y); });
+}
+
+// The selection runs from where the button went down to the text under the pointer; near
+// an edge of the view, or past it, to the text beyond that edge, which the view follows.
+void frmEditor::dragTo(double x, double y) {
+    CLBox& b = box();
+    const CursorPlace before = cursorPlace();
+    pointerX = x;
+    pointerY = y;
+    guarded(u"selecting", [&] {
+        const double margin = std::max(1, b.lineHeight / 2);
+        const double beyondY = y < margin                   ? y - b.lineHeight
+                               : y >= b.viewHeight - margin ? y + b.lineHeight
+                                                            : y;
+        const double beyondX = x < 0 ? x - b.spaceWidth : x >= b.viewWidth ? x + b.spaceWidth : x;
+        setSelection(b, *dragAnchor,
+                     b.XYscrmovToPos(roundToPixel(beyondX), roundToPixel(beyondY), false));
+        if (beyondX != x || beyondY != y)
+            b.viewFollow(b.cursor);
+    });
+    if (cursorPlace() != before) {
+        history.breakRun();
+        drawUnlessMoving();
+    }
+}
+
+// While the pointer rests near an edge during a drag, the view goes on following it.
+void frmEditor::followPointer() {
+    if (dragAnchor)
+        dragTo(pointerX, pointerY);
+}
+
+void frmEditor::onDoubleClick(MouseButton button, ShiftMask, double x, double y) {
+    if (button == MouseButton::Left)
+        handle([&] { selectWord(x, y); });
+}
+
+// The word under the pointer: the character it is on decides, not the nearest boundary.
+void frmEditor::selectWord(double x, double y) {
+    const CursorPlace before = cursorPlace();
+    dragAnchor.reset();
+    guarded(u"selecting", [&] {
+        CLBox& b = box();
+        const int32_t viewX = roundToPixel(x);
+        const CLPos at = b.XYscrmovToPos(viewX, roundToPixel(y), false);
+        const Side side = viewX < b.posToXYScrmov(at).x ? Side::Before : Side::After;
+        const TextRange word = wordAt(b, at, side);
+        setSelection(b, word.start, word.end);
+    });
+    endRunIfMoved(before);
     draw();
 }
 
 void frmEditor::onMouseUp(MouseButton button, ShiftMask, double, double) {
+    if (button == MouseButton::Left)
+        dragAnchor.reset();
     if (button == MouseButton::Right)
         handle([&] { changeFont(); });
 }
@@ -90,6 +162,9 @@ void frmEditor::onMouseUp(MouseButton button, ShiftMask, double, double) {
 // or wide to lay out is taken back.
 void frmEditor::changeFont() {
     CLBox& b = box();
+    const CursorPlace before = cursorPlace();
+    clearSelection(b); // a click, this one too, ends the selection
+    endRunIfMoved(before);
     Surface& surface = host.picture();
     const std::u16string previousName = surface.fontName();
     const double previousSize = surface.fontSize();

@@ -22,8 +22,11 @@ namespace fs = std::filesystem;
 //   batch:  record count (4), records' bytes (4), hash of those two (8); the records; a
 //           hash (8) of the previous check (the header's or the last batch's), this frame
 //           and the records, so no batch passes in another place or another file
-//   record: a kind (1), then what that kind holds; insertChar: code, yLine, xTab, xChar
-//           (4 each)
+//   record: a kind (1), then what that kind holds:
+//           insertChar (1): code, yLine, xTab, xChar (4 each)
+//           replacement (2): from, to and the cursor after it, each yLine, xTab, xChar (4
+//           each); the text's units and line ends counted (4 each), its units (2 each),
+//           then each line end (1 each: 1 "\n", 2 "\r\n")
 // The frame's own hash tells a count damaged from a batch cut short.
 
 namespace {
@@ -32,6 +35,9 @@ constexpr std::string_view magic = "\x89"
                                    "Cjrnl\r\n"; // a high bit and both line ends
 constexpr uint32_t formatVersion = 1;
 constexpr uint8_t insertCharKind = 1;
+constexpr uint8_t replacementKind = 2;
+constexpr size_t replacementHeadBytes = 9 * 4 + 2 * 4; // after the kind
+constexpr uint8_t feedEnd = 1, returnFeedEnd = 2;
 constexpr size_t frameBytes = 16;
 constexpr size_t checkBytes = 8;
 constexpr uint32_t largestPath = 32767; // units in the longest path Windows allows
@@ -53,10 +59,50 @@ uint64_t littleAt(std::string_view bytes) {
     return value;
 }
 
+bool isJournalPosition(const CLPos& pos) {
+    return pos.yLine >= 0 && pos.xTab >= 0 && pos.xChar >= 0;
+}
+
+bool isJournalText(const TextFragment& text) {
+    const auto breaks = static_cast<size_t>(std::count(text.text.begin(), text.text.end(), u'\n'));
+    return breaks == text.lineEnds.size() &&
+           std::none_of(text.lineEnds.begin(), text.lineEnds.end(),
+                        [](const LineEnd& end) { return end.empty(); });
+}
+
 bool isJournalEdit(const JournalEdit& edit) {
+    const CLPos from{edit.yLine, edit.xTab, edit.xChar};
+    if (edit.text)
+        return edit.code == 0 && isJournalPosition(from) && isJournalPosition(edit.to) &&
+               isJournalPosition(edit.cursor) && !isBefore(edit.to, from) &&
+               isJournalText(*edit.text);
     const bool knownCode = edit.code == Backspace || edit.code == Tab || edit.code == Enter ||
                            CLBox::isTypable(edit.code);
-    return knownCode && edit.yLine >= 0 && edit.xTab >= 0 && edit.xChar >= 0;
+    return knownCode && isJournalPosition(from);
+}
+
+void putPosition(std::string& bytes, const CLPos& pos) {
+    for (const int32_t value : {pos.yLine, pos.xTab, pos.xChar})
+        putLittle(bytes, static_cast<uint32_t>(value), 4);
+}
+
+void putRecord(std::string& records, const JournalEdit& edit) {
+    if (!edit.text) {
+        putLittle(records, insertCharKind, 1);
+        putLittle(records, edit.code, 4);
+        putPosition(records, {edit.yLine, edit.xTab, edit.xChar});
+        return;
+    }
+    putLittle(records, replacementKind, 1);
+    putPosition(records, {edit.yLine, edit.xTab, edit.xChar});
+    putPosition(records, edit.to);
+    putPosition(records, edit.cursor);
+    putLittle(records, edit.text->text.size(), 4);
+    putLittle(records, edit.text->lineEnds.size(), 4);
+    for (const char16_t unit : edit.text->text)
+        putLittle(records, unit, 2);
+    for (const LineEnd& end : edit.text->lineEnds)
+        putLittle(records, end == u"\n" ? feedEnd : returnFeedEnd, 1);
 }
 
 std::string encodeHeader(const JournalBase& base) {
@@ -95,13 +141,8 @@ uint64_t batchCheck(uint64_t previousCheck, std::string_view frame, std::string_
 uint64_t appendBatch(std::string& bytes, std::span<const JournalEdit> edits,
                      uint64_t previousCheck) {
     std::string records;
-    for (const JournalEdit& edit : edits) {
-        putLittle(records, insertCharKind, 1);
-        putLittle(records, edit.code, 4);
-        putLittle(records, static_cast<uint32_t>(edit.yLine), 4);
-        putLittle(records, static_cast<uint32_t>(edit.xTab), 4);
-        putLittle(records, static_cast<uint32_t>(edit.xChar), 4);
-    }
+    for (const JournalEdit& edit : edits)
+        putRecord(records, edit);
     const std::string frame = frameOf(edits.size(), records.size());
     const uint64_t check = batchCheck(previousCheck, frame, records);
     bytes += frame;
@@ -202,22 +243,58 @@ private:
         rest = records;
         uint64_t read = 0;
         for (; !rest.empty(); ++read) {
-            if (number(1) != insertCharKind)
+            const uint64_t kind = number(1);
+            if (kind != insertCharKind && kind != replacementKind)
                 damaged("it holds an edit of an unknown kind");
-            if (rest.size() < 16)
-                damaged("an edit is cut short inside a batch");
-            JournalEdit edit;
-            edit.code = static_cast<char32_t>(number(4));
-            edit.yLine = position();
-            edit.xTab = position();
-            edit.xChar = position();
+            JournalEdit edit = kind == insertCharKind ? readInsertChar() : readReplacement();
             if (!isJournalEdit(edit))
                 damaged("it holds an impossible edit");
-            edits.push_back(edit);
+            edits.push_back(std::move(edit));
         }
         if (read != count || count == 0)
             damaged("a batch holds another number of edits than it says");
         rest = batchRest;
+    }
+
+    CLPos readPosition() {
+        CLPos pos;
+        pos.yLine = position();
+        pos.xTab = position();
+        pos.xChar = position();
+        return pos;
+    }
+
+    JournalEdit readInsertChar() {
+        if (rest.size() < 16)
+            damaged("an edit is cut short inside a batch");
+        JournalEdit edit;
+        edit.code = static_cast<char32_t>(number(4));
+        edit.yLine = position();
+        edit.xTab = position();
+        edit.xChar = position();
+        return edit;
+    }
+
+    JournalEdit readReplacement() {
+        if (rest.size() < replacementHeadBytes)
+            damaged("an edit is cut short inside a batch");
+        const CLPos from = readPosition(), to = readPosition(), cursor = readPosition();
+        const uint64_t units = number(4), ends = number(4);
+        if (rest.size() < 2 * units + ends)
+            damaged("an edit is cut short inside a batch");
+        auto text = std::make_shared<TextFragment>();
+        const std::string_view unitBytes = take(static_cast<size_t>(2 * units));
+        text->text.resize(static_cast<size_t>(units));
+        for (size_t k = 0; k < text->text.size(); ++k)
+            text->text[k] = static_cast<char16_t>(static_cast<uint8_t>(unitBytes[2 * k]) |
+                                                  static_cast<uint8_t>(unitBytes[2 * k + 1]) << 8);
+        for (uint64_t k = 0; k < ends; ++k) {
+            const uint64_t end = number(1);
+            if (end != feedEnd && end != returnFeedEnd)
+                damaged("it holds an impossible edit");
+            text->lineEnds.emplace_back(end == feedEnd ? u"\n" : u"\r\n");
+        }
+        return JournalEdit::replacement(from, to, cursor, std::move(text));
     }
 
     std::string_view rest;
@@ -402,13 +479,40 @@ RecoveredJournal readJournal(const fs::path& file) {
     }
 }
 
+bool JournalEdit::operator==(const JournalEdit& other) const {
+    const bool sameText = text == other.text || (text && other.text && *text == *other.text);
+    return code == other.code && yLine == other.yLine && xTab == other.xTab &&
+           xChar == other.xChar && to == other.to && cursor == other.cursor && sameText;
+}
+
+namespace {
+
+void replayEdit(CLBox& box, const JournalEdit& edit) {
+    CLPos pos{edit.yLine, edit.xTab, edit.xChar};
+    if (!edit.text) {
+        box.insertChar(edit.code, pos);
+        box.cursor = pos; // not before: an edit that does not fit leaves it outside
+        return;
+    }
+    TextChange made;
+    replaceRange(box, pos, edit.to, edit.text, [&](const TextChange& change) { made = change; });
+    try {
+        requirePosition(box, edit.cursor);
+    } catch (const EngineError&) { // the edit does not fit after all: taken back whole
+        if (made.inserted)
+            replaceRange(box, made.at, endOf(made.at, *made.inserted), made.removed,
+                         [](const TextChange&) {});
+        throw;
+    }
+    box.cursor = characterBoundary(box, edit.cursor); // never between a pair's halves
+}
+
+} // namespace
+
 void replayEdits(CLBox& box, const std::vector<JournalEdit>& edits) {
     for (size_t k = 0; k < edits.size(); ++k) {
-        const JournalEdit& edit = edits[k];
-        CLPos pos{edit.yLine, edit.xTab, edit.xChar};
         try {
-            box.insertChar(edit.code, pos);
-            box.cursor = pos; // not before: an edit that does not fit leaves it outside
+            replayEdit(box, edits[k]);
         } catch (const EngineError& failure) {
             throw EngineError(failure.number, "edit " + std::to_string(k + 1) + " of " +
                                                   std::to_string(edits.size()) +

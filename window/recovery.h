@@ -1,24 +1,45 @@
 #pragma once
 
 #include "textbox/CLBox.h"
+#include "textbox/textrange.h"
 #include "window/filestamp.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A journal rebuilds a modified text from its base (the file as loaded or last saved, the
 // demo text, or an empty text for a file not yet on disk) by making its edits again through
-// the same engine operation. Appending a few records at idle times costs the same for any
+// the same engine operations. Appending a few records at idle times costs the same for any
 // size of document, where copying the text would not.
 
-// One text change as the engine made it: insertChar(code) at the position it was given.
+// One text change as the engine made it: a replacement, the text from the position to
+// `to` giving way to `text` (through the text-range layer, which tells every change that
+// way), after which the cursor stood at `cursor`; or, with a code, insertChar(code) at the
+// position, as journals of earlier versions hold them.
 struct JournalEdit {
-    char32_t code = 0; // 8 Backspace, 9 Tab, 13 Enter, or a typable character
-    int32_t yLine = 0, xTab = 0, xChar = 0;
-    bool operator==(const JournalEdit&) const = default;
+    // insertChar(code) at (yLine, xTab, xChar).
+    JournalEdit(char32_t editCode = 0, int32_t line = 0, int32_t cell = 0, int32_t character = 0)
+        : code(editCode), yLine(line), xTab(cell), xChar(character) {}
+    static JournalEdit replacement(const CLPos& from, const CLPos& to, const CLPos& cursor,
+                                   std::shared_ptr<const TextFragment> text) {
+        JournalEdit edit(0, from.yLine, from.xTab, from.xChar);
+        edit.to = to;
+        edit.cursor = cursor;
+        edit.text = std::move(text);
+        return edit;
+    }
+
+    char32_t code; // 8 Backspace, 9 Tab, 13 Enter, or a typable character; 0 replaces
+    int32_t yLine, xTab, xChar;
+    CLPos to, cursor;
+    std::shared_ptr<const TextFragment> text; // a replacement's alone
+
+    bool operator==(const JournalEdit& other) const;
 };
 
 // What the edits apply to. path "" is the demo text; stamp.exists false a file not yet on
@@ -52,9 +73,10 @@ public:
     // Empty until the first write has created the file.
     const std::filesystem::path& file() const { return journalFile; }
 
-    // Kept in memory, with every edit since the base (16 bytes each), so that a file
-    // another program removed can be written again whole. An edit no journal can hold (a
-    // code insertChar ignores, a negative position) raises EngineError BadArgument.
+    // Kept in memory, with every edit since the base (a replacement's text shared with
+    // whoever holds it), so that a file another program removed can be written again whole.
+    // An edit no journal can hold (a code insertChar ignores, a negative position, a range
+    // that ends before it begins) raises EngineError BadArgument.
     void record(const JournalEdit& edit);
     bool hasUnwritten() const { return writtenEdits < edits.size(); }
     // Appends what was recorded since the last write as batches, then flushes them to the
@@ -107,8 +129,8 @@ public:
 // returns part of a damaged journal. A file that cannot be read raises std::runtime_error.
 RecoveredJournal readJournal(const std::filesystem::path& file);
 
-// Makes the edits again on box, which holds the base's text, calling insertChar at each
-// edit's position; the cursor ends where the last edit left it. Raises EngineError at the
-// first edit that does not fit, saying which; the edits before it stay made, and the
-// cursor where they left it.
+// Makes the edits again on box, which holds the base's text, through the operations that
+// made them; the cursor ends where the last edit left it. Raises EngineError at the first
+// edit that does not fit, saying which; the edits before it stay made, and the cursor
+// where they left it.
 void replayEdits(CLBox& box, const std::vector<JournalEdit>& edits);

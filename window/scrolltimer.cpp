@@ -9,10 +9,12 @@ constexpr double glideFraction = 0.3;
 
 } // namespace
 
-// The tick also keeps unsaved work, at pauses in typing, and carries a long find on.
+// The tick also moves a drag's selection on while the view follows the pointer, keeps
+// unsaved work, at pauses in typing, and carries a long find on.
 void frmEditor::onTick() {
     handle([&] {
         glide();
+        followPointer();
         keepUnsavedWork();
         carryOnFinding();
     });

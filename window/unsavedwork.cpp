@@ -43,15 +43,28 @@ const std::u16string& frmEditor::recoveryFolder() {
     return *recoveryFolderPath;
 }
 
-// Every change of the text is journalled as the engine made it, so that it can be made
-// again on the text's base after a crash.
-void frmEditor::journalEdit(char32_t code, const CLPos& before) {
+// Every change of the text is journalled as the text-range layer told it, so that it can be
+// made again on the text's base after a crash. A change leaves the cursor after what it
+// inserted, and the last of an action where the action left it.
+void frmEditor::journalChanges(const std::vector<TextChange>& changes) {
+    if (changes.empty())
+        return;
     idleTicks = 0;
     if (!documentBase || recoveryFolder().empty())
         return;
-    if (!journal)
+    const auto record = [&](const TextChange& change, const CLPos& cursor) {
+        journal->record(JournalEdit::replacement(change.at, endOf(change.at, *change.removed),
+                                                 cursor, change.inserted));
+    };
+    if (!journal) {
         journal.emplace(fs::path(recoveryFolder()), *documentBase);
-    journal->record({code, before.yLine, before.xTab, before.xChar});
+        for (const TextChange& difference : baseDifferences)
+            record(difference, endOf(difference.at, *difference.inserted));
+    }
+    for (size_t k = 0; k < changes.size(); ++k) {
+        const TextChange& change = changes[k];
+        record(change, k + 1 < changes.size() ? endOf(change.at, *change.inserted) : box().cursor);
+    }
 }
 
 // Writing flushes to the disk, so it waits for a pause in typing; a failure to write is
@@ -123,6 +136,7 @@ void frmEditor::offerRecovery() {
 // The text is rebuilt whole or not at all; it then holds the changes as unsaved ones, and
 // a journal of this run keeps them, so the old file can go.
 void frmEditor::restore(const RecoveredJournal& recovered, const fs::path& file) {
+    history.clear(); // the changes restored are the text's from now on, not steps to take back
     const auto failure =
         failureOf(u"restoring unsaved changes", [&] { replayEdits(box(), recovered.edits); });
     if (failure) {

@@ -143,6 +143,18 @@ void EditorWindow::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+// Without mouse tracking these come only while a button is held.
+void EditorWindow::mouseMoveEvent(QMouseEvent* event) {
+    const bool leftHeld = (event->buttons() & Qt::LeftButton) != 0;
+    form.onMouseMove(leftHeld ? MouseButton::Left : MouseButton::None,
+                     toShiftMask(event->modifiers()), event->position().x(), event->position().y());
+}
+
+void EditorWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    form.onDoubleClick(toButton(event->button()), toShiftMask(event->modifiers()),
+                       event->position().x(), event->position().y());
+}
+
 void EditorWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls())
         event->acceptProposedAction();

@@ -2,9 +2,11 @@
 
 #include "qtstrings.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,6 +15,14 @@
 
 void SurfaceHost::setPictureSize(int32_t width, int32_t height) {
     surface.resize(width, height);
+}
+
+std::u16string SurfaceHost::clipboardText() {
+    return toU16String(QGuiApplication::clipboard()->text());
+}
+
+void SurfaceHost::setClipboardText(const std::u16string& text) {
+    QGuiApplication::clipboard()->setText(toQString(text));
 }
 
 // Only the ratio follows the screen, so a HiDPI screen gets sharp text: the logical DPI,

@@ -8,13 +8,15 @@
 
 class QWidget;
 
-// The host services every Qt program of ours shares: the picture.
+// The host services every Qt program of ours shares: the picture and the clipboard.
 class SurfaceHost : public Host {
 public:
     explicit SurfaceHost(QtSurface& picture) : surface(picture) {}
 
     Surface& picture() override { return surface; }
     void setPictureSize(int32_t width, int32_t height) override;
+    std::u16string clipboardText() override;
+    void setClipboardText(const std::u16string& text) override;
 
 protected:
     QtSurface& surface;

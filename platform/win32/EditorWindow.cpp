@@ -138,6 +138,7 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
+    case WM_LBUTTONDBLCLK:
         pressMouse(message, lParam);
         return 0;
     case WM_MOUSEWHEEL:
@@ -145,6 +146,10 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         form->onWheel(wheelTurnOf(message == WM_MOUSEHWHEEL, GET_WHEEL_DELTA_WPARAM(wParam),
                                   wheelScrollLines()),
                       currentShiftMask());
+        return 0;
+    case WM_MOUSEMOVE:
+        form->onMouseMove((wParam & MK_LBUTTON) != 0 ? MouseButton::Left : MouseButton::None,
+                          currentShiftMask(), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_DPICHANGED: { // take the frame Windows suggests for the new monitor
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
@@ -185,13 +190,22 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// The window holds the mouse while the left button is down, so that a drag goes on past
+// its edges and its release arrives. The second press of a double click comes as its own
+// message instead of a button down.
 void EditorWindow::pressMouse(UINT message, LPARAM lParam) {
-    const bool left = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
-    const bool down = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN;
+    const bool left =
+        message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || message == WM_LBUTTONDBLCLK;
     const MouseButton button = left ? MouseButton::Left : MouseButton::Right;
     const auto x = static_cast<double>(GET_X_LPARAM(lParam));
     const auto y = static_cast<double>(GET_Y_LPARAM(lParam));
-    if (down)
+    if (left && message != WM_LBUTTONUP)
+        SetCapture(window);
+    else if (left)
+        ReleaseCapture();
+    if (message == WM_LBUTTONDBLCLK)
+        form->onDoubleClick(button, currentShiftMask(), x, y);
+    else if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN)
         form->onMouseDown(button, currentShiftMask(), x, y);
     else
         form->onMouseUp(button, currentShiftMask(), x, y);

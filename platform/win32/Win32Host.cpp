@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Host.h"
 
 #include "platform/win32/AppDataFolder.h"
+#include "platform/win32/Clipboard.h"
 #include "platform/win32/FileDialog.h"
 #include "platform/win32/InputDialog.h"
 
@@ -57,4 +58,12 @@ std::u16string Win32Host::askOpenPath(const std::u16string& nearPath) {
 
 std::u16string Win32Host::recoveryFolder() {
     return appDataFolder::ownFolderIn(appDataFolder::localAppData());
+}
+
+std::u16string Win32Host::clipboardText() {
+    return clipboard::text(window);
+}
+
+void Win32Host::setClipboardText(const std::u16string& text) {
+    clipboard::setText(window, text);
 }

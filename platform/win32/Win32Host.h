@@ -7,8 +7,8 @@
 
 #include <string>
 
-// The host services over the native window: its picture, its caption and modal dialogs
-// owned by it.
+// The host services over the native window: its picture, its caption, modal dialogs
+// owned by it and the clipboard.
 class Win32Host : public Host {
 public:
     Win32Host(HWND window, GdiSurface& picture);
@@ -26,6 +26,8 @@ public:
     void reportError(const std::u16string& message, const std::u16string& title) override;
     void tell(const std::u16string& message, const std::u16string& title) override;
     std::u16string recoveryFolder() override;
+    std::u16string clipboardText() override;
+    void setClipboardText(const std::u16string& text) override;
 
 private:
     HWND window;

@@ -37,7 +37,10 @@ public:
     std::vector<std::u16string> openPathsNear;
     std::deque<std::u16string> openPaths; // none left: Cancel
     std::u16string recoveryFolderPath;    // "" gives none
-    bool fileDialogsFail = false;         // as when the system cannot show them
+    std::u16string clipboard;
+    std::vector<std::u16string> clipboardWrites; // as set, in order
+    bool clipboardFails = false;                 // as when another program holds it open
+    bool fileDialogsFail = false;                // as when the system cannot show them
     // Runs while each dialog is open, as a platform goes on delivering events then.
     std::function<void()> whileDialogOpen;
     // A larger picture cannot be allocated, as on a platform short of memory.
@@ -95,6 +98,17 @@ public:
         dialogOpen();
     }
     std::u16string recoveryFolder() override { return recoveryFolderPath; }
+    std::u16string clipboardText() override {
+        if (clipboardFails)
+            throw std::runtime_error("the clipboard is in use");
+        return clipboard;
+    }
+    void setClipboardText(const std::u16string& text) override {
+        if (clipboardFails)
+            throw std::runtime_error("the clipboard is in use");
+        clipboard = text;
+        clipboardWrites.push_back(text);
+    }
 
 private:
     void dialogOpen() const {

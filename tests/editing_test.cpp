@@ -1,0 +1,574 @@
+#include "tests/support/HeadlessWindow.h"
+
+#include "support/Utf16.h"
+#include "support/modLocale.h"
+
+#include "TempFolder.h"
+#include "randomtext.h"
+#include "textmodel.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Window = HeadlessWindow;
+using Span = std::pair<size_t, size_t>;
+
+// The editor as a plain string (textmodel.h) with a cursor, an anchor, a clipboard and a
+// history of whole texts, doing what the keys do the obvious way. Moves whose result
+// geometry decides are taken from the window (placed).
+class Model {
+public:
+    std::u16string text;
+    size_t cursor = 0;
+    std::optional<size_t> anchor;
+    std::u16string clipboard;
+    int beeps = 0;
+    uint64_t revision = 0, savedRevision = 0;
+    size_t steps() const { return done.size(); }
+
+    std::optional<Span> selection() const {
+        if (!anchor || *anchor == cursor)
+            return std::nullopt;
+        return std::minmax(*anchor, cursor);
+    }
+    bool onFirstLine() const { return lineStart(cursor) == 0; }
+    bool onLastLine() const { return lineEnd(cursor) == text.size(); }
+
+    void type(const std::u16string& typed) {
+        edit(Kind::Typing, [&] {
+            eraseSelection();
+            insert(typed);
+        });
+    }
+    void tab() {
+        edit(Kind::Other, [&] {
+            eraseSelection();
+            insert(u"\t");
+        });
+    }
+    void enter() {
+        edit(Kind::Other, [&] {
+            eraseSelection();
+            const size_t start = lineStart(cursor);
+            const auto cell = static_cast<size_t>(
+                std::count(text.begin() + static_cast<ptrdiff_t>(start),
+                           text.begin() + static_cast<ptrdiff_t>(cursor), u'\t'));
+            size_t indentation = 0;
+            while (start + indentation < lineEnd(start) && text[start + indentation] == u'\t')
+                ++indentation;
+            insert(crlfUnit + std::u16string(std::min(cell, indentation), u'\t'));
+        });
+    }
+    void backspace() {
+        edit(Kind::Other, [&] {
+            if (!eraseSelection()) {
+                if (cursor == 0)
+                    ++beeps;
+                else
+                    deleteBefore(cursor);
+            }
+        });
+    }
+    // Backspace from one character on.
+    void deleteForward() {
+        edit(Kind::Other, [&] {
+            if (eraseSelection())
+                return;
+            if (cursor == text.size()) {
+                ++beeps;
+                return;
+            }
+            cursor += isBreakUnit(text[cursor]) ? 1 : unitsRightOf(cursor);
+            deleteBefore(cursor);
+        });
+    }
+    void cut() {
+        if (!selection())
+            return;
+        copy(false);
+        edit(Kind::Other, [&] { eraseSelection(); });
+    }
+    void paste() {
+        if (clipboard.empty())
+            return;
+        edit(Kind::Other, [&] {
+            eraseSelection();
+            insert(pasted(clipboard));
+            cursor = pairStart(cursor);
+        });
+    }
+    void copy(bool aligned) {
+        if (const std::optional<Span> s = selection()) {
+            const std::u16string selected = text.substr(s->first, s->second - s->first);
+            clipboard = aligned ? alignedReference(selected) : savedOf(selected);
+        }
+    }
+    void selectAll() {
+        place([&] {
+            anchor = 0;
+            cursor = text.size();
+        });
+    }
+    void undo() {
+        takeBack(done, undone, &Step::before, &Step::cursorBefore, &Step::revisionBefore);
+    }
+    void redo() { takeBack(undone, done, &Step::after, &Step::cursorAfter, &Step::revisionAfter); }
+    void saved() {
+        runOpen = false;
+        savedRevision = revision;
+    }
+
+    void right() {
+        place([&] {
+            anchor.reset();
+            if (cursor == text.size())
+                ++beeps;
+            else
+                cursor += isBreakUnit(text[cursor]) ? 1 : unitsRightOf(cursor);
+        });
+    }
+    void left() {
+        place([&] {
+            anchor.reset();
+            if (cursor == 0)
+                ++beeps;
+            else
+                cursor -=
+                    isBreakUnit(text[cursor - 1])
+                        ? 1
+                        : static_cast<size_t>(unitsBefore(text, static_cast<int32_t>(cursor)));
+        });
+    }
+    void home() {
+        place([&] {
+            anchor.reset();
+            const size_t start = lineStart(cursor);
+            size_t textStart = start;
+            while (textStart < lineEnd(start) && text[textStart] == u'\t')
+                ++textStart;
+            cursor = textStart < lineEnd(start) && textStart < cursor ? textStart : start;
+        });
+    }
+    void end() { moveTo(lineEnd(cursor)); }
+    void moveTo(size_t at) {
+        place([&] {
+            anchor.reset();
+            cursor = at;
+        });
+    }
+    // Where the window put the cursor and the anchor, which geometry decides.
+    void placed(size_t at, std::optional<size_t> anchoredAt) {
+        place([&] {
+            cursor = at;
+            anchor = anchoredAt;
+        });
+    }
+
+private:
+    enum class Kind { Typing, Other };
+    struct Step {
+        std::u16string before, after;
+        size_t cursorBefore = 0, cursorAfter = 0;
+        uint64_t revisionBefore = 0, revisionAfter = 0;
+    };
+
+    size_t lineStart(size_t at) const {
+        while (at > 0 && !isBreakUnit(text[at - 1]))
+            --at;
+        return at;
+    }
+    size_t lineEnd(size_t at) const {
+        while (at < text.size() && !isBreakUnit(text[at]))
+            ++at;
+        return at;
+    }
+    size_t unitsRightOf(size_t at) const {
+        return static_cast<size_t>(unitsAfter(text, static_cast<int32_t>(at)));
+    }
+    size_t pairStart(size_t at) const {
+        return static_cast<size_t>(characterStart(text, static_cast<int32_t>(at)));
+    }
+
+    void insert(const std::u16string& inserted) {
+        text.insert(cursor, inserted);
+        cursor += inserted.size();
+        changed = true;
+    }
+    bool eraseSelection() {
+        const std::optional<Span> s = selection();
+        anchor.reset();
+        if (!s)
+            return false;
+        text.erase(s->first, s->second - s->first);
+        cursor = pairStart(s->first);
+        changed = true;
+        return true;
+    }
+    // A joined line keeps the upper line's end, unless it is the last.
+    void deleteBefore(size_t& at) {
+        if (isBreakUnit(text[at - 1])) {
+            const char16_t upperEnd = text[at - 1];
+            text.erase(--at, 1);
+            if (lineEnd(at) != text.size())
+                text[lineEnd(at)] = upperEnd;
+        } else {
+            const auto units = static_cast<size_t>(unitsBefore(text, static_cast<int32_t>(at)));
+            at -= units;
+            text.erase(at, units);
+        }
+        cursor = pairStart(at);
+        changed = true;
+    }
+    // Lines as loading splits them; those the paste starts lose four spaces a tab.
+    static std::u16string pasted(const std::u16string& from) {
+        std::u16string out;
+        size_t start = 0;
+        for (bool first = true;; first = false) {
+            const size_t feed = from.find(u'\n', start);
+            std::u16string line = from.substr(start, feed - start);
+            const bool returnFeed =
+                feed != std::u16string::npos && !line.empty() && line.back() == u'\r';
+            if (returnFeed)
+                line.pop_back();
+            if (!first) {
+                const size_t spaces = std::min(line.find_first_not_of(u' '), line.size());
+                line = std::u16string(spaces / 4, u'\t') + line.substr(spaces / 4 * 4);
+            }
+            out += line;
+            if (feed == std::u16string::npos)
+                return out;
+            out += returnFeed ? crlfUnit : u'\n';
+            start = feed + 1;
+        }
+    }
+
+    template <class Change> void edit(Kind kind, Change&& change) {
+        const std::u16string before = text;
+        const size_t cursorBefore = cursor;
+        const uint64_t revisionBefore = revision;
+        changed = false;
+        change();
+        if (!changed)
+            return; // a beep: a run goes on
+        revision = ++revisionsGiven;
+        if (kind == Kind::Typing && runOpen && done.back().cursorAfter == cursorBefore) {
+            done.back().after = text;
+            done.back().cursorAfter = cursor;
+            done.back().revisionAfter = revision;
+        } else {
+            done.push_back({before, text, cursorBefore, cursor, revisionBefore, revision});
+        }
+        undone.clear();
+        runOpen = kind == Kind::Typing;
+    }
+    template <class Move> void place(Move&& move) {
+        const std::pair<size_t, std::optional<Span>> before{cursor, selection()};
+        move();
+        if (std::pair(cursor, selection()) != before)
+            runOpen = false;
+    }
+    void takeBack(std::vector<Step>& from, std::vector<Step>& to, std::u16string Step::*textOf,
+                  size_t Step::*cursorOf, uint64_t Step::*revisionOf) {
+        runOpen = false;
+        anchor.reset();
+        if (from.empty()) {
+            ++beeps;
+            return;
+        }
+        to.push_back(std::move(from.back()));
+        from.pop_back();
+        text = to.back().*textOf;
+        cursor = to.back().*cursorOf;
+        revision = to.back().*revisionOf;
+    }
+
+    std::vector<Step> done, undone;
+    bool changed = false;
+    bool runOpen = false;
+    uint64_t revisionsGiven = 0;
+};
+
+std::optional<Span> selectionOf(CLBox& box) {
+    const std::optional<TextRange> range = selectedRange(box);
+    if (!range)
+        return std::nullopt;
+    return Span{offsetOf(box, range->start), offsetOf(box, range->end)};
+}
+
+testing::AssertionResult matches(Window& window, const Model& model) {
+    CLBox& box = window.box();
+    if (modelOf(box) != model.text)
+        return testing::AssertionFailure() << "text " << testing::PrintToString(modelOf(box))
+                                           << " not " << testing::PrintToString(model.text);
+    if (offsetOf(box, box.cursor) != model.cursor)
+        return testing::AssertionFailure()
+               << "cursor " << offsetOf(box, box.cursor) << " not " << model.cursor;
+    if (selectionOf(box) != model.selection())
+        return testing::AssertionFailure() << "selection differs";
+    if (window.host.clipboard != model.clipboard)
+        return testing::AssertionFailure()
+               << "clipboard " << testing::PrintToString(window.host.clipboard);
+    if (window.host.surface.beeps != model.beeps)
+        return testing::AssertionFailure() << "beeps " << window.host.surface.beeps;
+    const bool starred = window.host.caption() == u"*Columnator";
+    if (starred != (model.revision != model.savedRevision))
+        return testing::AssertionFailure() << "caption " << (starred ? "starred" : "plain");
+    if (!window.host.errors.empty())
+        return testing::AssertionFailure()
+               << "an error: " << modLocale::textToBytes(window.host.errors[0], 65001);
+    return testing::AssertionSuccess();
+}
+
+// A point anywhere in the small window, now and then beyond its edges.
+std::pair<double, double> randomPoint(Picker& picker) {
+    return {picker.pick(-20, 380), picker.pick(-20, 220)};
+}
+
+void key(Window& window, KeyCode code, ShiftMask shift = ShiftMask::None) {
+    window.form.onKeyDown(code, shift);
+}
+
+ShiftMask maybeShift(Picker& picker) {
+    return picker.pick(0, 1) == 0 ? ShiftMask::None : ShiftMask::Shift;
+}
+
+// The pointer's geometry decides where clicks, drags and double clicks land: the model
+// takes the window's word for it, checking only that a drag selects from where it began.
+void pointAndClick(Window& window, Model& model, Picker& picker) {
+    CLBox& box = window.box();
+    const auto [x, y] = randomPoint(picker);
+    const int32_t gesture = picker.pick(0, 2);
+    if (gesture == 2) {
+        window.form.onDoubleClick(MouseButton::Left, ShiftMask::None, x, y);
+    } else {
+        const size_t pressedAt = offsetOf(
+            box, box.XYscrmovToPos(static_cast<int32_t>(x), static_cast<int32_t>(y), false));
+        window.form.onMouseDown(MouseButton::Left, ShiftMask::None, x, y);
+        if (gesture == 1) {
+            const auto [toX, toY] = randomPoint(picker);
+            window.form.onMouseMove(MouseButton::Left, ShiftMask::None, toX, toY);
+            for (int tick = picker.pick(0, 5); tick > 0; --tick)
+                window.form.onTick();
+        }
+        window.form.onMouseUp(MouseButton::Left, ShiftMask::None, x, y);
+        if (box.selectionAnchor && selectedRange(box)) {
+            EXPECT_EQ(offsetOf(box, *box.selectionAnchor), pressedAt);
+        }
+    }
+    const std::optional<Span> selected = selectionOf(box);
+    const size_t at = offsetOf(box, box.cursor);
+    model.placed(at, selected
+                         ? std::optional(selected->first == at ? selected->second : selected->first)
+                         : std::nullopt);
+}
+
+// Up, Down and the page keys go where geometry says; on the first or last line they beep.
+void moveVertically(Window& window, Model& model, CursorDirection direction, Picker& picker) {
+    const bool down = direction == CursorDirection::Down || direction == CursorDirection::PageDown;
+    if (down ? model.onLastLine() : model.onFirstLine())
+        ++model.beeps;
+    const KeyCode code = direction == CursorDirection::Down       ? KeyCode::Down
+                         : direction == CursorDirection::Up       ? KeyCode::Up
+                         : direction == CursorDirection::PageDown ? KeyCode::PageDown
+                                                                  : KeyCode::PageUp;
+    key(window, code, maybeShift(picker));
+    model.placed(offsetOf(window.box(), window.box().cursor), std::nullopt);
+}
+
+const std::vector<std::u16string> typedTexts = {u"x", u"y", u" ", u"\u00e9", u"\U0001F600"};
+const std::vector<std::u16string> clipboardTexts = {
+    u"",          u"w",  u"two\r\nlines",  u"a\nb\r\nc\rd", u"    four\n    spaced\n      six",
+    u"\ttab\t\n", u"\r", u"\U0001F600\n\n"};
+
+// One key or gesture, made on the window and on the model alike.
+void act(Window& window, Model& model, Picker& picker, const TempFolder& folder) {
+    const int32_t which = picker.pick(0, 26);
+    if (getenv("TRACE"))
+        std::printf("act %d\n", which);
+    switch (which) {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4: {
+        const std::u16string& typed = picker.oneOf(typedTexts);
+        window.form.onKeyPress(typed.size() == 2 ? combineSurrogates(typed[0], typed[1])
+                                                 : static_cast<char32_t>(typed[0]));
+        return model.type(typed);
+    }
+    case 5:
+        key(window, KeyCode::Tab, maybeShift(picker));
+        return model.tab();
+    case 6:
+        key(window, KeyCode::Enter);
+        return model.enter();
+    case 7:
+        key(window, KeyCode::Backspace);
+        return model.backspace();
+    case 8:
+        key(window, KeyCode::Delete, maybeShift(picker));
+        return model.deleteForward();
+    case 9:
+        key(window, KeyCode::Right, maybeShift(picker)); // Shift moves as the arrow alone
+        return model.right();
+    case 10:
+        key(window, KeyCode::Left, maybeShift(picker));
+        return model.left();
+    case 11:
+        key(window, KeyCode::Home, maybeShift(picker));
+        return model.home();
+    case 12:
+        key(window, KeyCode::End);
+        return model.end();
+    case 13: {
+        const bool toEnd = picker.pick(0, 1) == 0;
+        key(window, toEnd ? KeyCode::End : KeyCode::Home, ShiftMask::Ctrl);
+        return model.moveTo(toEnd ? model.text.size() : 0);
+    }
+    case 14:
+        return moveVertically(
+            window, model, static_cast<CursorDirection>(picker.oneOf(std::vector<int>{2, 3, 8, 9})),
+            picker);
+    case 15:
+    case 16:
+        key(window, letterKey('Z'), ShiftMask::Ctrl);
+        return model.undo();
+    case 17:
+        if (picker.pick(0, 1) == 0)
+            key(window, letterKey('Y'), ShiftMask::Ctrl | maybeShift(picker));
+        else
+            key(window, letterKey('Z'), ShiftMask::Ctrl | ShiftMask::Shift);
+        return model.redo();
+    case 18:
+        key(window, KeyCode::A, ShiftMask::Ctrl);
+        return model.selectAll();
+    case 19:
+        key(window, letterKey('C'), ShiftMask::Ctrl);
+        return model.copy(false);
+    case 20:
+        key(window, letterKey('C'), ShiftMask::Ctrl | ShiftMask::Shift);
+        return model.copy(true);
+    case 21:
+        key(window, letterKey('X'), ShiftMask::Ctrl);
+        return model.cut();
+    case 22:
+        if (model.clipboard.size() > 200) // copies of copies would grow the text without end
+            window.host.clipboard = model.clipboard = picker.oneOf(clipboardTexts);
+        key(window, letterKey('V'), ShiftMask::Ctrl);
+        return model.paste();
+    case 23: // another program puts text on the clipboard
+        window.host.clipboard = model.clipboard = picker.oneOf(clipboardTexts);
+        return;
+    case 24: // now and then only: a save waits for the disk
+        if (picker.pick(0, 5) != 0)
+            return;
+        window.save();
+        model.saved();
+        EXPECT_EQ(modLocale::bytesToText(folder.contents("doc.txt"), modLocale::codePageUtf8),
+                  savedOf(model.text));
+        return;
+    case 25: // keys that do nothing, and modifiers alone, leave a run of typing open
+        key(window, picker.pick(0, 1) == 0 ? KeyCode::None : functionKey(5));
+        return;
+    default:
+        return pointAndClick(window, model, picker);
+    }
+}
+
+// Long random sequences of every key, the design's and the editing commands, on random
+// files: after each, the window's text, cursor, selection, clipboard, beeps and modified
+// state are the model's. A run that dies then is recovered exactly from its journal; and
+// undoing everything gives back the text as loaded, redoing everything the text as left.
+TEST(EditorModel, RandomKeysMatchAPlainStringWithSelectionClipboardAndHistory) {
+    Picker picker(20240704);
+    for (int round = 0; round < 40; ++round) {
+        const TempFolder folder;
+        const std::u16string file =
+            folder.put("doc.txt", modLocale::textToBytes(randomText(picker, picker.pick(0, 40)),
+                                                         modLocale::codePageUtf8));
+        const auto recovering = [&](HeadlessHost& host) {
+            host.recoveryFolderPath = folder.path("recovery");
+            host.okCancel = {true};
+        };
+        Window window(file, recovering);
+        Model model;
+        model.text = modelOf(window.box());
+        const std::u16string loaded = window.text();
+        const std::u16string loadedModel = model.text;
+        for (int step = 0; step < 500; ++step) {
+            act(window, model, picker, folder);
+            if (picker.pick(0, 3) == 0)
+                window.settle();
+            ASSERT_TRUE(matches(window, model)) << "round " << round << " step " << step;
+        }
+        for (int tick = 0; tick < 150; ++tick) // a pause writes the journal; then a crash
+            window.form.onTick();
+        // Unmodified, there is nothing to offer: the file holds the text.
+        const bool modified = model.revision != model.savedRevision;
+        Window restarted(file, recovering);
+        EXPECT_EQ(restarted.host.questions.size(), modified ? 1u : 0u) << "round " << round;
+        if (modified)
+            EXPECT_EQ(modelOf(restarted.box()), model.text) << "round " << round;
+        else
+            EXPECT_EQ(modLocale::bytesToText(folder.contents("doc.txt"), modLocale::codePageUtf8),
+                      savedOf(model.text))
+                << "round " << round;
+
+        const std::u16string finalModel = model.text;
+        for (size_t k = model.steps(); k > 0; --k)
+            key(window, letterKey('Z'), ShiftMask::Ctrl);
+        EXPECT_EQ(window.text(), loaded) << "round " << round;
+        EXPECT_EQ(modelOf(window.box()), loadedModel) << "round " << round;
+        for (size_t k = model.steps(); k > 0; --k)
+            key(window, letterKey('Y'), ShiftMask::Ctrl);
+        EXPECT_EQ(modelOf(window.box()), finalModel) << "round " << round;
+    }
+}
+
+// Nothing selected, copy and cut ask nothing of the clipboard; an empty clipboard pastes
+// nothing; a clipboard that will not open is told, and cut then removes nothing.
+TEST(ClipboardCommands, DoNothingWithoutTextAndLoseNothingWhenItFails) {
+    Window window;
+    window.box().loadtext(u"keep");
+    window.settle();
+    key(window, letterKey('C'), ShiftMask::Ctrl);
+    key(window, letterKey('X'), ShiftMask::Ctrl);
+    key(window, letterKey('C'), ShiftMask::Ctrl | ShiftMask::Shift);
+    key(window, letterKey('V'), ShiftMask::Ctrl);
+    EXPECT_TRUE(window.host.clipboardWrites.empty());
+    EXPECT_EQ(window.text(), u"keep");
+    key(window, KeyCode::A, ShiftMask::Ctrl);
+    window.host.clipboardFails = true;
+    key(window, letterKey('X'), ShiftMask::Ctrl);
+    key(window, letterKey('V'), ShiftMask::Ctrl);
+    EXPECT_EQ(window.text(), u"keep");
+    EXPECT_EQ(window.host.errors.size(), 2u);
+    EXPECT_TRUE(selectedRange(window.box()));
+}
+
+// Pasting a long text lands the cursor after it, with the view following; copying it as
+// aligned spaces lines its columns up.
+TEST(ClipboardCommands, PasteEndsAfterThePastedTextInView) {
+    Window window;
+    window.box().loadtext(u"[]");
+    window.settle();
+    key(window, KeyCode::Right);
+    window.host.clipboard = manyLines(40) + u"a\tb";
+    key(window, letterKey('V'), ShiftMask::Ctrl);
+    EXPECT_EQ(window.text(), u"[" + manyLines(40) + u"a\tb]");
+    EXPECT_EQ(window.box().cursor, (CLPos{40, 1, 1}));
+    window.settle();
+    EXPECT_GT(window.box().scrY, 0);
+    window.form.onKeyDown(KeyCode::A, ShiftMask::Ctrl);
+    key(window, letterKey('C'), ShiftMask::Ctrl | ShiftMask::Shift);
+    EXPECT_EQ(window.host.clipboard, u"[" + manyLines(40) + u"a   b]");
+}
+
+} // namespace
