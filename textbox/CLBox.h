@@ -154,6 +154,8 @@ public:
     // The texts of line l's cells, in order, read without making a loaded line that is not
     // made yet: for walking the whole text. They stay valid while the text does not change.
     void cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const;
+    // Line l's end, read as cellTexts reads its cells.
+    LineEnd lineEndOf(int32_t l) const;
 
     void render();
 

@@ -31,6 +31,8 @@ public:
     Ref<CLLine> make(uint64_t code, int32_t weight) override;
     // The cells' texts of a line not made yet, appended to cells.
     void appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells) const;
+    // A line not made yet ends in a line break: "\r\n" where its piece ends in "\r".
+    LineEnd lineEndOf(uint64_t code) const;
     // The text gettext gives for a line not made yet, and its length.
     void appendText(std::u16string& out, uint64_t code) const;
     size_t textLength(uint64_t code) const;

@@ -94,6 +94,11 @@ std::u16string_view withoutReturn(std::u16string_view piece) {
     return !piece.empty() && piece.back() == u'\r' ? piece.substr(0, piece.size() - 1) : piece;
 }
 
+// The break after a line's piece, which it holds up to its "\n".
+LineEnd breakEnding(std::u16string_view piece) {
+    return LineEnd(withoutReturn(piece).size() < piece.size() ? u"\r\n" : u"\n");
+}
+
 // A code: bit 0 the line's emptiness, bit 1 whether it holds a tab, bits 2 to 31 its
 // length, 32 to 62 its offset.
 constexpr size_t codedOffsets = (size_t{1} << 31) - 1, codedLengths = (size_t{1} << 30) - 1;
@@ -147,7 +152,7 @@ Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool h
     if (isLast) {
         line->lineEnd = u"";
     } else {
-        line->lineEnd = withoutReturn(piece).size() < piece.size() ? u"\r\n" : u"\n";
+        line->lineEnd = breakEnding(piece);
         piece = withoutReturn(piece);
     }
     const auto tabs = hasTab ? std::count(piece.begin(), piece.end(), u'\t') : 0;
@@ -161,6 +166,10 @@ Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool h
 void LoadedLines::appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells) const {
     forEachCell(withoutReturn(pieceOf(code)), (code & tabBit) != 0,
                 [&](std::u16string_view text) { cells.push_back(text); });
+}
+
+LineEnd LoadedLines::lineEndOf(uint64_t code) const {
+    return breakEnding(pieceOf(code));
 }
 
 Ref<CLLine> LoadedLines::make(uint64_t code, int32_t weight) {
@@ -272,6 +281,10 @@ void CLBox::cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const 
     const CLLine& line = *lines.at(l);
     for (int32_t i = 0; i < line.tabs.size(); ++i)
         cells.push_back(line.tabs.at(i)->text.view());
+}
+
+LineEnd CLBox::lineEndOf(int32_t l) const {
+    return lines.isMade(l) ? lines.at(l)->lineEnd : loaded->lineEndOf(lines.pendingCode(l));
 }
 
 std::u16string CLBox::gettext() const {
