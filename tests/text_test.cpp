@@ -135,6 +135,27 @@ TEST(TextLoading, SplitMatchesTheSlowSplitOnAwkwardUnits) {
     }
 }
 
+// Texts long enough to be looked through in blocks, with breaks and tabs sparse (lines
+// across several blocks) or dense, the awkward units among them, and every length around
+// a block's end.
+TEST(TextLoading, LongTextsSplitAsTheSlowSplitAcrossBlocks) {
+    const std::u16string_view awkward = u"\t\n\r\u010a\u0a0a\u0909\uff0a\u0a09"sv;
+    Picker picker(20261211);
+    for (int round = 0; round < 1500; ++round) {
+        const int32_t length = round < 300 ? round : picker.pick(0, 700);
+        const int32_t density = picker.pick(1, 60); // one awkward unit in about so many
+        std::u16string text;
+        for (int32_t k = 0; k < length; ++k)
+            text += picker.pick(1, density) == 1
+                        ? awkward[static_cast<size_t>(
+                              picker.pick(0, static_cast<int32_t>(awkward.size()) - 1))]
+                        : (picker.pick(0, 3) == 0 ? u' ' : u'x');
+        LoadedBox loaded(text);
+        ASSERT_EQ(shapeOf(loaded.box), slowShapeOf(text)) << "round " << round;
+        ASSERT_EQ(loaded.box.gettext(), withIndentAsTabs(text)) << "round " << round;
+    }
+}
+
 // Loaded cells point into the one loaded text instead of a block each, and a cell kept
 // past a reload still reads its own characters: its chunk keeps that text alive.
 TEST(TextLoading, CellsBorrowTheLoadedTextAndOutliveAReload) {

@@ -138,6 +138,8 @@ public:
         return c == u'{' || c == u'}' || (c >= 32 && c < 96 && (marks >> (c - 32) & 1) != 0);
     }
     void updateHeight(int32_t a, int32_t r);
+    // The height of an empty line in the cached metrics, pixels.
+    int32_t emptyLineHeight() const;
     void tabInnerWidth(CLTab& tab);
     void updateWidth(int32_t a, int32_t r);
     void updateInnerWidth(int32_t a, int32_t r);

@@ -97,12 +97,14 @@ void CLBox::updateInnerWidth(int32_t a, int32_t r) {
     }
 }
 
+int32_t CLBox::emptyLineHeight() const {
+    return roundToPixel(static_cast<double>(options.emptyHeight) * lineHeight);
+}
+
 void CLBox::updateHeight(int32_t a, int32_t r) {
     requireLineRange(a, r, lines.size(), "updateHeight");
     if (a == r)
         return;
-    const int32_t emptyLineHeight =
-        roundToPixel(static_cast<double>(options.emptyHeight) * lineHeight);
     std::vector<bool> empty;
     std::vector<int32_t> heights;
     empty.reserve(static_cast<size_t>(r - a));
@@ -111,7 +113,7 @@ void CLBox::updateHeight(int32_t a, int32_t r) {
         const bool made = lines.isMade(l);
         empty.push_back(made ? allCellsEmpty(*lines.at(l))
                              : LoadedLines::isEmpty(lines.pendingCode(l)));
-        heights.push_back(empty.back() ? emptyLineHeight : lineHeight);
+        heights.push_back(empty.back() ? emptyLineHeight() : lineHeight);
     }
     lines.weiset(a, r - a, heights); // a document too tall is refused here, unchanged
     for (int32_t l = a; l < r; ++l) {

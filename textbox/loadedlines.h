@@ -20,9 +20,11 @@ class LoadedLines final : public ElementMaker<CLLine> {
 public:
     LoadedLines(CLBox& box, std::shared_ptr<const std::u16string> text);
 
-    // The line whose text (hasTab: holding a tab) starts at offset in the loaded text, or
-    // nothing where its place does not fit a code: the caller makes it at once.
-    static std::optional<uint64_t> codeFor(size_t offset, std::u16string_view piece, bool hasTab);
+    // Whether the place of a line's text, piece at offset in the loaded text, fits a code;
+    // the caller makes a line that does not at once.
+    static bool hasCode(size_t offset, std::u16string_view piece);
+    // The line whose text (hasTab: holding a tab) starts at offset, where it has a code.
+    static uint64_t codeFor(size_t offset, std::u16string_view piece, bool hasTab);
     static bool isEmpty(uint64_t code) { return (code & 1) != 0; }
 
     // One line from its text (without "\n"): a trailing "\r" becomes the line end, each

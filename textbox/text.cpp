@@ -12,10 +12,14 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
-// Line breaks are found four units at a time: source text is long runs of none.
-// A word holds units at..at+3, the first in its lowest 16 bits.
+// Indentation is skipped four spaces at a time: a word holds units at..at+3, the first in
+// its lowest 16 bits.
 uint64_t wordAt(const char16_t* units) {
     uint64_t word = 0;
     std::memcpy(&word, units, sizeof word);
@@ -29,29 +33,63 @@ constexpr uint64_t everyLane(uint64_t unit) {
     return unit * 0x0001000100010001u;
 }
 
-// The high bit of every 16-bit lane of word that is zero, and no other bit.
-uint64_t zeroLanes(uint64_t word) {
-    constexpr uint64_t low = everyLane(0x7FFF);
-    return ~(((word & low) + low) | word | low);
+// Line breaks and tabs are found in blocks of eight lanes, which GCC and Clang lower to the
+// machine's vector unit.
+using UnitBlock = uint16_t __attribute__((vector_size(16)));
+using ByteBlock = uint8_t __attribute__((vector_size(8)));
+constexpr size_t blockUnits = 8;
+constexpr UnitBlock feeds = {u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n'};
+constexpr UnitBlock tabs = {u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t'};
+
+UnitBlock blockAt(const char16_t* units) {
+    UnitBlock block;
+    std::memcpy(&block, units, sizeof block);
+    return block;
 }
 
-// Counted in blocks of a fixed length, which compilers turn into vector compares.
+// Each lane counts the breaks it saw, up to 65535, before the lanes are added up.
 size_t countBreaks(std::u16string_view s) {
-    constexpr size_t block = 64;
+    constexpr size_t laneRound = 65535 * blockUnits;
     size_t breaks = 0, at = 0;
-    for (; at + block <= s.size(); at += block) {
-        uint32_t inBlock = 0;
-        for (size_t k = 0; k < block; ++k)
-            inBlock += s[at + k] == u'\n' ? 1u : 0u;
-        breaks += inBlock;
+    while (at + blockUnits <= s.size()) {
+        const size_t end = at + std::min(laneRound, (s.size() - at) / blockUnits * blockUnits);
+        UnitBlock counted = {};
+        for (; at < end; at += blockUnits)
+            counted -= reinterpret_cast<UnitBlock>(blockAt(s.data() + at) == feeds);
+        for (size_t k = 0; k < blockUnits; ++k)
+            breaks += counted[k];
     }
     return breaks +
            static_cast<size_t>(std::count(s.begin() + static_cast<ptrdiff_t>(at), s.end(), u'\n'));
 }
 
-// Lanes holding a unit below U+0020, where line breaks and tabs are.
-uint64_t controlLanes(uint64_t word) {
-    return zeroLanes(word & everyLane(0xFFE0));
+// Bit k set where unit k of the 64 from units is a line break or a tab. A single mask for
+// a stretch longer than most lines spares the branches that cost most here: the vector
+// unit's byte mask gives it where the machine has one, a multiply folds the bytes elsewhere.
+uint64_t breaksAndTabsAt(const char16_t* units) {
+    uint64_t mask = 0;
+    for (size_t k = 0; k < 64; k += 2 * blockUnits) {
+        const UnitBlock low = blockAt(units + k), high = blockAt(units + k + blockUnits);
+#if defined(__SSE2__)
+        const auto found = [](UnitBlock block) {
+            return reinterpret_cast<__m128i>((block == feeds) | (block == tabs));
+        };
+        const auto bytes = _mm_packs_epi16(found(low), found(high));
+        mask |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(bytes))} << k;
+#else
+        const auto bitsOf = [](UnitBlock block) {
+            const ByteBlock found =
+                __builtin_convertvector((block == feeds) | (block == tabs), ByteBlock);
+            uint64_t word = 0;
+            std::memcpy(&word, &found, sizeof word);
+            if constexpr (std::endian::native == std::endian::big)
+                word = __builtin_bswap64(word);
+            return (word & everyLane(0x0101)) * 0x0102040810204080u >> 56;
+        };
+        mask |= (bitsOf(low) | bitsOf(high) << blockUnits) << k;
+#endif
+    }
+    return mask;
 }
 
 // Calls visit(offset, line, isLast, hasTab) for the text before each "\n" and then for
@@ -59,22 +97,22 @@ uint64_t controlLanes(uint64_t word) {
 template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
     size_t lineStart = 0;
     bool hasTab = false;
-    const auto control = [&](size_t at) {
-        if (s[at] == u'\n') {
-            visit(lineStart, s.substr(lineStart, at - lineStart), false, hasTab);
-            lineStart = at + 1;
-            hasTab = false;
-        } else if (s[at] == u'\t') {
+    const auto found = [&](size_t at) {
+        if (s[at] == u'\t') {
             hasTab = true;
+            return;
         }
+        visit(lineStart, s.substr(lineStart, at - lineStart), false, hasTab);
+        lineStart = at + 1;
+        hasTab = false;
     };
     size_t at = 0;
-    for (; at + 4 <= s.size(); at += 4)
-        for (uint64_t found = controlLanes(wordAt(s.data() + at)); found != 0; found &= found - 1)
-            control(at + static_cast<size_t>(std::countr_zero(found)) / 16);
+    for (; at + 64 <= s.size(); at += 64)
+        for (uint64_t mask = breaksAndTabsAt(s.data() + at); mask != 0; mask &= mask - 1)
+            found(at + static_cast<size_t>(std::countr_zero(mask)));
     for (; at < s.size(); ++at)
-        if (s[at] < 0x20)
-            control(at);
+        if (s[at] == u'\n' || s[at] == u'\t')
+            found(at);
     visit(lineStart, s.substr(lineStart), true, hasTab);
 }
 
@@ -90,7 +128,7 @@ bool isEmptyLineText(std::u16string_view piece) {
     return true;
 }
 
-std::u16string_view withoutReturn(std::u16string_view piece) {
+inline std::u16string_view withoutReturn(std::u16string_view piece) {
     return !piece.empty() && piece.back() == u'\r' ? piece.substr(0, piece.size() - 1) : piece;
 }
 
@@ -110,10 +148,11 @@ LoadedLines::LoadedLines(CLBox& owner, std::shared_ptr<const std::u16string> tex
     : box(owner), loadedText(text), arena(std::move(text)),
       spacesPerCell(static_cast<size_t>(std::max(1, roundToPixel(owner.options.tabMin)))) {}
 
-std::optional<uint64_t> LoadedLines::codeFor(size_t offset, std::u16string_view piece,
-                                             bool hasTab) {
-    if (offset > codedOffsets || piece.size() > codedLengths)
-        return std::nullopt;
+bool LoadedLines::hasCode(size_t offset, std::u16string_view piece) {
+    return offset <= codedOffsets && piece.size() <= codedLengths;
+}
+
+uint64_t LoadedLines::codeFor(size_t offset, std::u16string_view piece, bool hasTab) {
     return uint64_t{offset} << 32 | uint64_t{piece.size()} << 2 | (hasTab ? tabBit : 0) |
            (isEmptyLineText(withoutReturn(piece)) ? 1u : 0u);
 }
@@ -248,27 +287,45 @@ void CLBox::loadtext(std::u16string_view s) {
 }
 
 // Only the last line, which no line break ends, and lines too far into a huge text for a
-// code are made at once; the others when first read.
+// code are made at once; the others when first read. A line not made takes its height as
+// its code tells, unless the text might be too tall to show: then the heights are laid out
+// after loading, which refuses it.
 void CLBox::loadtext(std::u16string&& s) {
     markTextChanged();
     lines.del(0, lines.size());
     auto text = std::make_shared<const std::u16string>(std::move(s));
     const std::u16string_view whole(*text);
-    lines.reserve(static_cast<int32_t>(countBreaks(whole)) + 1);
+    const size_t lineCount = countBreaks(whole) + 1;
+    lines.reserve(static_cast<int32_t>(std::min<size_t>(lineCount, INT32_MAX)));
     loaded = std::make_unique<LoadedLines>(*this, std::move(text));
     lines.setMaker(loaded.get());
+    updateCache();
+    const int32_t emptyHeight = emptyLineHeight(), fullHeight = lineHeight;
+    const bool heightsFit =
+        static_cast<double>(std::max(fullHeight, emptyHeight)) * static_cast<double>(lineCount) <=
+        INT32_MAX;
+    std::vector<int32_t> madeAtOnce;
     forEachLine(whole, [&](size_t offset, std::u16string_view piece, bool isLast, bool hasTab) {
-        const std::optional<uint64_t> code =
-            isLast ? std::nullopt : LoadedLines::codeFor(offset, piece, hasTab);
-        lines.add(code ? Ref<CLLine>::pending(*code) : loaded->makeLine(piece, isLast, hasTab), 0);
+        if (!isLast && LoadedLines::hasCode(offset, piece)) {
+            const uint64_t code = LoadedLines::codeFor(offset, piece, hasTab);
+            lines.add(Ref<CLLine>::pending(code), !heightsFit                  ? 0
+                                                  : LoadedLines::isEmpty(code) ? emptyHeight
+                                                                               : fullHeight);
+        } else {
+            madeAtOnce.push_back(lines.size());
+            lines.add(loaded->makeLine(piece, isLast, hasTab), 0);
+        }
     });
     cursor = CLPos{};
     selectionAnchor.reset();
     scrX = 0;
     scrY = 0;
-    updateCache();
-    updateHeight(0, lines.size());
-    updateInnerWidth(0, lines.size());
+    if (!heightsFit)
+        updateHeight(0, lines.size());
+    for (const int32_t l : madeAtOnce) {
+        updateHeight(l, l + 1);
+        updateInnerWidth(l, l + 1);
+    }
     moving = true;
 }
 
