@@ -99,9 +99,7 @@ steps_and_save() {
     "$2"
     save_and_wait "$1" "$before"
 }
-}
 type_and_save() { steps_and_save "$1" type_edit; }
-
 
 # encoded ENCODING MARK TEXT: the bytes of a file, as hex
 encoded() {
