@@ -38,8 +38,8 @@ constexpr uint64_t everyLane(uint64_t unit) {
 using UnitBlock = uint16_t __attribute__((vector_size(16)));
 using ByteBlock = uint8_t __attribute__((vector_size(8)));
 constexpr size_t blockUnits = 8;
-constexpr UnitBlock feeds = {u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n'};
-constexpr UnitBlock tabs = {u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t'};
+constexpr UnitBlock feedBlock = {u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n'};
+constexpr UnitBlock tabBlock = {u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t'};
 
 UnitBlock blockAt(const char16_t* units) {
     UnitBlock block;
@@ -55,7 +55,7 @@ size_t countBreaks(std::u16string_view s) {
         const size_t end = at + std::min(laneRound, (s.size() - at) / blockUnits * blockUnits);
         UnitBlock counted = {};
         for (; at < end; at += blockUnits)
-            counted -= reinterpret_cast<UnitBlock>(blockAt(s.data() + at) == feeds);
+            counted -= reinterpret_cast<UnitBlock>(blockAt(s.data() + at) == feedBlock);
         for (size_t k = 0; k < blockUnits; ++k)
             breaks += counted[k];
     }
@@ -72,14 +72,14 @@ uint64_t breaksAndTabsAt(const char16_t* units) {
         const UnitBlock low = blockAt(units + k), high = blockAt(units + k + blockUnits);
 #if defined(__SSE2__)
         const auto found = [](UnitBlock block) {
-            return reinterpret_cast<__m128i>((block == feeds) | (block == tabs));
+            return reinterpret_cast<__m128i>((block == feedBlock) | (block == tabBlock));
         };
         const auto bytes = _mm_packs_epi16(found(low), found(high));
         mask |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(bytes))} << k;
 #else
         const auto bitsOf = [](UnitBlock block) {
             const ByteBlock found =
-                __builtin_convertvector((block == feeds) | (block == tabs), ByteBlock);
+                __builtin_convertvector((block == feedBlock) | (block == tabBlock), ByteBlock);
             uint64_t word = 0;
             std::memcpy(&word, &found, sizeof word);
             if constexpr (std::endian::native == std::endian::big)
