@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -77,15 +78,24 @@ void MemoryCanvas::adopt(Bitmap made) {
     inked.markAll();
 }
 
+// Clearing what the last frame drew is the largest part of drawing a frame, and a plain
+// fill is compiled to one pixel a store: four a store make it a quarter as long.
+void MemoryCanvas::fillRow(int32_t y, int32_t from, int32_t to, uint32_t pixel) {
+    using FourPixels = uint32_t __attribute__((vector_size(16)));
+    const FourPixels four = {pixel, pixel, pixel, pixel};
+    uint32_t* start = row(y) + from;
+    uint32_t* const end = row(y) + std::max(from, to);
+    for (; end - start >= 4; start += 4)
+        std::memcpy(start, &four, sizeof four);
+    std::fill(start, end, pixel);
+}
+
 // A background of another colour (the system's colours changed) is wiped all over.
 void MemoryCanvas::wipe(uint32_t pixel) {
     if (pixel != wipedTo)
         inked.markAll();
     wipedTo = pixel;
-    inked.wipe([&](int32_t row, int32_t left, int32_t right) {
-        uint32_t* const start = bits + static_cast<size_t>(row) * static_cast<size_t>(bitmapWidth);
-        std::fill(start + left, start + right, pixel);
-    });
+    inked.wipe([&](int32_t y, int32_t left, int32_t right) { fillRow(y, left, right, pixel); });
 }
 
 GdiSurface::GdiSurface(HWND targetWindow, Drawing mode) : window(targetWindow), drawingMode(mode) {
@@ -385,7 +395,7 @@ void GdiSurface::fillRect(double x0, double y0, double x1, double y1, int32_t co
         const int32_t to = std::min<int32_t>(area.right, drawing->width());
         for (int32_t row = std::max<int32_t>(area.top, 0);
              from < to && row < std::min<int32_t>(area.bottom, drawing->height()); ++row)
-            std::fill(drawing->row(row) + from, drawing->row(row) + to, pixel);
+            drawing->fillRow(row, from, to, pixel);
     } else {
         const HDC dc = drawingDc();
         SetDCBrushColor(dc, toColorref(colour));

@@ -41,6 +41,8 @@ public:
     uint32_t* row(int32_t y) {
         return bits + static_cast<size_t>(y) * static_cast<size_t>(bitmapWidth);
     }
+    // Sets pixels [from, to) of row y to pixel. GDI must be flushed.
+    void fillRow(int32_t y, int32_t from, int32_t to, uint32_t pixel);
     // Sets every pixel drawn on to pixel, leaving the canvas clean. GDI must be flushed.
     void wipe(uint32_t pixel);
     InkedRows inked;

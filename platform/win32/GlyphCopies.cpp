@@ -89,7 +89,7 @@ HDC GlyphLearner::prepare(HFONT font, COLORREF textColour, uint32_t background, 
     const HDC dc = scratch->dc();
     GdiFlush();
     for (int32_t row = 0; row < height; ++row)
-        std::fill_n(scratch->row(row), width, background);
+        scratch->fillRow(row, 0, width, background);
     scratch->inked.reset(scratch->height(), scratch->width());
     if (GetCurrentObject(dc, OBJ_FONT) != font)
         SelectObject(dc, font);
