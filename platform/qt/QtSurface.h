@@ -1,7 +1,7 @@
 #pragma once
 
-#include "textbox/InkedRows.h"
 #include "QtFonts.h"
+#include "textbox/InkedRows.h"
 #include "textbox/Surface.h"
 
 #include <QColor>
