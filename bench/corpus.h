@@ -57,6 +57,39 @@ inline std::string sourceText(size_t targetBytes, const char* root = "/usr/inclu
     return text;
 }
 
+// Rows of eight tab-separated columns of words and numbers, short cells as in a data
+// export, to targetBytes.
+inline std::string tableText(size_t targetBytes) {
+    static const char* const words[] = {"alpha", "beta",  "gamma", "delta", "epsilon", "zeta",
+                                        "eta",   "theta", "iota",  "kappa", "lambda",  "mu"};
+    std::string text;
+    uint32_t state = 10;
+    const auto next = [&](uint32_t bound) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % bound;
+    };
+    for (uint32_t row = 1; text.size() < targetBytes; ++row) {
+        text += std::to_string(row) + '\t' + words[next(12)] + '\t' + words[next(12)] + ' ' +
+                words[next(12)] + '\t' + std::to_string(next(10000)) + '.' +
+                std::to_string(10 + next(90)) + '\t' + std::to_string(next(1000000)) + '\t' +
+                words[next(12)] + '\t' + std::to_string(1990 + next(40)) + "-0" +
+                std::to_string(1 + next(9)) + "-1" + std::to_string(next(10)) + '\t' +
+                words[next(12)] + words[next(12)] + '\n';
+    }
+    return text;
+}
+
+// One line of minified JSON of made-up records, no tab, no line break, to targetBytes.
+inline std::string longLineText(size_t targetBytes) {
+    std::string text = "[";
+    for (uint32_t id = 0; text.size() < targetBytes; ++id)
+        text += "{\"id\":" + std::to_string(id) +
+                ",\"name\":\"alpha beta\",\"score\":" + std::to_string(id * 7 % 1000) +
+                ".5,\"tags\":[\"mu\",\"eta\"]},";
+    text.back() = ']';
+    return text;
+}
+
 // Decodes text that isText accepted.
 inline std::u16string toUtf16(std::string_view bytes) {
     std::u16string out;

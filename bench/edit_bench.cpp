@@ -1,3 +1,4 @@
+#include "corpus.h"
 #include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
 
@@ -42,6 +43,27 @@ void typeThenRenderInTheMiddle(benchmark::State& state) {
     }
 }
 BENCHMARK(typeThenRenderInTheMiddle)->Arg(1000)->Arg(2400000)->Unit(benchmark::kMicrosecond);
+
+// Typing half-way along a document of one long line, the view scrolled there, then
+// drawing the frame: the cost must be the view's, not the line's (0.5 ms at most).
+void typeThenRenderInALongLine(benchmark::State& state) {
+    HeadlessSurface surface{1920, 1080, 7, 16};
+    surface.calls.reserve(1 << 16);
+    CLBox box;
+    box.bind(surface);
+    const std::string line = corpus::longLineText(static_cast<size_t>(state.range(0)));
+    box.loadtext(std::u16string(line.begin(), line.end()));
+    box.cursor = CLPos{0, 0, static_cast<int32_t>(line.size() / 2)};
+    box.viewFollow(box.cursor);
+    box.scrmovX = box.scrX;
+    for (auto _ : state) {
+        surface.calls.clear();
+        box.insertChar(U'a', box.cursor);
+        box.render();
+        box.insertChar(8, box.cursor);
+    }
+}
+BENCHMARK(typeThenRenderInALongLine)->Arg(10000)->Arg(6600000)->Unit(benchmark::kMicrosecond);
 
 // Splitting a line at its start and joining it again near the top: both shift the
 // running sums of every line below.

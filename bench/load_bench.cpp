@@ -1,3 +1,4 @@
+#include "corpus.h"
 #include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
 #include "window/fileread.h"
@@ -162,6 +163,41 @@ void readCorpusFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpusBytes));
 }
 BENCHMARK(readCorpusFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Opening as the window opens a file: reading and decoding it, loading the text, drawing
+// the first frame of a full-HD view; source code of range(0) MiB (at least 300 MB/s).
+void openFileThenFirstFrame(benchmark::State& state) {
+    namespace fs = std::filesystem;
+    const size_t bytes = static_cast<size_t>(state.range(0)) << 20;
+    const fs::path path = fs::temp_directory_path() / "columnator-bench" /
+                          ("source-" + std::to_string(state.range(0)) + "MiB.txt");
+    if (!fs::exists(path) || fs::file_size(path) > bytes || fs::file_size(path) < bytes / 2) {
+        const std::string text = corpus::sourceText(bytes);
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary)
+            .write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    HeadlessSurface surface(1920, 1080, 7, 16);
+    surface.calls.reserve(1 << 16);
+    auto box = std::make_unique<CLBox>();
+    box->bind(surface);
+    for (auto _ : state) {
+        box->loadtext(readTextFile(path.u16string()).text);
+        box->render();
+        state.PauseTiming();
+        box->loadtext(u"");
+        surface.calls.clear();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(fs::file_size(path)));
+}
+BENCHMARK(openFileThenFirstFrame)
+    ->Arg(10)
+    ->Arg(100)
+    ->Iterations(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The corpus lines repeated to lineCount lines; leading spaces give indentation columns.
 std::u16string corpusLines(int32_t lineCount) {

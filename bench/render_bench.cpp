@@ -1,3 +1,4 @@
+#include "corpus.h"
 #include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
 
@@ -41,5 +42,22 @@ void renderFullView(benchmark::State& state) {
     state.counters["lines"] = static_cast<double>(box.lines.size());
 }
 BENCHMARK(renderFullView)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// A frame of a document of one long line, scrolled far along it, as a glide tick draws
+// it: only what is in view is found and printed (0.5 ms at most).
+void renderLongLineScrolledFarRight(benchmark::State& state) {
+    HeadlessSurface surface(1920, 1080, 7, 16);
+    surface.calls.reserve(1 << 16);
+    CLBox box;
+    box.bind(surface);
+    const std::string line = corpus::longLineText(static_cast<size_t>(state.range(0)));
+    box.loadtext(std::u16string(line.begin(), line.end()));
+    box.scrmovX = box.lines.at(0)->tabs.at(0)->innerWidth * 0.7;
+    for (auto _ : state) {
+        surface.calls.clear();
+        box.render();
+    }
+}
+BENCHMARK(renderLongLineScrolledFarRight)->Arg(10000)->Arg(6600000)->Unit(benchmark::kMicrosecond);
 
 } // namespace

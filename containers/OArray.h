@@ -15,6 +15,26 @@
 #include <utility>
 #include <vector>
 
+// Makes the elements an array of T holds as pending codes (Ref::pending), when first read.
+template <class T> class ElementMaker {
+public:
+    // The element coded so, whose weight in the array is weight.
+    virtual Ref<T> make(uint64_t code, int32_t weight) = 0;
+
+protected:
+    ~ElementMaker() = default;
+};
+
+// Records that declare madeOnFirstRead may be held as pending codes, which the array's
+// maker turns into records when they are first read.
+template <class T>
+concept MadeOnFirstRead = requires {
+    requires T::madeOnFirstRead;
+};
+
+template <class T> struct MakerOf { ElementMaker<T>* maker = nullptr; };
+struct NoMaker {};
+
 // A growable array of shared references in which every element carries a weight,
 // with the running sums kept so that the start of element k (weiacc) and the element
 // covering a position (atwei) need no summing. Lines weighted by height and cells
@@ -53,9 +73,29 @@ public:
     void addArr(const OArray& a) { insArr(count, a); }
     void del(int32_t i, int32_t n);
 
+    // A pending element is made first: the maker's failure is raised here.
     const Ref& at(int32_t i) const {
         requireElement(i);
-        return objects()[slot(i)];
+        Ref& held = objects()[slot(i)];
+        if constexpr (MadeOnFirstRead<T>)
+            if (held.isPending())
+                makeElement(i);
+        return held;
+    }
+    // Whether element i is a record already, not a pending code.
+    bool isMade(int32_t i) const {
+        requireElement(i);
+        if constexpr (MadeOnFirstRead<T>)
+            return !objects()[slot(i)].isPending();
+        return true;
+    }
+    // The code of a pending element i.
+    uint64_t pendingCode(int32_t i) const {
+        requireElement(i);
+        return objects()[slot(i)].pendingCode();
+    }
+    void setMaker(ElementMaker<T>* elementMaker) requires MadeOnFirstRead<T> {
+        making.maker = elementMaker;
     }
     // Replaces element i; its weight is kept.
     void setAt(int32_t i, Ref o) {
@@ -64,7 +104,7 @@ public:
     }
     int32_t wei(int32_t i) const {
         requireElement(i);
-        return weights()[slot(i)];
+        return weightOf(i);
     }
     void setWei(int32_t i, int32_t w);
 
@@ -78,9 +118,26 @@ public:
     void weiset(int32_t i, int32_t n, std::span<const int32_t> ws);
 
 private:
+    void makeElement(int32_t i) const {
+        if (making.maker == nullptr)
+            throw EngineError(ErrorNumber::BadArgument, "an element waits for a maker");
+        Ref made = making.maker->make(objects()[slot(i)].pendingCode(), weightOf(i));
+        objects()[slot(i)] = std::move(made);
+    }
+    // Where a pending element is copied out of its array, it is made first: the copies
+    // then share one record.
+    void makeAll() const {
+        if constexpr (MadeOnFirstRead<T>)
+            for (int32_t k = 0; k < count; ++k)
+                at(k);
+    }
+    // The check stays small enough to inline into every read; the message is made apart.
     void requireElement(int32_t i) const {
         if (i < 0 || i >= count)
-            raiseOutOfRange("element " + std::to_string(i) + " of " + std::to_string(count));
+            raiseNoElement(i);
+    }
+    [[noreturn]] void raiseNoElement(int32_t i) const {
+        raiseOutOfRange("element " + std::to_string(i) + " of " + std::to_string(count));
     }
     static void requireRange(int32_t i, int32_t n, int32_t size, const char* op) {
         if (i < 0 || n < 0 || static_cast<int64_t>(i) + n > size)
@@ -95,11 +152,12 @@ private:
     static int64_t magnitude(int32_t w) { return std::llabs(static_cast<int64_t>(w)); }
     static size_t slot(int32_t i) { return static_cast<size_t>(i); }
 
-    // Storage for room slots; slots from count on hold no reference. Most lines hold one
-    // cell, so a single slot lives inside the array: its reference where a block's address
-    // would be, and its weight, which is also its running sum, in weightOrTotal. Otherwise
-    // one block holds the three storages: room references, room weights, room sums.
-    static constexpr size_t SlotBytes = sizeof(Ref) + 2 * sizeof(int32_t);
+    // Storage for room slots; slots from count on hold no reference. A slot holds the
+    // reference and the running sum only: an element's weight is the step between two
+    // sums. Most lines hold one cell, so a single slot lives inside the array: its
+    // reference where a block's address would be, and its sum, which is also its weight,
+    // in weightOrTotal. Otherwise one block holds room references, then room sums.
+    static constexpr size_t SlotBytes = sizeof(Ref) + sizeof(int32_t);
     bool isInline() const { return room == 1; }
     std::byte* block() const {
         std::byte* start = nullptr;
@@ -111,12 +169,17 @@ private:
             return nullptr;
         return std::launder(reinterpret_cast<Ref*>(isInline() ? place : block()));
     }
-    int32_t* weights() const {
+    int32_t* sums() const {
         if (isInline())
             return &weightOrTotal;
         return room == 0 ? nullptr : reinterpret_cast<int32_t*>(block() + slot(room) * sizeof(Ref));
     }
-    int32_t* sums() const { return isInline() ? &weightOrTotal : weights() + room; }
+    // The sums of weights bounded by the absolute total fit 32 bits, and so their steps.
+    int32_t weightOf(int32_t i) const {
+        const int32_t* const sum = sums();
+        const int64_t before = i == 0 ? 0 : sum[slot(i - 1)];
+        return static_cast<int32_t>(sum[slot(i)] - before);
+    }
     // The sum of absolute weights: kept in a block's array, read off the one inline weight.
     int32_t absoluteTotal() const {
         if (!isInline())
@@ -162,6 +225,7 @@ private:
         capacity = std::exchange(other.capacity, 0);
         room = std::exchange(other.room, 0);
         weightOrTotal = std::exchange(other.weightOrTotal, 0);
+        making = std::exchange(other.making, {});
     }
 
     // The block's address, or the inline slot's reference.
@@ -171,6 +235,7 @@ private:
     int32_t room = 0; // slots of storage; at least count
     // With a block, the sum of absolute weights, refused past 32 bits; inline, the weight.
     mutable int32_t weightOrTotal = 0;
+    [[no_unique_address]] std::conditional_t<MadeOnFirstRead<T>, MakerOf<T>, NoMaker> making;
 };
 
 template <class T> void OArray<T>::allocateStorage(int32_t n) {
@@ -187,20 +252,19 @@ template <class T> void OArray<T>::allocateStorage(int32_t n) {
     room = n;
 }
 
-// newRoom is at least count; the elements move over, their weights and sums are copied.
+// newRoom is at least count; the elements move over, their sums are copied.
 template <class T> void OArray<T>::reallocate(int32_t newRoom) {
     OArray moved;
     moved.allocateStorage(newRoom);
     Ref* const held = objects();
     for (int32_t k = 0; k < count; ++k)
         moved.objects()[slot(k)] = std::move(held[slot(k)]);
-    if (count > 0) {
-        std::copy_n(weights(), count, moved.weights());
+    if (count > 0)
         std::copy_n(sums(), count, moved.sums());
-    }
     moved.count = count;
     moved.capacity = capacity;
     moved.setAbsoluteTotal(absoluteTotal());
+    moved.making = making;
     freeStorage();
     take(moved);
 }
@@ -216,8 +280,10 @@ template <class T> void OArray<T>::resize(int32_t n) {
         count = 0;
         return;
     }
+    // Growing keeps room reserved beyond the new capacity; shrinking gives it back.
+    const bool shrinking = n < capacity;
     capacity = n;
-    if (room > n)
+    if (shrinking && room > n)
         reallocate(n);
 }
 
@@ -239,16 +305,13 @@ template <class T> void OArray<T>::ins(int32_t i, Ref o, int32_t w) {
     }
     ensureRoom(count + 1);
     Ref* const held = objects();
-    int32_t* const weight = weights();
     int32_t* const sum = sums();
     for (int32_t j = count - 1; j >= i; --j) {
         held[slot(j + 1)] = std::move(held[slot(j)]);
-        weight[slot(j + 1)] = weight[slot(j)];
         sum[slot(j + 1)] = sum[slot(j)] + w;
     }
     const int32_t before = i == 0 ? 0 : sum[slot(i - 1)];
     held[slot(i)] = std::move(o);
-    weight[slot(i)] = w;
     sum[slot(i)] = before + w;
     ++count;
     setAbsoluteTotal(newAbsolute);
@@ -259,11 +322,12 @@ template <class T> void OArray<T>::insArr(int32_t i, const OArray& a) {
     const int32_t m = a.count;
     if (m == 0)
         return;
+    a.makeAll();
     if (&a == this) { // inserting an array into itself: work from a snapshot
         OArray copy;
         copy.reserve(m);
         for (int32_t k = 0; k < m; ++k)
-            copy.add(a.objects()[slot(k)], a.weights()[slot(k)]);
+            copy.add(a.objects()[slot(k)], a.weightOf(k));
         insArr(i, copy);
         return;
     }
@@ -278,18 +342,15 @@ template <class T> void OArray<T>::insArr(int32_t i, const OArray& a) {
     ensureRoom(d);
     const int32_t added = a.weiacc(m);
     Ref* const held = objects();
-    int32_t* const weight = weights();
     int32_t* const sum = sums();
     for (int32_t j = count - 1; j >= i; --j) {
         held[slot(j + m)] = std::move(held[slot(j)]);
-        weight[slot(j + m)] = weight[slot(j)];
         sum[slot(j + m)] = sum[slot(j)] + added;
     }
     count = d;
     const int32_t before = i == 0 ? 0 : sum[slot(i - 1)];
     for (int32_t j = 0; j < m; ++j) {
         held[slot(i + j)] = a.objects()[slot(j)];
-        weight[slot(i + j)] = a.weights()[slot(j)];
         sum[slot(i + j)] = before + a.sums()[slot(j)];
     }
     setAbsoluteTotal(newAbsolute);
@@ -302,16 +363,14 @@ template <class T> void OArray<T>::del(int32_t i, int32_t n) {
     const int32_t s = count - n;
     const int32_t removed = weiacc(i + n) - weiacc(i);
     Ref* const held = objects();
-    int32_t* const weight = weights();
     int32_t* const sum = sums();
     int64_t newAbsolute = absoluteTotal();
     for (int32_t k = i; k < i + n; ++k) {
-        newAbsolute -= magnitude(weight[slot(k)]);
+        newAbsolute -= magnitude(weightOf(k));
         held[slot(k)].reset();
     }
     for (int32_t k = i; k < s; ++k) {
         held[slot(k)] = std::move(held[slot(k + n)]);
-        weight[slot(k)] = weight[slot(k + n)];
         sum[slot(k)] = sum[slot(k + n)] - removed;
     }
     for (int32_t k = s; k < count; ++k)
@@ -334,7 +393,7 @@ template <class T> void OArray<T>::del(int32_t i, int32_t n) {
 
 template <class T> void OArray<T>::setWei(int32_t i, int32_t w) {
     requireElement(i);
-    const int32_t old = weights()[slot(i)];
+    const int32_t old = weightOf(i);
     if (old == w)
         return;
     const int64_t newAbsolute = absoluteTotal() - magnitude(old) + magnitude(w);
@@ -344,7 +403,6 @@ template <class T> void OArray<T>::setWei(int32_t i, int32_t w) {
     int32_t* const sum = sums();
     for (int32_t k = i; k < count; ++k)
         sum[slot(k)] = static_cast<int32_t>(sum[slot(k)] + delta);
-    weights()[slot(i)] = w;
     setAbsoluteTotal(newAbsolute);
 }
 
@@ -367,8 +425,8 @@ template <class T> int32_t OArray<T>::atwei(int32_t w) const {
 }
 
 // Sets the weights of elements i .. i+n-1 from ws, then carries the running sums on
-// only until one matches what is stored: re-measuring a few elements whose total is
-// unchanged costs only those elements.
+// only where their total changed: re-measuring a few elements whose total is unchanged
+// costs only those elements.
 template <class T> void OArray<T>::weiset(int32_t i, int32_t n, std::span<const int32_t> ws) {
     requireRange(i, n, count, "weiset");
     if (static_cast<size_t>(n) > ws.size())
@@ -376,23 +434,20 @@ template <class T> void OArray<T>::weiset(int32_t i, int32_t n, std::span<const 
                         std::to_string(ws.size()));
     if (n == 0)
         return;
-    int32_t* const weight = weights();
     int32_t* const sum = sums();
     int64_t newAbsolute = absoluteTotal();
     for (int32_t k = 0; k < n; ++k)
-        newAbsolute += magnitude(ws[slot(k)]) - magnitude(weight[slot(i + k)]);
+        newAbsolute += magnitude(ws[slot(k)]) - magnitude(weightOf(i + k));
     requireFits(newAbsolute);
+    const int32_t oldEnd = sum[slot(i + n - 1)];
     int32_t a = weiacc(i);
     for (int32_t k = 0; k < n; ++k) {
-        weight[slot(i + k)] = ws[slot(k)];
         a += ws[slot(k)];
         sum[slot(i + k)] = a;
     }
-    for (int32_t j = i + n; j < count; ++j) {
-        a += weight[slot(j)];
-        if (a == sum[slot(j)])
-            break;
-        sum[slot(j)] = a;
-    }
+    // Every later sum moves by as much as the last one set; the results fit, as above.
+    const int64_t delta = static_cast<int64_t>(a) - oldEnd;
+    for (int32_t j = i + n; delta != 0 && j < count; ++j)
+        sum[slot(j)] = static_cast<int32_t>(sum[slot(j)] + delta);
     setAbsoluteTotal(newAbsolute);
 }

@@ -99,7 +99,9 @@ struct ArenaChunk {
     }
 };
 
-// An intrusive counted reference to a RefCounted record; null when empty.
+// An intrusive counted reference to a RefCounted record; null when empty. An element its
+// weighted array makes only when first read holds a code for its maker instead: an odd
+// value, as no record's address is, never counted, and never handed out by the array.
 template <class T> class Ref {
 public:
     Ref() noexcept = default;
@@ -113,12 +115,12 @@ public:
     // Inline and cheap on an empty target: the weighted array shifts its elements so.
     Ref& operator=(Ref&& other) noexcept {
         T* const old = std::exchange(record, std::exchange(other.record, nullptr));
-        if (old != nullptr && old != record)
+        if (isRecord(old) && old != record)
             release(old);
         return *this;
     }
     ~Ref() {
-        if (record != nullptr)
+        if (isRecord(record))
             release(record);
     }
 
@@ -139,9 +141,24 @@ public:
         return ref;
     }
 
+    // A code of up to 63 bits for an element not made yet.
+    static Ref pending(uint64_t code) noexcept {
+        static_assert(sizeof(uintptr_t) == sizeof(uint64_t), "pending codes need 64-bit pointers");
+        Ref ref;
+        ref.record = reinterpret_cast<T*>(static_cast<uintptr_t>(code << 1 | 1));
+        return ref;
+    }
+    bool isPending() const noexcept { return (reinterpret_cast<uintptr_t>(record) & 1) != 0; }
+    uint64_t pendingCode() const noexcept {
+        return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(record)) >> 1;
+    }
+
 private:
+    static bool isRecord(const T* value) noexcept {
+        return value != nullptr && (reinterpret_cast<uintptr_t>(value) & 1) == 0;
+    }
     void retain() const noexcept {
-        if (record != nullptr)
+        if (isRecord(record))
             ++record->refs;
     }
     static void release(T* counted) noexcept {

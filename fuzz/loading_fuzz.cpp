@@ -1,4 +1,5 @@
-// Arbitrary UTF-16 text through loading, layout and extraction on the headless surface.
+// Arbitrary UTF-16 text through loading, layout and extraction on the headless surface; a
+// seed holds a line long enough to be measured in pieces.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/support/HeadlessSurface.h"
@@ -7,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Reader in(data, size);
@@ -15,9 +18,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CLBox box;
     box.bind(surface);
     box.loadtext(text);
+    // Lines are read before they are made, as saving and find read them, and after.
+    FUZZ_CHECK(box.gettext() == fuzzcheck::expectedRoundTrip(text));
+    std::vector<std::vector<std::u16string_view>> unmadeCells(
+        static_cast<size_t>(box.lines.size()));
+    for (int32_t l = 0; l < box.lines.size(); ++l)
+        box.cellTexts(l, unmadeCells[static_cast<size_t>(l)]);
     box.updateWidth(0, box.lines.size());
     fuzzcheck::checkDocument(box, surface);
     FUZZ_CHECK(box.gettext() == fuzzcheck::expectedRoundTrip(text));
+    for (int32_t l = 0; l < box.lines.size(); ++l) {
+        std::vector<std::u16string_view> cells;
+        box.cellTexts(l, cells);
+        FUZZ_CHECK(cells == unmadeCells[static_cast<size_t>(l)]);
+    }
     box.render();
     return 0;
 }

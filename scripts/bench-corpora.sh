@@ -1,7 +1,7 @@
 # Sourced by the whole-program benchmarks. make_corpora DIR QUICK makes the corpora in DIR,
 # keeping files made before, and lists the ones to run in the array corpus_files: real
-# source code from /usr/include and a tab-separated table, or with QUICK=1 small ones for a
-# smoke run. print_figures FILE OURS THEIRS prints one row per figure and our ratio to theirs.
+# source code from /usr/include, a tab-separated table and one long line of minified JSON,
+# or with QUICK=1 small ones for a smoke run. print_figures FILE OURS THEIRS prints one row per figure and our ratio to theirs.
 
 # make_source BYTES OUT: system headers that are valid UTF-8, whole and in a fixed order,
 # repeated if need be, cut at the last line break within BYTES.
@@ -50,19 +50,43 @@ open(out, "w").write("".join(rows)[:limit].rsplit("\n", 1)[0] + "\n")
 PY
 }
 
+# make_long_line BYTES OUT: minified JSON of made-up records, one line of at least BYTES
+# without a tab or a line break, as a web service or a bundler writes it.
+make_long_line() {
+    [ -e "$2" ] && return
+    python3 - "$1" "$2" <<'PY'
+import json, random, sys
+limit, out = int(sys.argv[1]), sys.argv[2]
+rng = random.Random(19)
+words = "alpha beta gamma delta epsilon zeta eta theta iota kappa lambda mu".split()
+records, size = [], 2
+while size < limit:
+    record = {"id": len(records), "name": " ".join(rng.choices(words, k=rng.randint(1, 3))),
+              "score": round(rng.uniform(0, 1000), 3), "active": rng.random() < 0.5,
+              "tags": rng.sample(words, rng.randint(0, 4)),
+              "point": {"x": rng.randint(-999, 999), "y": rng.randint(-999, 999)}}
+    records.append(record)
+    size += len(json.dumps(record, separators=(",", ":"))) + 1
+open(out, "w").write(json.dumps(records, separators=(",", ":")))
+PY
+}
+
 make_corpora() {
     local corpora=$1 quick=$2 mib=$((1024 * 1024))
     mkdir -p "$corpora"
     if [ "$quick" = 1 ]; then
         make_source $((1 * mib)) "$corpora/source-1MB.txt"
         head -n 1000 "$corpora/source-1MB.txt" >"$corpora/source-1000-lines.txt"
-        corpus_files=(source-1000-lines.txt source-1MB.txt)
+        make_long_line $((mib / 4)) "$corpora/line-256KB.json"
+        corpus_files=(source-1000-lines.txt line-256KB.json source-1MB.txt)
     else
         make_source $((100 * mib)) "$corpora/source-100MB.txt"
         head -c $((10 * mib)) "$corpora/source-100MB.txt" | sed '$d' >"$corpora/source-10MB.txt"
         head -n 1000 "$corpora/source-100MB.txt" >"$corpora/source-1000-lines.txt"
         make_table $((10 * mib)) "$corpora/table-10MB.tsv"
-        corpus_files=(source-1000-lines.txt source-10MB.txt table-10MB.tsv source-100MB.txt)
+        make_long_line $((66 * mib / 10)) "$corpora/line-6.6MB.json"
+        corpus_files=(source-1000-lines.txt source-10MB.txt table-10MB.tsv line-6.6MB.json
+            source-100MB.txt)
     fi
 }
 

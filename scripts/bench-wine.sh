@@ -5,8 +5,11 @@
 # same figures. The window is never shown, but wine makes no window without a display and
 # keeps windows within its screen, so a virtual display larger than the window serves.
 # --linux LINUX_BUILD_DIR also runs the Linux build's whole_bench on the same files and
-# prints wine's ratio to it. --quick: the small corpora, a smoke run.
-# Usage: scripts/bench-wine.sh [BUILD_DIR] [--quick] [--linux LINUX_BUILD_DIR]
+# prints wine's ratio to it. --quick: the small corpora, a smoke run. --one-core: everything
+# on the first processor. The program waits for wine's server at every key and frame; on a
+# virtual machine whose other processor sleeps, waking it costs more than the frame itself,
+# a cost Windows, which has no such server, never pays.
+# Usage: scripts/bench-wine.sh [BUILD_DIR] [--quick] [--one-core] [--linux LINUX_BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-wine-bench
@@ -15,6 +18,7 @@ linux=
 while [ $# -gt 0 ]; do
     case $1 in
     --quick) quick=1 ;;
+    --one-core) taskset -pc 0 $$ >/dev/null ;;
     --linux) linux=${2:?--linux needs a build folder}; shift ;;
     *) build=$1 ;;
     esac

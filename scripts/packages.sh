@@ -8,6 +8,9 @@ build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev fonts-de
 test_packages=(clang-14 libclang-rt-14-dev googletest python3 xvfb xdotool imagemagick unicode-data)
 # The Windows build and its tests under wine: scripts/test-windows.sh installs these.
 windows_packages=(g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine xvfb xdotool imagemagick)
+# The whole-program benchmark's yardstick for starting on a large file: scripts/bench-whole.sh
+# installs it.
+bench_packages=(vim)
 # Making and checking the .deb, the zip and the Windows setup program:
 # scripts/test-packages.sh installs these. CPack finds the .deb's libraries only where `file`
 # can tell it the program is an executable; makensis builds the setup program, lintian

@@ -109,13 +109,24 @@ inline Decoded decodeWellFormed(std::string_view bytes, char16_t* units, bool fi
     return {at, out, false};
 }
 
-// decodeWellFormed onto the end of text, which grows by the units written.
+// decodeWellFormed onto the end of text, which grows by the units written. The units go
+// through a small buffer: growing a large text by its final size first would fill its
+// fresh pages with zeros only to write them again.
 inline Decoded appendWellFormed(std::u16string& text, std::string_view bytes, bool final) {
-    const size_t start = text.size();
-    text.resize(start + bytes.size());
-    const Decoded decoded = decodeWellFormed(bytes, text.data() + start, final);
-    text.resize(start + decoded.unitsWritten);
-    return decoded;
+    constexpr size_t chunkBytes = 4096;
+    char16_t units[chunkBytes];
+    Decoded total;
+    for (;;) {
+        const std::string_view rest = bytes.substr(total.bytesRead);
+        const bool last = rest.size() <= chunkBytes;
+        const Decoded step = decodeWellFormed(rest.substr(0, chunkBytes), units, last && final);
+        text.append(units, step.unitsWritten);
+        total.bytesRead += step.bytesRead;
+        total.unitsWritten += step.unitsWritten;
+        total.failed = step.failed;
+        if (last || step.failed || step.bytesRead == 0)
+            return total;
+    }
 }
 
 } // namespace utf8

@@ -1,4 +1,5 @@
 #include "loadedbox.h"
+#include "longtext.h"
 #include "randomtext.h"
 
 #include "support/Rounding.h"
@@ -166,6 +167,16 @@ TEST(LineHeights, EmptyLinesAreHalfHeightRoundedToEven) {
     }
 }
 
+// The characters of empty lines are found with a mask: every unit against the list.
+TEST(EmptyLines, EmptyCharactersAreExactlyTheListedOnes) {
+    const std::u16string_view listed = u" (),/;[\\]{}*";
+    for (uint32_t unit = 0; unit <= 0xFFFF; ++unit) {
+        const auto c = static_cast<char16_t>(unit);
+        ASSERT_EQ(CLBox::isEmptyCharacter(c), listed.find(c) != std::u16string_view::npos)
+            << "unit " << unit;
+    }
+}
+
 TEST(LayoutRanges, BadRangesRaiseOutOfRangeAndChangeNothing) {
     LoadedBox loaded(u"a\tb\nccc\td\n}");
     CLBox& box = loaded.box;
@@ -227,6 +238,45 @@ TEST(LayoutLimits, RefusedLayoutsKeepSizesEqualToWeights) {
     EXPECT_THROW(box.updateWidth(0, 3), EngineError);
     EXPECT_TRUE(weightsMatch());
     EXPECT_EQ(loaded.line(2).tabs.wei(0), 7 + 7); // the lines after it are laid out
+}
+
+// Edits in long cells measure only the pieces they touch, and a change of font measures
+// them again; every inner width must still be the whole text's, as a surface that measures
+// texts whole gives it, in fonts whose sums are promised (9, 18, 4.5 pt) and one whose are
+// not (10 pt).
+TEST(LongCells, InnerWidthsAfterEditsAndFontChangesAreTheWholeTexts) {
+    Picker picker(41);
+    TwinBoxes twins(longLinesText(picker, 3, 9000));
+    const std::vector<char32_t> codes = {U'a', U'W', U'{', U'\u00e9', U'\U0001F600', 8, 8, 8};
+    for (int step = 0; step < 600; ++step) {
+        const int32_t l = picker.pick(0, twins.pieces.lines.size() - 1);
+        const CLLine& line = *twins.pieces.lines.at(l);
+        const int32_t i = picker.pick(0, line.tabs.size() - 1);
+        const auto length = static_cast<int32_t>(line.tabs.at(i)->text.size());
+        const CLPos at{l, i, picker.pick(0, length)};
+        const int32_t kind = picker.pick(0, 99);
+        const char32_t code = kind == 0 ? 9 : kind == 1 ? 13 : picker.oneOf(codes);
+        const double points =
+            kind == 2 ? std::vector<double>{9, 18, 4.5, 10}[picker.pick(0, 3)] : 0;
+        for (CLBox* box : {&twins.pieces, &twins.whole}) {
+            if (points != 0) {
+                box->refWindow->setFontSize(points);
+                box->updateCache();
+                box->updateHeight(0, box->lines.size());
+                box->updateInnerWidth(0, box->lines.size());
+            } else {
+                box->cursor = at;
+                box->insertChar(code, box->cursor);
+            }
+        }
+        ASSERT_EQ(twins.pieces.cursor, twins.whole.cursor) << "step " << step;
+        for (int32_t k = 0; k < twins.whole.lines.size(); ++k)
+            for (int32_t c = 0; c < twins.whole.lines.at(k)->tabs.size(); ++c)
+                ASSERT_EQ(twins.pieces.lines.at(k)->tabs.at(c)->innerWidth,
+                          twins.whole.lines.at(k)->tabs.at(c)->innerWidth)
+                    << "step " << step << " line " << k << " cell " << c;
+    }
+    EXPECT_EQ(twins.pieces.gettext(), twins.whole.gettext());
 }
 
 } // namespace

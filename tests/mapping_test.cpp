@@ -1,4 +1,5 @@
 #include "loadedbox.h"
+#include "longtext.h"
 #include "randomtext.h"
 
 #include "support/Utf16.h"
@@ -238,6 +239,31 @@ TEST(PositionMapping, FarOutsidePointsClampInsteadOfWrapping) {
     box.lines.at(0)->tabs.setWei(1, 0);
     box.lines.at(0)->tabs.setWei(0, most);
     EXPECT_EQ(box.posToXY(CLPos{0, 1, 1}).x, most);
+}
+
+// In a long cell a point is found piece by piece and a position's x is added up from its
+// pieces; both must agree with the whole text's measure, around edits that change pieces.
+TEST(LongCells, PointsAndPositionsMapAsOnTheWholeText) {
+    Picker picker(43);
+    TwinBoxes twins(longLinesText(picker, 3, 12000));
+    for (int step = 0; step < 400; ++step) {
+        const int32_t x = picker.pick(-50, 100000), y = picker.pick(0, 80);
+        const int32_t l = picker.pick(0, twins.whole.lines.size() - 1);
+        const CLLine& line = *twins.whole.lines.at(l);
+        const int32_t i = picker.pick(0, line.tabs.size() - 1);
+        CLPos pos{l, i, picker.pick(0, static_cast<int32_t>(line.tabs.at(i)->text.size()))};
+        if (insideSurrogatePair(line.tabs.at(i)->text, pos.xChar))
+            --pos.xChar;
+        ASSERT_TRUE(samePlace(twins.pieces.XYToPos(x, y, false), twins.whole.XYToPos(x, y, false)))
+            << "step " << step << " at " << x << ", " << y;
+        ASSERT_EQ(twins.pieces.posToXY(pos), twins.whole.posToXY(pos)) << "step " << step;
+        const char32_t code = picker.pick(0, 1) == 0 ? U'q' : 8;
+        if (picker.pick(0, 3) == 0)
+            for (CLBox* box : {&twins.pieces, &twins.whole}) {
+                box->cursor = pos;
+                box->insertChar(code, box->cursor);
+            }
+    }
 }
 
 } // namespace

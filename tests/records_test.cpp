@@ -69,6 +69,72 @@ TEST(CellTextModel, EditsMatchAStringAndCopyOutOfTheBorrowedBuffer) {
     EXPECT_THROW(text.insert(text.size() + 1, u"a"), std::out_of_range);
 }
 
+// Random edits on long texts, borrowed and owned, crossing the length that makes a text
+// long both ways, against a plain string. The pieces must keep the text's length, and an
+// edit may leave unmeasured only one run of pieces, the one around the edit; most typing
+// must find room in place.
+TEST(CellTextModel, LongTextsEditInPlaceAndKeepTheirPiecesInStep) {
+    std::mt19937 engine(19);
+    const auto pick = [&](size_t lo, size_t hi) {
+        return std::uniform_int_distribution<size_t>(lo, hi)(engine);
+    };
+    std::u16string buffer(3 * CellText::longUnits, u'b');
+    for (size_t k = 0; k < buffer.size(); k += 7)
+        buffer[k] = static_cast<char16_t>(u'a' + k % 26);
+    CellText text;
+    text.borrow(buffer);
+    std::u16string model = buffer;
+    ASSERT_NE(text.pieces(), nullptr);
+    int typings = 0, moves = 0;
+    for (int step = 0; step < 3000; ++step) {
+        if (TextPieces* pieces = text.pieces())
+            for (size_t k = 0; k < pieces->all().size(); ++k)
+                pieces->at(k).measure = TextPieces::Measure::Advances;
+        const size_t at = pick(0, model.size());
+        const std::u16string added(pick(0, 9) == 0 ? pick(0, 3000) : pick(0, 2), u'x');
+        const size_t removed = pick(0, 9) == 0 ? pick(0, 3000) : pick(0, 2);
+        const char16_t* const before = text.data();
+        const bool wasOwnedLong = text.pieces() != nullptr && !text.isBorrowed();
+        if (pick(0, 19) == 0) {
+            text.resize(at);
+            model.resize(at);
+        } else {
+            text.replace(at, removed, added);
+            model.replace(at, removed, added);
+            const bool typed = wasOwnedLong && added.size() == 1 && removed == 0;
+            typings += typed ? 1 : 0;
+            moves += typed && text.data() != before ? 1 : 0;
+        }
+        ASSERT_EQ(text.view(), std::u16string_view(model)) << "step " << step;
+        const TextPieces* pieces = text.pieces();
+        if (model.size() >= CellText::longUnits || model.size() < CellText::longUnits / 2) {
+            ASSERT_EQ(pieces != nullptr, model.size() >= CellText::longUnits) << "step " << step;
+        }
+        if (pieces == nullptr)
+            continue;
+        size_t units = 0, unmeasuredRuns = 0;
+        for (size_t k = 0; k < pieces->all().size(); ++k) {
+            const TextPieces::Piece& piece = pieces->all()[k];
+            units += piece.units;
+            const bool unmeasured = piece.measure == TextPieces::Measure::Unmeasured;
+            const bool runStarts =
+                k == 0 || pieces->all()[k - 1].measure != TextPieces::Measure::Unmeasured;
+            unmeasuredRuns += unmeasured && runStarts ? 1 : 0;
+            ASSERT_LE(piece.units, 2 * TextPieces::pieceUnits) << "step " << step;
+        }
+        ASSERT_EQ(units, model.size()) << "step " << step;
+        ASSERT_LE(unmeasuredRuns, 1u) << "step " << step;
+        if (model.size() < CellText::longUnits / 4) { // long again, from a short text
+            model += buffer;
+            text += buffer;
+        }
+    }
+    EXPECT_GT(typings, 100);
+    EXPECT_LT(moves, typings / 10);
+    std::fill(buffer.begin(), buffer.end(), u'#');
+    EXPECT_EQ(text.view(), std::u16string_view(model));
+}
+
 TEST(CellTextModel, MovingABorrowedTextCopiesIt) {
     std::u16string buffer = u"abc";
     CellText source;

@@ -1,9 +1,11 @@
+#include "longtext.h"
 #include "support/modClock.h"
 #include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -215,6 +217,46 @@ TEST(RenderFrames, AnEmptyBoxOnlyClears) {
     box.render();
     EXPECT_TRUE(surface.callsOf(Call::Print).empty());
     EXPECT_EQ(surface.callsOf(Call::Show).size(), 1u);
+}
+
+// A long cell measured by pieces is printed from a little left of the view to a little
+// right of it: its part must be the text where the whole would stand, and cover the view
+// with two line heights to spare on either side, unless the text ends there.
+TEST(LongCells, PrintedPartStandsWhereTheWholeWouldAndCoversTheView) {
+    Picker picker(47);
+    TwinBoxes twins(longLinesText(picker, 2, 30000));
+    CLBox& box = twins.pieces;
+    const double reach = 2.0 * twins.pieceSurface.lineHeight;
+    for (int step = 0; step < 200; ++step) {
+        box.scrmovX = picker.pick(-100, 1600000) / 10.0;
+        box.scrmovY = picker.pick(0, 400) / 10.0;
+        twins.pieceSurface.calls.clear();
+        box.render();
+        std::vector<HeadlessSurface::DrawCall> prints = twins.pieceSurface.callsOf(Call::Print);
+        for (int32_t l = 0; l < box.lines.size(); ++l) {
+            const CLLine& line = *box.lines.at(l);
+            const double top = box.lines.weiacc(l) - box.scrmovY;
+            for (int32_t i = 0; i < line.tabs.size(); ++i) {
+                const double cellX = line.tabs.weiacc(i) - box.scrmovX;
+                const std::u16string whole = line.tabs.at(i)->text;
+                const auto printed = std::find_if(prints.begin(), prints.end(), [&](const auto& p) {
+                    return p.y0 == top && p.x0 >= cellX && p.x0 < cellX + line.tabs.wei(i);
+                });
+                if (printed == prints.end())
+                    continue;
+                const std::u16string_view part = printed->text;
+                const size_t first = whole.find(part); // the part's own place, if it is unique
+                ASSERT_NE(first, std::u16string::npos) << "step " << step;
+                const double before = twins.wholeSurface.textWidth(whole.substr(0, first));
+                EXPECT_EQ(printed->x0, cellX + before) << "step " << step;
+                EXPECT_TRUE(first == 0 || printed->x0 <= -reach) << "step " << step;
+                const double end = printed->x0 + twins.wholeSurface.textWidth(part);
+                EXPECT_TRUE(first + part.size() == whole.size() || end >= 320 + reach)
+                    << "step " << step;
+                EXPECT_FALSE(insideSurrogatePair(whole, static_cast<int32_t>(first)));
+            }
+        }
+    }
 }
 
 } // namespace

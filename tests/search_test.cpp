@@ -137,6 +137,34 @@ TEST(SearchModel, RandomSearchesFindWhatThePlainStringSearchFinds) {
     }
 }
 
+// A search reads the cells of loaded lines from the loaded text, without making them: it
+// must find what it finds in the made lines, and leave the lines as it found them.
+TEST(SearchModel, LinesNotMadeYetAreSearchedAsMadeOnesAndStayUnmade) {
+    Picker picker(20261219);
+    for (int round = 0; round < 300; ++round) {
+        const std::u16string text = randomPieces(picker, picker.pick(0, 40), true);
+        LoadedBox made(text);
+        HeadlessSurface surface;
+        CLBox unmade;
+        unmade.bind(surface);
+        unmade.loadtext(text);
+        std::vector<bool> startLines(static_cast<size_t>(unmade.lines.size()));
+        for (int probe = 0; probe < 8; ++probe) {
+            const std::u16string needle = randomPieces(picker, picker.pick(1, 3), probe % 4 == 0);
+            const CLPos from = randomPosition(picker, made.box);
+            startLines[static_cast<size_t>(from.yLine)] = true; // read as a record
+            const Direction direction = probe % 2 == 0 ? Direction::Forward : Direction::Backward;
+            const std::optional<SearchMatch> found = findText(made.box, needle, from, direction);
+            ASSERT_EQ(findText(unmade, needle, from, direction), found)
+                << "round " << round << " probe " << probe;
+            ASSERT_EQ(findInSlices(unmade, needle, from, direction, picker), found);
+            for (int32_t l = 0; l + 1 < unmade.lines.size(); ++l)
+                if (!startLines[static_cast<size_t>(l)] && unmade.lines.isMade(l))
+                    ADD_FAILURE() << "round " << round << ": the search made line " << l;
+        }
+    }
+}
+
 TEST(Search, FindsAroundTheCellsOfALineAndWrapsRound) {
     LoadedBox loaded(u"Alpha\tbeta\tGAMMA\nbeta\t\u00c9t\u00e9\nlast BETA");
     const CLBox& box = loaded.box;

@@ -135,6 +135,27 @@ TEST(TextLoading, SplitMatchesTheSlowSplitOnAwkwardUnits) {
     }
 }
 
+// Texts long enough to be looked through in blocks, with breaks and tabs sparse (lines
+// across several blocks) or dense, the awkward units among them, and every length around
+// a block's end.
+TEST(TextLoading, LongTextsSplitAsTheSlowSplitAcrossBlocks) {
+    const std::u16string_view awkward = u"\t\n\r\u010a\u0a0a\u0909\uff0a\u0a09"sv;
+    Picker picker(20261211);
+    for (int round = 0; round < 1500; ++round) {
+        const int32_t length = round < 300 ? round : picker.pick(0, 700);
+        const int32_t density = picker.pick(1, 60); // one awkward unit in about so many
+        std::u16string text;
+        for (int32_t k = 0; k < length; ++k)
+            text += picker.pick(1, density) == 1
+                        ? awkward[static_cast<size_t>(
+                              picker.pick(0, static_cast<int32_t>(awkward.size()) - 1))]
+                        : (picker.pick(0, 3) == 0 ? u' ' : u'x');
+        LoadedBox loaded(text);
+        ASSERT_EQ(shapeOf(loaded.box), slowShapeOf(text)) << "round " << round;
+        ASSERT_EQ(loaded.box.gettext(), withIndentAsTabs(text)) << "round " << round;
+    }
+}
+
 // Loaded cells point into the one loaded text instead of a block each, and a cell kept
 // past a reload still reads its own characters: its chunk keeps that text alive.
 TEST(TextLoading, CellsBorrowTheLoadedTextAndOutliveAReload) {
@@ -180,6 +201,64 @@ TEST(TextLoading, LoadedTextIsMeasured) {
     EXPECT_EQ(loaded.cell(2, 0).innerWidth, 7); // a surrogate pair is one character wide
     EXPECT_EQ(loaded.box.lines.weiacc(3), 16 + 8 + 16);
     EXPECT_TRUE(loaded.line(1).isEmptyLine);
+}
+
+// Loading makes only the last line; the others are made when first read. Before that,
+// their text, emptiness and height must be those of the made lines: gettext and the
+// heights are read from the loaded text, cells and flags from the records.
+TEST(LinesMadeOnFirstRead, UnreadLinesGiveWhatTheMadeLinesGive) {
+    const std::u16string_view awkward = u"\t\n\r a{}\u010a\u0a0a\u001f\u0000\uff0a"sv;
+    Picker picker(20261219);
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string text = randomText(picker, picker.pick(0, 40));
+        for (int32_t k = picker.pick(0, 8); k > 0; --k)
+            text += awkward[static_cast<size_t>(
+                picker.pick(0, static_cast<int32_t>(awkward.size()) - 1))];
+        HeadlessSurface surface;
+        CLBox box;
+        box.bind(surface);
+        box.loadtext(text);
+        for (int32_t l = 0; l + 1 < box.lines.size(); ++l)
+            ASSERT_FALSE(box.lines.isMade(l)) << "round " << round << " line " << l;
+        ASSERT_EQ(box.gettext(), withIndentAsTabs(text)) << "round " << round;
+        for (int32_t l = 0; l < box.lines.size(); ++l)
+            if (picker.pick(0, 1) == 0)
+                box.lines.at(l);
+        ASSERT_EQ(box.gettext(), withIndentAsTabs(text)) << "round " << round;
+        const int32_t documentHeight = box.lines.weiacc(box.lines.size());
+        ASSERT_EQ(shapeOf(box), slowShapeOf(text)) << "round " << round;
+        box.updateHeight(0, box.lines.size()); // from the records now
+        ASSERT_EQ(box.lines.weiacc(box.lines.size()), documentHeight) << "round " << round;
+        for (int32_t l = 0; l < box.lines.size(); ++l) {
+            const CLLine& line = *box.lines.at(l);
+            ASSERT_EQ(line.height, box.lines.wei(l)) << "round " << round << " line " << l;
+            for (int32_t i = 0; i < line.tabs.size(); ++i)
+                ASSERT_EQ(line.tabs.at(i)->innerWidth,
+                          static_cast<int32_t>(surface.textWidth(line.tabs.at(i)->text)));
+        }
+    }
+}
+
+// A line is made, and measured, in the box's font whatever size the surface is drawing
+// at (the half size of an empty line, say), and in a new font once the font changed.
+TEST(LinesMadeOnFirstRead, ALineMadeLateIsMeasuredInTheBoxsFont) {
+    HeadlessSurface surface;
+    CLBox box;
+    box.bind(surface);
+    box.loadtext(u"ab\tc\n}\nxyz\nlast");
+    surface.setFontSize(4.5);
+    EXPECT_EQ(box.lines.at(0)->tabs.at(0)->innerWidth, 14);
+    EXPECT_EQ(box.lines.at(0)->tabs.at(1)->innerWidth, 7);
+    EXPECT_TRUE(box.lines.at(1)->isEmptyLine);
+    EXPECT_EQ(box.lines.at(1)->height, 8);
+    EXPECT_DOUBLE_EQ(surface.fontSize(), 4.5);
+    surface.setFontSize(18);
+    box.updateCache();
+    box.updateHeight(0, box.lines.size());
+    box.updateInnerWidth(0, box.lines.size());
+    EXPECT_EQ(box.lines.at(2)->tabs.at(0)->innerWidth, 42);
+    EXPECT_EQ(box.lines.at(2)->height, 32);
+    EXPECT_EQ(box.lines.at(0)->tabs.at(1)->innerWidth, 14);
 }
 
 } // namespace

@@ -118,6 +118,30 @@ TEST(TextRangeModel, ALongTextsCellsKeepItAlive) {
     EXPECT_EQ(modelOf(loaded.box), u"");
 }
 
+// A range over loaded lines not made yet reads as it reads once they are made, and makes
+// none but the lines its ends stand on: copying a large text costs no records.
+TEST(TextRangeModel, LinesNotMadeYetReadAsMadeOnesWithoutBeingMade) {
+    Picker picker(20240709);
+    for (int round = 0; round < 300; ++round) {
+        std::u16string text = randomDocument(picker);
+        for (int32_t k = picker.pick(0, 4); k > 0; --k)
+            text += picker.oneOf(std::vector<std::u16string>{u"\r\n", u"\n", u"\r", u"        "});
+        text += randomDocument(picker);
+        LoadedBox made(text);
+        HeadlessSurface surface;
+        CLBox unmade;
+        unmade.bind(surface);
+        unmade.loadtext(text);
+        CLPos from = randomPosition(picker, made.box), to = randomPosition(picker, made.box);
+        if (isBefore(to, from))
+            std::swap(from, to);
+        ASSERT_EQ(textBetween(unmade, from, to), textBetween(made.box, from, to))
+            << "round " << round;
+        for (int32_t l = 0; l + 1 < unmade.lines.size(); ++l)
+            ASSERT_EQ(unmade.lines.isMade(l), l == from.yLine || l == to.yLine)
+                << "round " << round << " line " << l;
+    }
+}
 // A refused replacement changes nothing, not even the revision.
 TEST(TextRanges, WhatDoesNotFitIsRefusedBeforeAnyChange) {
     struct Row {

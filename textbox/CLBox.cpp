@@ -1,8 +1,12 @@
 #include "textbox/CLBox.h"
+#include "textbox/loadedlines.h"
 
 #include "support/Rounding.h"
 
 #include <stdexcept>
+
+CLBox::CLBox() = default;
+CLBox::~CLBox() = default;
 
 Surface& CLBox::surface() {
     if (refWindow == nullptr)

@@ -6,9 +6,11 @@
 #include "textbox/Surface.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One cell: the text between two tabs of a line.
 struct CLTab : RefCounted {
@@ -38,8 +40,10 @@ private:
 };
 
 // One line: its cells, left to right, and the break that ended it in the loaded text.
-// The height comes first so that the record packs into 40 bytes.
+// The height comes first so that the record packs into 40 bytes. A loaded line is made
+// only when first read: until then the box's lines hold where its text lies.
 struct CLLine : RefCounted {
+    static constexpr bool madeOnFirstRead = true;
     int32_t height = 0; // equal to its weight in the box's lines
     OArray<CLTab> tabs;
     bool isEmptyLine = true;
@@ -91,6 +95,8 @@ struct PixelPoint {
 // The text box engine: the document of lines and cells, the cursor, the scroll state
 // and the surface it draws on. Lines are weighted by height and cells by width, so
 // accumulated weights are document coordinates in pixels.
+class LoadedLines;
+
 class CLBox {
 public:
     OArray<CLLine> lines;
@@ -122,7 +128,18 @@ public:
 
     // Layout. Ranges are lines [a, r); a bad range raises OutOfRange.
     static bool isEmptyText(std::u16string_view text);
+    // The characters an empty line may hold: blanks and a few punctuation marks.
+    static bool isEmptyCharacter(char16_t c) {
+        constexpr uint64_t marks = uint64_t{1} << (u' ' - 32) | uint64_t{1} << (u'(' - 32) |
+                                   uint64_t{1} << (u')' - 32) | uint64_t{1} << (u'*' - 32) |
+                                   uint64_t{1} << (u',' - 32) | uint64_t{1} << (u'/' - 32) |
+                                   uint64_t{1} << (u';' - 32) | uint64_t{1} << (u'[' - 32) |
+                                   uint64_t{1} << (u'\\' - 32) | uint64_t{1} << (u']' - 32);
+        return c == u'{' || c == u'}' || (c >= 32 && c < 96 && (marks >> (c - 32) & 1) != 0);
+    }
     void updateHeight(int32_t a, int32_t r);
+    // The height of an empty line in the cached metrics, pixels.
+    int32_t emptyLineHeight() const;
     void tabInnerWidth(CLTab& tab);
     void updateWidth(int32_t a, int32_t r);
     void updateInnerWidth(int32_t a, int32_t r);
@@ -136,6 +153,11 @@ public:
     void loadtext(std::u16string&& s);
     void loadtext(const char16_t* s) { loadtext(std::u16string_view(s)); }
     std::u16string gettext() const;
+    // The texts of line l's cells, in order, read without making a loaded line that is not
+    // made yet: for walking the whole text. They stay valid while the text does not change.
+    void cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const;
+    // Line l's end, read as cellTexts reads its cells.
+    LineEnd lineEndOf(int32_t l) const;
 
     void render();
 
@@ -163,13 +185,25 @@ public:
     int32_t lineHeight = 0;
     float fontSize = 0.0f;
 
+    CLBox();
+    ~CLBox();
+    CLBox(const CLBox&) = delete;
+    CLBox& operator=(const CLBox&) = delete;
+
 private:
+    friend class LoadedLines;
+    // Makes the loaded lines when first read, and gives the text of those not made yet.
+    std::unique_ptr<LoadedLines> loaded;
     uint64_t revisionsGiven = 0;
     Surface& surface();
     // The font size a line is drawn and measured in: reduced on an empty line.
     double lineFontSize(const CLLine& line) const;
-    double prefixWidth(std::u16string_view text, int32_t units);
-    int32_t characterAt(std::u16string_view text, int32_t xr);
+    // A long text's pieces measured in the current font, or null where its width is not
+    // theirs to give: a short text, or one the surface lays out some other way.
+    const TextPieces* measuredPieces(const CellText& text);
+    double prefixWidth(const CellText& text, int32_t units);
+    int32_t characterAt(const CellText& text, int32_t xr);
     void drawLine(int32_t l);
+    void printInView(const CellText& text, double cellLeft);
     void drawCursor();
 };

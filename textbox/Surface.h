@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,21 @@ public:
     virtual double drawingY() const = 0;
     // Prints text with its top left at the drawing position.
     virtual void print(std::u16string_view text) = 0;
+
+    // Where text is measured and printed as its characters' own advances side by side,
+    // nothing shaped, kerned or decorated across them, its width, as textWidth gives it:
+    // then any text made of such parts is as wide as their widths added, and printPart
+    // draws a part of it where the whole would. Nothing where that cannot be promised,
+    // as by default; a surface that promises it keeps to it until its font changes.
+    virtual std::optional<double> advancesWidth(std::u16string_view) { return std::nullopt; }
+    // Prints part of a text advancesWidth measured, before being the advancesWidth of what
+    // precedes part in it: the whole printed at the drawing position draws the same there.
+    virtual void printPart(std::u16string_view part, double before) {
+        const double x = drawingX();
+        setDrawingPosition(x + before, drawingY());
+        print(part);
+        setDrawingPosition(x, drawingY());
+    }
     virtual void line(double x0, double y0, double x1, double y1, int32_t colour) = 0;
     // Fills the rectangle with corners (x0, y0) and (x1, y1), both included.
     virtual void fillRect(double x0, double y0, double x1, double y1, int32_t colour) = 0;

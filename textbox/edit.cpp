@@ -11,12 +11,19 @@ constexpr char32_t Tab = 9;
 constexpr char32_t Enter = 13;
 constexpr char32_t Delete = 127;
 
+// Takes units characters of the cell on line yLine out from at. The inner width follows
+// without the text being measured whole where the surface adds advances: in a long cell
+// only the piece that lost them is measured again.
+void eraseInCell(CLBox& box, CLTab& cell, int32_t yLine, int32_t at, int32_t units) {
+    cell.text.erase(static_cast<size_t>(at), static_cast<size_t>(units));
+    box.updateHeight(yLine, yLine + 1);
+    box.tabInnerWidth(cell);
+}
+
 void deleteCharacterBefore(CLBox& box, CLTab& cell, CLPos& pos) {
     const int32_t units = unitsBefore(cell.text, pos.xChar);
     pos.xChar -= units;
-    cell.text.erase(static_cast<size_t>(pos.xChar), static_cast<size_t>(units));
-    box.updateHeight(pos.yLine, pos.yLine + 1);
-    box.tabInnerWidth(cell);
+    eraseInCell(box, cell, pos.yLine, pos.xChar, units);
 }
 
 // Merging cells cannot change whether the line is empty, so its height stands.

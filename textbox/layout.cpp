@@ -1,8 +1,10 @@
 #include "textbox/CLBox.h"
+#include "textbox/loadedlines.h"
 
 #include "support/Rounding.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,26 +14,6 @@ void requireLineRange(int32_t a, int32_t r, int32_t lineCount, const char* opera
     if (a < 0 || r < a || r > lineCount)
         raiseOutOfRange(std::string(operation) + "(" + std::to_string(a) + ", " +
                         std::to_string(r) + ") of " + std::to_string(lineCount) + " lines");
-}
-
-bool isEmptyCharacter(char16_t c) {
-    switch (c) {
-    case u' ':
-    case u'(':
-    case u')':
-    case u'*':
-    case u',':
-    case u'/':
-    case u';':
-    case u'[':
-    case u'\\':
-    case u']':
-    case u'{':
-    case u'}':
-        return true;
-    default:
-        return false;
-    }
 }
 
 bool allCellsEmpty(const CLLine& line) {
@@ -72,35 +54,71 @@ bool CLBox::isEmptyText(std::u16string_view text) {
     return true;
 }
 
+// Only the pieces an edit touched are measured again.
 void CLBox::tabInnerWidth(CLTab& tab) {
-    tab.innerWidth = tab.text.empty() ? 0 : roundToPixel(surface().textWidth(tab.text));
+    if (const TextPieces* pieces = measuredPieces(tab.text))
+        tab.innerWidth = roundToPixel(pieces->width());
+    else
+        tab.innerWidth = tab.text.empty() ? 0 : roundToPixel(surface().textWidth(tab.text));
 }
 
+const TextPieces* CLBox::measuredPieces(const CellText& text) {
+    TextPieces* const pieces = text.pieces();
+    if (pieces == nullptr)
+        return nullptr;
+    Surface& s = surface();
+    pieces->measureIn(
+        {s.fontName(), s.fontSize(), s.fontBold(), s.fontItalic(), s.fontStrikethrough()});
+    const std::u16string_view whole = text.view();
+    size_t start = 0;
+    for (size_t k = 0; k < pieces->all().size(); ++k) {
+        TextPieces::Piece& piece = pieces->at(k);
+        if (piece.measure == TextPieces::Measure::Unmeasured) {
+            const std::optional<double> width = s.advancesWidth(whole.substr(start, piece.units));
+            piece.measure = width ? TextPieces::Measure::Advances : TextPieces::Measure::Shaped;
+            piece.width = width.value_or(0);
+        }
+        if (piece.measure == TextPieces::Measure::Shaped)
+            return nullptr;
+        start += piece.units;
+    }
+    return pieces;
+}
+
+// A line not made yet is measured when it is made, in the font then in force.
 void CLBox::updateInnerWidth(int32_t a, int32_t r) {
     requireLineRange(a, r, lines.size(), "updateInnerWidth");
     for (int32_t l = a; l < r; ++l) {
+        if (!lines.isMade(l))
+            continue;
         const CLLine& line = *lines.at(l);
         for (int32_t i = 0; i < line.tabs.size(); ++i)
             tabInnerWidth(*line.tabs.at(i));
     }
 }
 
+int32_t CLBox::emptyLineHeight() const {
+    return roundToPixel(static_cast<double>(options.emptyHeight) * lineHeight);
+}
+
 void CLBox::updateHeight(int32_t a, int32_t r) {
     requireLineRange(a, r, lines.size(), "updateHeight");
     if (a == r)
         return;
-    const int32_t emptyLineHeight =
-        roundToPixel(static_cast<double>(options.emptyHeight) * lineHeight);
     std::vector<bool> empty;
     std::vector<int32_t> heights;
     empty.reserve(static_cast<size_t>(r - a));
     heights.reserve(static_cast<size_t>(r - a));
     for (int32_t l = a; l < r; ++l) {
-        empty.push_back(allCellsEmpty(*lines.at(l)));
-        heights.push_back(empty.back() ? emptyLineHeight : lineHeight);
+        const bool made = lines.isMade(l);
+        empty.push_back(made ? allCellsEmpty(*lines.at(l))
+                             : LoadedLines::isEmpty(lines.pendingCode(l)));
+        heights.push_back(empty.back() ? emptyLineHeight() : lineHeight);
     }
     lines.weiset(a, r - a, heights); // a document too tall is refused here, unchanged
     for (int32_t l = a; l < r; ++l) {
+        if (!lines.isMade(l))
+            continue; // its height is its weight, which it takes when made
         CLLine& line = *lines.at(l);
         line.isEmptyLine = empty[static_cast<size_t>(l - a)];
         line.height = heights[static_cast<size_t>(l - a)];

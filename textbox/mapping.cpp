@@ -78,10 +78,22 @@ CLPos CLBox::XYToPos(int32_t x, int32_t y, bool yonly) {
 }
 
 // The character boundary nearest to xr within text, a point on a character's middle
-// counting to the left; a surrogate pair is one character.
-int32_t CLBox::characterAt(std::u16string_view text, int32_t xr) {
+// counting to the left; a surrogate pair is one character. In a long text the search
+// keeps to the piece that reaches xr first.
+int32_t CLBox::characterAt(const CellText& text, int32_t xr) {
     const auto length = static_cast<int32_t>(text.size());
     int32_t lo = 0, hi = length;
+    if (const TextPieces* pieces = measuredPieces(text)) {
+        TextPieces::Start start;
+        const auto& all = pieces->all();
+        while (start.index + 1 < all.size() && start.x + all[start.index].width < xr) {
+            start.unit += all[start.index].units;
+            start.x += all[start.index].width;
+            ++start.index;
+        }
+        lo = static_cast<int32_t>(start.unit);
+        hi = std::min(length, static_cast<int32_t>(start.unit + all[start.index].units));
+    }
     while (lo < hi) {
         const int32_t mid = lo + (hi - lo) / 2;
         if (xr > prefixWidth(text, mid + 1))
@@ -97,8 +109,17 @@ int32_t CLBox::characterAt(std::u16string_view text, int32_t xr) {
     return xr - wl > wr - xr ? end : start;
 }
 
-double CLBox::prefixWidth(std::u16string_view text, int32_t units) {
-    return units <= 0 ? 0.0 : surface().textWidth(text.substr(0, static_cast<size_t>(units)));
+// A long text adds the pieces before the one that holds the prefix's end.
+double CLBox::prefixWidth(const CellText& text, int32_t units) {
+    if (units <= 0)
+        return 0.0;
+    const auto end = static_cast<size_t>(units);
+    if (const TextPieces* pieces = measuredPieces(text)) {
+        const TextPieces::Start start = pieces->pieceOfUnit(end);
+        const std::u16string_view rest = text.view().substr(start.unit, end - start.unit);
+        return start.x + surface().advancesWidth(rest).value_or(surface().textWidth(rest));
+    }
+    return surface().textWidth(text.view().substr(0, end));
 }
 
 CLPos CLBox::XYscrmovToPos(int32_t x, int32_t y, bool yonly) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "support/EngineError.h"
-#include "support/Rounding.h"
 #include "support/Utf16.h"
 #include "textbox/CLBox.h"
 
@@ -47,9 +46,7 @@ inline void beep(CLBox& box) {
 // taller of the two line heights, so no edit is left half done by its layout.
 inline void requireHeightRoom(const CLBox& box, int32_t firstLine, int32_t replacedLines,
                               int32_t resultingLines) {
-    const int64_t tallest = std::max<int64_t>(
-        box.lineHeight,
-        roundToPixel(static_cast<double>(box.options.emptyHeight) * box.lineHeight));
+    const int64_t tallest = std::max(box.lineHeight, box.emptyLineHeight());
     const int64_t kept =
         static_cast<int64_t>(box.lines.weiacc(box.lines.size())) -
         (box.lines.weiacc(firstLine + replacedLines) - box.lines.weiacc(firstLine));

@@ -1,8 +1,10 @@
 #include "textbox/CLBox.h"
 
+#include "support/Utf16.h"
 #include "support/modClock.h"
 #include "textbox/selection.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -152,7 +154,7 @@ void CLBox::drawLine(int32_t l) {
         const CLTab& cell = *line.tabs.at(i);
         if (!cell.text.empty()) {
             target.setDrawingPosition(x0 - scrmovX, y0);
-            target.print(cell.text);
+            printInView(cell.text, x0);
         } else if (i != last) {
             const bool inSelection = selected && selected->covers(x0, x1);
             const int32_t tint = i % 2 == 1 ? (inSelection ? selectedTintOddCell : tintOddCell)
@@ -160,6 +162,43 @@ void CLBox::drawLine(int32_t l) {
             target.fillRect(x0 - scrmovX, y0, x1 - scrmovX - 1, y1 - 1, tint);
         }
     }
+}
+
+// A long text measured by advances is printed from a little left of the view to a little
+// right of it, what lies between drawn as the whole would draw it; a glyph's ink stays
+// within a line height of its place. Its first character is found piece by piece.
+void CLBox::printInView(const CellText& text, double cellLeft) {
+    Surface& target = surface();
+    const TextPieces* pieces = measuredPieces(text);
+    if (pieces == nullptr) {
+        target.print(text);
+        return;
+    }
+    const double reach = 2.0 * lineHeight;
+    const double left = scrmovX - cellLeft - reach, right = scrmovX + viewWidth - cellLeft + reach;
+    const std::u16string_view whole = text.view();
+    const auto advance = [&](size_t unit) {
+        return target.advancesWidth(whole.substr(unit, 1)).value_or(0);
+    };
+    TextPieces::Start start = pieces->pieceOfX(std::max(left, 0.0));
+    size_t first = start.unit;
+    double before = start.x;
+    for (double next = before; first < whole.size(); before = next, ++first) {
+        next += advance(first);
+        if (next > left)
+            break;
+    }
+    if (first > 0 && insideSurrogatePair(whole, static_cast<int32_t>(first))) {
+        --first;
+        before -= advance(first);
+    }
+    size_t end = first;
+    for (double x = before; end < whole.size() && x < right; ++end)
+        x += advance(end);
+    if (end < whole.size() && insideSurrogatePair(whole, static_cast<int32_t>(end)))
+        ++end;
+    if (end > first)
+        target.printPart(whole.substr(first, end - first), before);
 }
 
 void CLBox::drawCursor() {

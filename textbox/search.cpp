@@ -242,9 +242,11 @@ TextSearch::Outcome TextSearch::advance(const CLBox& box, int64_t budget) {
         return state; // an answer already, or a needle that matches nothing and has no filters
     // The finder is made once a slice: its filters are spread over vector lanes.
     withFinder(filters, foldedNeedle.size(), [&](const auto& finder) {
-        while (state == Outcome::Searching && budget > 0)
-            if (searchLine(finder, *box.lines.at(line), budget))
+        while (state == Outcome::Searching && budget > 0) {
+            readLine(box);
+            if (searchLine(finder, budget))
                 nextLine(box);
+        }
     });
     return state;
 }
@@ -257,11 +259,10 @@ double TextSearch::progress() const {
 
 // True when the line is done with and the search goes on in the next; the search may
 // also end here, or the budget run out inside a cell.
-template <class Finder>
-bool TextSearch::searchLine(const Finder& finder, const CLLine& current, int64_t& budget) {
+template <class Finder> bool TextSearch::searchLine(const Finder& finder, int64_t& budget) {
     const bool forward = direction == SearchDirection::Forward;
     while (budget > 0) {
-        const std::u16string_view text = current.tabs.at(cell)->text;
+        const std::u16string_view text = cells[static_cast<size_t>(cell)];
         if (!inCell) {
             enterCell(text.size());
             budget -= cellCost;
@@ -278,7 +279,7 @@ bool TextSearch::searchLine(const Finder& finder, const CLLine& current, int64_t
             return false;
         }
         cell += forward ? 1 : -1;
-        if (cell < 0 || cell == current.tabs.size())
+        if (cell < 0 || static_cast<size_t>(cell) == cells.size())
             return true;
     }
     return false;
@@ -294,8 +295,16 @@ void TextSearch::nextLine(const CLBox& box) {
     } else {
         line = line == 0 ? box.lines.size() - 1 : line - 1;
         visit = line == box.lines.size() - 1 ? Visit::Again : visit;
-        cell = box.lines.at(line)->tabs.size() - 1;
+        readLine(box);
+        cell = static_cast<int32_t>(cells.size()) - 1;
     }
+}
+
+void TextSearch::readLine(const CLBox& box) {
+    if (cellsOfLine == line)
+        return;
+    box.cellTexts(line, cells);
+    cellsOfLine = line;
 }
 
 // The starts a match may have in a cell: anywhere it fits, except that the start cell is

@@ -59,8 +59,9 @@ private:
     enum class Visit { First, Again }; // the start cell is visited once more, after wrapping
 
     // Finder: the scan for the starts that may begin a match, made in search.cpp.
-    template <class Finder>
-    bool searchLine(const Finder& finder, const CLLine& current, int64_t& budget);
+    template <class Finder> bool searchLine(const Finder& finder, int64_t& budget);
+    // Reads the cells of the line searched now, not making it where it is not made yet.
+    void readLine(const CLBox& box);
     void nextLine(const CLBox& box);
     void enterCell(size_t cellLength);
     template <class Finder>
@@ -87,6 +88,8 @@ private:
     // The starts still to try in the cell: [low, high); forward takes low first.
     int64_t low = 0, high = 0;
     int64_t linesPassed = 0, lineCount = 0;
+    std::vector<std::u16string_view> cells; // of line
+    int32_t cellsOfLine = -1;
 };
 
 // The whole search at once.

@@ -1,4 +1,5 @@
 #include "textbox/CLBox.h"
+#include "textbox/loadedlines.h"
 
 #include "support/Rounding.h"
 
@@ -7,15 +8,18 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
-// Lines and tabs are found four units at a time: source text is long runs of neither.
-// A word holds units at..at+3, the first in its lowest 16 bits.
+// Indentation is skipped four spaces at a time: a word holds units at..at+3, the first in
+// its lowest 16 bits.
 uint64_t wordAt(const char16_t* units) {
     uint64_t word = 0;
     std::memcpy(&word, units, sizeof word);
@@ -29,98 +33,230 @@ constexpr uint64_t everyLane(uint64_t unit) {
     return unit * 0x0001000100010001u;
 }
 
-// The high bit of every 16-bit lane of word that is zero, and no other bit.
-uint64_t zeroLanes(uint64_t word) {
-    constexpr uint64_t low = everyLane(0x7FFF);
-    return ~(((word & low) + low) | word | low);
+// Line breaks and tabs are found in blocks of eight lanes, which GCC and Clang lower to the
+// machine's vector unit.
+using UnitBlock = uint16_t __attribute__((vector_size(16)));
+using ByteBlock = uint8_t __attribute__((vector_size(8)));
+constexpr size_t blockUnits = 8;
+constexpr UnitBlock feedBlock = {u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n'};
+constexpr UnitBlock tabBlock = {u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t'};
+
+UnitBlock blockAt(const char16_t* units) {
+    UnitBlock block;
+    std::memcpy(&block, units, sizeof block);
+    return block;
 }
 
-// Lanes holding a unit below U+0020, where line breaks and tabs are.
-uint64_t controlLanes(uint64_t word) {
-    return zeroLanes(word & everyLane(0xFFE0));
-}
-
+// Each lane counts the breaks it saw, up to 65535, before the lanes are added up.
 size_t countBreaks(std::u16string_view s) {
+    constexpr size_t laneRound = 65535 * blockUnits;
     size_t breaks = 0, at = 0;
-    for (; at + 4 <= s.size(); at += 4)
-        breaks += (zeroLanes(wordAt(s.data() + at) ^ everyLane(u'\n')) >> 15) * everyLane(1) >> 48;
+    while (at + blockUnits <= s.size()) {
+        const size_t end = at + std::min(laneRound, (s.size() - at) / blockUnits * blockUnits);
+        UnitBlock counted = {};
+        for (; at < end; at += blockUnits)
+            counted -= reinterpret_cast<UnitBlock>(blockAt(s.data() + at) == feedBlock);
+        for (size_t k = 0; k < blockUnits; ++k)
+            breaks += counted[k];
+    }
     return breaks +
            static_cast<size_t>(std::count(s.begin() + static_cast<ptrdiff_t>(at), s.end(), u'\n'));
 }
 
-// Calls visit(line, tabs, isLast) for the text before each "\n" and then for the rest,
-// in order; tabs holds the offsets of the line's tabs in the line.
-template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
-    std::vector<size_t> tabs;
-    size_t lineStart = 0;
-    const auto control = [&](size_t at) {
-        if (s[at] == u'\n') {
-            visit(s.substr(lineStart, at - lineStart), std::span<const size_t>(tabs), false);
-            tabs.clear();
-            lineStart = at + 1;
-        } else if (s[at] == u'\t') {
-            tabs.push_back(at - lineStart);
-        }
-    };
-    size_t at = 0;
-    for (; at + 4 <= s.size(); at += 4)
-        for (uint64_t found = controlLanes(wordAt(s.data() + at)); found != 0; found &= found - 1)
-            control(at + static_cast<size_t>(std::countr_zero(found)) / 16);
-    for (; at < s.size(); ++at)
-        if (s[at] < 0x20)
-            control(at);
-    visit(s.substr(lineStart), std::span<const size_t>(tabs), true);
+// Bit k set where unit k of the 64 from units is a line break or a tab. A single mask for
+// a stretch longer than most lines spares the branches that cost most here: the vector
+// unit's byte mask gives it where the machine has one, a multiply folds the bytes elsewhere.
+uint64_t breaksAndTabsAt(const char16_t* units) {
+    uint64_t mask = 0;
+    for (size_t k = 0; k < 64; k += 2 * blockUnits) {
+        const UnitBlock low = blockAt(units + k), high = blockAt(units + k + blockUnits);
+#if defined(__SSE2__)
+        const auto found = [](UnitBlock block) {
+            return reinterpret_cast<__m128i>((block == feedBlock) | (block == tabBlock));
+        };
+        const auto bytes = _mm_packs_epi16(found(low), found(high));
+        mask |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(bytes))} << k;
+#else
+        const auto bitsOf = [](UnitBlock block) {
+            const ByteBlock found =
+                __builtin_convertvector((block == feedBlock) | (block == tabBlock), ByteBlock);
+            uint64_t word = 0;
+            std::memcpy(&word, &found, sizeof word);
+            if constexpr (std::endian::native == std::endian::big)
+                word = __builtin_bswap64(word);
+            return (word & everyLane(0x0101)) * 0x0102040810204080u >> 56;
+        };
+        mask |= (bitsOf(low) | bitsOf(high) << blockUnits) << k;
+#endif
+    }
+    return mask;
 }
 
-// Builds the records of one load. Cells borrow their texts from the loaded text,
-// which every chunk of the arena keeps alive.
-class LineBuilder {
-public:
-    LineBuilder(std::shared_ptr<const std::u16string> text, const CLOptions& options)
-        : arena(std::move(text)), spacesPerCell(std::max(1, roundToPixel(options.tabMin))) {}
-
-    // One line from its text (without "\n") and the offsets of its tabs: a trailing "\r"
-    // becomes the line end, each run of tabMin leading spaces an empty indentation cell,
-    // and each tab a cell boundary.
-    Ref<CLLine> makeLine(std::u16string_view piece, std::span<const size_t> tabs, bool isLast) {
-        Ref<CLLine> line = arena.make<CLLine>();
-        if (isLast) {
-            line->lineEnd = u"";
-        } else if (!piece.empty() && piece.back() == u'\r') {
-            line->lineEnd = u"\r\n";
-            piece.remove_suffix(1);
-        } else {
-            line->lineEnd = u"\n";
+// Calls visit(offset, line, isLast, hasTab) for the text before each "\n" and then for
+// the rest, in order.
+template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
+    size_t lineStart = 0;
+    bool hasTab = false;
+    const auto found = [&](size_t at) {
+        if (s[at] == u'\t') {
+            hasTab = true;
+            return;
         }
-        const size_t firstNonSpace = piece.find_first_not_of(u' ');
-        const size_t spaces =
-            firstNonSpace == std::u16string_view::npos ? piece.size() : firstNonSpace;
-        const auto indentCells = static_cast<int32_t>(spaces / static_cast<size_t>(spacesPerCell));
-        const size_t indent = static_cast<size_t>(indentCells) * static_cast<size_t>(spacesPerCell);
-        line->tabs.reserve(indentCells + static_cast<int32_t>(tabs.size()) + 1);
-        for (int32_t k = 0; k < indentCells; ++k)
-            line->tabs.add(makeCell({}), 0);
-        size_t cellStart = indent; // no tab lies in the indentation, which is spaces
-        for (const size_t tab : tabs) {
-            line->tabs.add(makeCell(piece.substr(cellStart, tab - cellStart)), 0);
-            cellStart = tab + 1;
-        }
-        line->tabs.add(makeCell(piece.substr(cellStart)), 0);
-        return line;
-    }
+        visit(lineStart, s.substr(lineStart, at - lineStart), false, hasTab);
+        lineStart = at + 1;
+        hasTab = false;
+    };
+    size_t at = 0;
+    for (; at + 64 <= s.size(); at += 64)
+        for (uint64_t mask = breaksAndTabsAt(s.data() + at); mask != 0; mask &= mask - 1)
+            found(at + static_cast<size_t>(std::countr_zero(mask)));
+    for (; at < s.size(); ++at)
+        if (s[at] == u'\n' || s[at] == u'\t')
+            found(at);
+    visit(lineStart, s.substr(lineStart), true, hasTab);
+}
 
-private:
-    Ref<CLTab> makeCell(std::u16string_view text) {
-        Ref<CLTab> cell = arena.make<CLTab>();
-        cell->text.borrow(text);
-        return cell;
-    }
+// Every character but the tabs between cells counts as empty; most lines tell once past
+// their indentation, which is skipped four spaces at a time.
+bool isEmptyLineText(std::u16string_view piece) {
+    size_t at = 0;
+    while (at + 4 <= piece.size() && wordAt(piece.data() + at) == everyLane(u' '))
+        at += 4;
+    for (const char16_t unit : piece.substr(at))
+        if (unit != u'\t' && !CLBox::isEmptyCharacter(unit))
+            return false;
+    return true;
+}
 
-    RecordArena arena;
-    int32_t spacesPerCell;
-};
+inline std::u16string_view withoutReturn(std::u16string_view piece) {
+    return !piece.empty() && piece.back() == u'\r' ? piece.substr(0, piece.size() - 1) : piece;
+}
+
+// The break after a line's piece, which it holds up to its "\n".
+LineEnd breakEnding(std::u16string_view piece) {
+    return LineEnd(withoutReturn(piece).size() < piece.size() ? u"\r\n" : u"\n");
+}
+
+// A code: bit 0 the line's emptiness, bit 1 whether it holds a tab, bits 2 to 31 its
+// length, 32 to 62 its offset.
+constexpr size_t codedOffsets = (size_t{1} << 31) - 1, codedLengths = (size_t{1} << 30) - 1;
+constexpr uint64_t tabBit = 2;
 
 } // namespace
+
+LoadedLines::LoadedLines(CLBox& owner, std::shared_ptr<const std::u16string> text)
+    : box(owner), loadedText(text), arena(std::move(text)),
+      spacesPerCell(static_cast<size_t>(std::max(1, roundToPixel(owner.options.tabMin)))) {}
+
+bool LoadedLines::hasCode(size_t offset, std::u16string_view piece) {
+    return offset <= codedOffsets && piece.size() <= codedLengths;
+}
+
+uint64_t LoadedLines::codeFor(size_t offset, std::u16string_view piece, bool hasTab) {
+    return uint64_t{offset} << 32 | uint64_t{piece.size()} << 2 | (hasTab ? tabBit : 0) |
+           (isEmptyLineText(withoutReturn(piece)) ? 1u : 0u);
+}
+
+std::u16string_view LoadedLines::pieceOf(uint64_t code) const {
+    return std::u16string_view(*loadedText).substr(code >> 32, (code >> 2) & codedLengths);
+}
+
+size_t LoadedLines::indentCellsOf(std::u16string_view piece) const {
+    size_t spaces = 0;
+    while (spaces + 4 <= piece.size() && wordAt(piece.data() + spaces) == everyLane(u' '))
+        spaces += 4;
+    while (spaces < piece.size() && piece[spaces] == u' ')
+        ++spaces;
+    return spaces / spacesPerCell;
+}
+
+// Each run of tabMin leading spaces is an empty indentation cell, each tab ends a cell; a
+// piece known to hold no tab is not looked through for one.
+template <class Cell>
+void LoadedLines::forEachCell(std::u16string_view piece, bool hasTab, Cell&& cell) const {
+    const size_t indentCells = indentCellsOf(piece);
+    for (size_t k = 0; k < indentCells; ++k)
+        cell(std::u16string_view());
+    size_t cellStart = indentCells * spacesPerCell; // no tab lies in the indentation
+    for (size_t tab = hasTab ? piece.find(u'\t', cellStart) : std::u16string_view::npos;
+         tab != std::u16string_view::npos; tab = piece.find(u'\t', cellStart)) {
+        cell(piece.substr(cellStart, tab - cellStart));
+        cellStart = tab + 1;
+    }
+    cell(piece.substr(cellStart));
+}
+
+Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool hasTab) {
+    Ref<CLLine> line = arena.make<CLLine>();
+    if (isLast) {
+        line->lineEnd = u"";
+    } else {
+        line->lineEnd = breakEnding(piece);
+        piece = withoutReturn(piece);
+    }
+    const auto tabs = hasTab ? std::count(piece.begin(), piece.end(), u'\t') : 0;
+    const size_t cells = indentCellsOf(piece) + static_cast<size_t>(tabs) + 1;
+    line->tabs.reserve(static_cast<int32_t>(std::min<size_t>(cells, INT32_MAX)));
+    forEachCell(piece, hasTab,
+                [&](std::u16string_view text) { line->tabs.add(makeCell(text), 0); });
+    return line;
+}
+
+void LoadedLines::appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells) const {
+    forEachCell(withoutReturn(pieceOf(code)), (code & tabBit) != 0,
+                [&](std::u16string_view text) { cells.push_back(text); });
+}
+
+LineEnd LoadedLines::lineEndOf(uint64_t code) const {
+    return breakEnding(pieceOf(code));
+}
+
+Ref<CLLine> LoadedLines::make(uint64_t code, int32_t weight) {
+    Ref<CLLine> line = makeLine(pieceOf(code), false, (code & tabBit) != 0);
+    line->isEmptyLine = isEmpty(code);
+    line->height = weight;
+    measure(*line);
+    return line;
+}
+
+// In the box's font, as its other lines were measured, whatever line is being drawn.
+void LoadedLines::measure(CLLine& line) {
+    Surface& surface = box.surface();
+    const double drawn = surface.fontSize(), boxFont = box.fontSize;
+    if (drawn != boxFont)
+        surface.setFontSize(boxFont);
+    try {
+        for (int32_t i = 0; i < line.tabs.size(); ++i)
+            box.tabInnerWidth(*line.tabs.at(i));
+    } catch (...) {
+        if (drawn != boxFont)
+            surface.setFontSize(drawn);
+        throw;
+    }
+    if (drawn != boxFont)
+        surface.setFontSize(drawn);
+}
+
+Ref<CLTab> LoadedLines::makeCell(std::u16string_view text) {
+    Ref<CLTab> cell = arena.make<CLTab>();
+    cell->text.borrow(text);
+    return cell;
+}
+
+// As the line made would give it: each indentation cell a tab, the rest as loaded, a
+// "\r" before the line break included.
+void LoadedLines::appendText(std::u16string& out, uint64_t code) const {
+    const std::u16string_view piece = pieceOf(code);
+    const size_t indentCells = indentCellsOf(withoutReturn(piece));
+    out.append(indentCells, u'\t');
+    out += piece.substr(indentCells * spacesPerCell);
+    out += u'\n';
+}
+
+size_t LoadedLines::textLength(uint64_t code) const {
+    const std::u16string_view piece = pieceOf(code);
+    return piece.size() + 1 - indentCellsOf(withoutReturn(piece)) * (spacesPerCell - 1);
+}
 
 LineEnd& LineEnd::operator=(std::u16string_view text) {
     if (text.empty())
@@ -150,29 +286,71 @@ void CLBox::loadtext(std::u16string_view s) {
     loadtext(std::u16string(s));
 }
 
+// Only the last line, which no line break ends, and lines too far into a huge text for a
+// code are made at once; the others when first read. A line not made takes its height as
+// its code tells, unless the text might be too tall to show: then the heights are laid out
+// after loading, which refuses it.
 void CLBox::loadtext(std::u16string&& s) {
     markTextChanged();
     lines.del(0, lines.size());
     auto text = std::make_shared<const std::u16string>(std::move(s));
     const std::u16string_view whole(*text);
-    lines.reserve(static_cast<int32_t>(countBreaks(whole)) + 1);
-    LineBuilder builder(std::move(text), options);
-    forEachLine(whole, [&](std::u16string_view piece, std::span<const size_t> tabs, bool isLast) {
-        lines.add(builder.makeLine(piece, tabs, isLast), 0);
+    const size_t lineCount = countBreaks(whole) + 1;
+    lines.reserve(static_cast<int32_t>(std::min<size_t>(lineCount, INT32_MAX)));
+    loaded = std::make_unique<LoadedLines>(*this, std::move(text));
+    lines.setMaker(loaded.get());
+    updateCache();
+    const int32_t emptyHeight = emptyLineHeight(), fullHeight = lineHeight;
+    const bool heightsFit =
+        static_cast<double>(std::max(fullHeight, emptyHeight)) * static_cast<double>(lineCount) <=
+        INT32_MAX;
+    std::vector<int32_t> madeAtOnce;
+    forEachLine(whole, [&](size_t offset, std::u16string_view piece, bool isLast, bool hasTab) {
+        if (!isLast && LoadedLines::hasCode(offset, piece)) {
+            const uint64_t code = LoadedLines::codeFor(offset, piece, hasTab);
+            lines.add(Ref<CLLine>::pending(code), !heightsFit                  ? 0
+                                                  : LoadedLines::isEmpty(code) ? emptyHeight
+                                                                               : fullHeight);
+        } else {
+            madeAtOnce.push_back(lines.size());
+            lines.add(loaded->makeLine(piece, isLast, hasTab), 0);
+        }
     });
     cursor = CLPos{};
     selectionAnchor.reset();
     scrX = 0;
     scrY = 0;
-    updateCache();
-    updateHeight(0, lines.size());
-    updateInnerWidth(0, lines.size());
+    if (!heightsFit)
+        updateHeight(0, lines.size());
+    for (const int32_t l : madeAtOnce) {
+        updateHeight(l, l + 1);
+        updateInnerWidth(l, l + 1);
+    }
     moving = true;
+}
+
+void CLBox::cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const {
+    cells.clear();
+    if (!lines.isMade(l)) {
+        loaded->appendCellTexts(lines.pendingCode(l), cells);
+        return;
+    }
+    const CLLine& line = *lines.at(l);
+    for (int32_t i = 0; i < line.tabs.size(); ++i)
+        cells.push_back(line.tabs.at(i)->text.view());
+}
+
+LineEnd CLBox::lineEndOf(int32_t l) const {
+    return lines.isMade(l) ? lines.at(l)->lineEnd : loaded->lineEndOf(lines.pendingCode(l));
 }
 
 std::u16string CLBox::gettext() const {
     size_t length = 0;
     for (int32_t l = 0; l < lines.size(); ++l) {
+        if (!lines.isMade(l)) {
+            length += loaded->textLength(lines.pendingCode(l));
+            continue;
+        }
         const CLLine& line = *lines.at(l);
         for (int32_t i = 0; i < line.tabs.size(); ++i)
             length += line.tabs.at(i)->text.size() + 1;
@@ -181,6 +359,10 @@ std::u16string CLBox::gettext() const {
     std::u16string text;
     text.reserve(length);
     for (int32_t l = 0; l < lines.size(); ++l) {
+        if (!lines.isMade(l)) {
+            loaded->appendText(text, lines.pendingCode(l));
+            continue;
+        }
         const CLLine& line = *lines.at(l);
         const int32_t last = line.tabs.size() - 1;
         for (int32_t i = 0; i <= last; ++i) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -33,21 +34,24 @@ void requireWellFormed(const TextFragment& fragment) {
 
 // Calls visit(text, lineEnd, last) for each cell the range covers, in order, its text cut
 // at the range's ends; lineEnd is the line end that follows the cell within the range, or
-// null where a tab follows or the range ends (last).
+// null where a tab follows or the range ends (last). Loaded lines not made yet are read
+// where they lie, so that copying a large text makes no records.
 template <class Visit>
 void forEachCellBetween(const CLBox& box, const CLPos& from, const CLPos& to, Visit&& visit) {
+    std::vector<std::u16string_view> cells;
     for (int32_t l = from.yLine; l <= to.yLine; ++l) {
-        const CLLine& line = *box.lines.at(l);
+        box.cellTexts(l, cells);
+        const LineEnd lineEnd = box.lineEndOf(l);
         const int32_t firstCell = l == from.yLine ? from.xTab : 0;
-        const int32_t lastCell = l == to.yLine ? to.xTab : line.tabs.size() - 1;
+        const int32_t lastCell = l == to.yLine ? to.xTab : static_cast<int32_t>(cells.size()) - 1;
         for (int32_t t = firstCell; t <= lastCell; ++t) {
-            std::u16string_view text = line.tabs.at(t)->text;
+            std::u16string_view text = cells[static_cast<size_t>(t)];
             if (l == to.yLine && t == to.xTab)
                 text = text.substr(0, static_cast<size_t>(to.xChar));
             if (l == from.yLine && t == from.xTab)
                 text.remove_prefix(static_cast<size_t>(from.xChar));
             const bool last = l == to.yLine && t == to.xTab;
-            visit(text, last ? nullptr : t == lastCell ? &line.lineEnd : nullptr, last);
+            visit(text, last ? nullptr : t == lastCell ? &lineEnd : nullptr, last);
         }
     }
 }

@@ -41,6 +41,7 @@ TextFile decodeAnsi(std::string_view bytes) {
 // The text, or nothing when the bytes are not well-formed UTF-8: one pass for both.
 std::optional<TextFile> decodeUtf8(std::string_view bytes, bool hadBom) {
     TextFile file{{}, {modLocale::codePageUtf8, hadBom, {}}, {}};
+    file.text.reserve(bytes.size()); // no character takes more units than bytes
     if (utf8::appendWellFormed(file.text, bytes, true).failed)
         return std::nullopt;
     return file;

@@ -1,7 +1,7 @@
 #pragma once
 
 // The editing figures of the whole-program benchmark on each platform: one keystroke half-way
-// down the document and one glide tick, each through the window's own handling, which the
+// through the document and one glide tick, each through the window's own handling, which the
 // platform's benchmark passes in.
 
 #include "bench/whole/benchfigures.h"
@@ -18,14 +18,34 @@ inline void settle(frmEditor& form) {
         form.onTick();
 }
 
+// The widest cell of a line wider than the view, or -1 where the line fits.
+inline int32_t widestCellOfLongLine(const CLBox& box, const CLLine& line) {
+    int64_t lineWidth = 0;
+    int32_t widest = 0;
+    for (int32_t i = 0; i < line.tabs.size(); ++i) {
+        lineWidth += line.tabs.at(i)->innerWidth;
+        if (line.tabs.at(i)->innerWidth > line.tabs.at(widest)->innerWidth)
+            widest = i;
+    }
+    return lineWidth > box.viewWidth ? widest : -1;
+}
+
 // The cursor on the first line of text half-way down the document, in the middle of the
-// view, so that typing there neither changes the line's height nor scrolls.
+// view, so that typing there neither changes the line's height nor scrolls. On a line wider
+// than the view (a file of one long line, say) it stands half-way along the line's widest
+// cell, the view scrolled to it: the frames then start deep inside the cell.
 inline void placeCursorHalfWay(frmEditor& form) {
     CLBox& box = form.box();
     box.cursor = CLPos{};
     box.cursor.yLine = box.lines.size() / 2;
     while (box.cursor.yLine + 1 < box.lines.size() && box.lines.at(box.cursor.yLine)->isEmptyLine)
         ++box.cursor.yLine;
+    const CLLine& line = *box.lines.at(box.cursor.yLine);
+    if (const int32_t widest = widestCellOfLongLine(box, line); widest >= 0) {
+        box.cursor.xTab = widest;
+        box.cursor.xChar = static_cast<int32_t>(line.tabs.at(widest)->text.size() / 2);
+        box.scrX = std::max(0, box.posToXY(box.cursor).x - box.viewWidth / 2);
+    }
     box.scrY = std::max(0, box.lines.weiacc(box.cursor.yLine) - box.viewHeight / 2);
     box.moving = true;
     settle(form);

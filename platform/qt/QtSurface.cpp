@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -264,6 +265,32 @@ void QtSurface::printLaidOut(std::u16string_view text) {
     drawn();
 }
 
+// The conditions are printGlyphs', where it takes no fallback.
+std::optional<double> QtSurface::advancesWidth(std::u16string_view text) {
+    if (drawingMode != Drawing::Quick || fonts.strikethrough())
+        return std::nullopt;
+    ResolvedFont& f = fonts.current();
+    int64_t width = 0;
+    for (const char16_t unit : text) {
+        const int32_t advance = f.advanceOf(unit);
+        if (advance == ResolvedFont::needsShaping || f.glyphs[unit] == 0)
+            return std::nullopt;
+        width += advance;
+    }
+    return static_cast<double>(width) / 64;
+}
+
+void QtSurface::printPart(std::u16string_view part, double before) {
+    if (part.empty())
+        return;
+    if (drawingMode == Drawing::Quick &&
+        printGlyphs(part, textOrigin(), std::llround(before * 64))) {
+        drawn();
+        return;
+    }
+    Surface::printPart(part, before); // the font changed since the measure: near enough
+}
+
 QPointF QtSurface::textOrigin() const {
     return {static_cast<double>(roundToPixel(currentX)),
             roundToPixel(currentY) + fonts.current().ascent};
@@ -271,21 +298,21 @@ QPointF QtSurface::textOrigin() const {
 
 // False, having drawn nothing, for text that needs the toolkit's layout: characters it
 // may shape, glyphs from a fallback font, decorations.
-bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin) {
+bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin, int64_t before) {
     if (fonts.strikethrough())
         return false;
     ResolvedFont& f = fonts.current();
     for (const char16_t unit : text)
         if (f.advanceOf(unit) == ResolvedFont::needsShaping || f.glyphs[unit] == 0)
             return false;
-    if (!f.blendsOwnGlyphs() || !blendGlyphs(text, origin))
-        drawGlyphRun(text, origin);
+    if (!f.blendsOwnGlyphs() || !blendGlyphs(text, origin, before))
+        drawGlyphRun(text, origin, before);
     return true;
 }
 
 // False, having drawn nothing, where a glyph cannot be learned. Each glyph's pen is at
 // the sum of the advances before it, in 64ths of a logical pixel, as it was measured.
-bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin) {
+bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin, int64_t before) {
     ResolvedFont& f = fonts.current();
     for (const char16_t unit : text)
         if (f.imagesOf(unit) == nullptr)
@@ -298,7 +325,7 @@ bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin) {
     const int64_t rightmostPen =
         static_cast<int64_t>(std::ceil(f.metrics.height())) * scale + canvas.width;
     int left = canvas.width, top = canvas.height, right = 0, bottom = 0; // what was covered
-    int64_t x = 0;                                                       // 64ths of a pixel
+    int64_t x = before;                                                  // 64ths of a pixel
     for (const char16_t unit : text) {
         const int64_t pen = (penX + (x >> 6)) * scale;
         if (pen > rightmostPen)
@@ -319,13 +346,13 @@ bool QtSurface::blendGlyphs(std::u16string_view text, QPointF origin) {
 
 // Glyphs wholly outside the image are left out; a glyph's ink stays within a line height
 // of its place.
-void QtSurface::drawGlyphRun(std::u16string_view text, QPointF origin) {
+void QtSurface::drawGlyphRun(std::u16string_view text, QPointF origin, int64_t before) {
     ResolvedFont& f = fonts.current();
     const double reach = f.metrics.height();
     const double left = -origin.x() - reach, right = logicalWidth - origin.x() + reach;
     runGlyphs.clear();
     runPositions.clear();
-    int64_t x = 0; // 64ths of a pixel
+    int64_t x = before; // 64ths of a pixel
     for (const char16_t unit : text) {
         const int32_t advance = f.advances[unit];
         const double glyphLeft = static_cast<double>(x) / 64;

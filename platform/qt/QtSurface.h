@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InkedRows.h"
 #include "QtFonts.h"
+#include "textbox/InkedRows.h"
 #include "textbox/Surface.h"
 
 #include <QColor>
@@ -81,6 +81,9 @@ public:
     double drawingX() const override { return currentX; }
     double drawingY() const override { return currentY; }
     void print(std::u16string_view text) override;
+    // Promised for plain text in the font's own glyphs, drawn the quick way.
+    std::optional<double> advancesWidth(std::u16string_view text) override;
+    void printPart(std::u16string_view part, double before) override;
     // An axis-aligned line covers the pixels from its start up to, not including, its end.
     void line(double x0, double y0, double x1, double y1, int32_t colour) override;
     void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
@@ -93,9 +96,10 @@ private:
     QPainter& painter();
     void endPainting();
     QPointF textOrigin() const; // the baseline's start
-    bool printGlyphs(std::u16string_view text, QPointF origin);
-    bool blendGlyphs(std::u16string_view text, QPointF origin);
-    void drawGlyphRun(std::u16string_view text, QPointF origin);
+    // Each draws text as a part whose first pen lies before 64ths of a pixel past origin.
+    bool printGlyphs(std::u16string_view text, QPointF origin, int64_t before = 0);
+    bool blendGlyphs(std::u16string_view text, QPointF origin, int64_t before);
+    void drawGlyphRun(std::u16string_view text, QPointF origin, int64_t before);
     void drawn();
     void fillPixels(int64_t left, int64_t top, int64_t right, int64_t bottom, int32_t colour);
     // Notes logical pixels the toolkit may have drawn into, so the next clear wipes them.

@@ -12,13 +12,15 @@ namespace {
 
 constexpr wchar_t windowClassName[] = L"ColumnatorEditorWindow";
 
-bool keyHeld(int virtualKey) {
-    return GetKeyState(virtualKey) < 0; // the high bit is set while the key is down
-}
-
+// The keys as of the message being handled, read in one call rather than one per key: a
+// call into the system each costs more than the rest of a keystroke's handling.
 ShiftMask currentShiftMask() {
-    return shiftMaskOf({keyHeld(VK_SHIFT), keyHeld(VK_LCONTROL), keyHeld(VK_RCONTROL),
-                        keyHeld(VK_LMENU), keyHeld(VK_RMENU)});
+    BYTE keys[256] = {};
+    if (!GetKeyboardState(keys))
+        return shiftMaskOf({false, false, false, false, false});
+    const auto held = [&](int virtualKey) { return (keys[virtualKey] & 0x80) != 0; };
+    return shiftMaskOf(
+        {held(VK_SHIFT), held(VK_LCONTROL), held(VK_RCONTROL), held(VK_LMENU), held(VK_RMENU)});
 }
 
 // Read at each turn, so a changed setting counts at once; Windows' default where it fails.

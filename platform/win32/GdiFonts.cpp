@@ -31,25 +31,55 @@ RealisedFont::RealisedFont(const FontRequest& wanted) : requested(wanted) {
 }
 
 int32_t RealisedFont::textWidth(HDC dc, std::u16string_view text) {
-    if (sums == Sums::Unchecked)
+    const std::optional<int32_t> summed = advancesWidth(dc, text);
+    if (summed)
+        return *summed;
+    selectInto(dc);
+    return extentWidth(dc, text);
+}
+
+int16_t RealisedFont::advanceOf(HDC dc, char16_t unit) {
+    if (sums == Sums::Unchecked) {
+        selectInto(dc);
         sums = advancesAddUp(dc) ? Sums::Agree : Sums::Differ;
-    if (sums == Sums::Differ)
-        return extentWidth(dc, text);
+    }
+    if (sums == Sums::Differ || unit >= firstUnlisted)
+        return notSummable;
+    return advances[unit] == unknown ? learnAdvance(dc, unit) : advances[unit];
+}
+
+GlyphSet& RealisedFont::glyphsOn(uint32_t background) {
+    if (!glyphs || glyphs->background != background) {
+        glyphs = std::make_unique<GlyphSet>();
+        glyphs->background = background;
+    }
+    return *glyphs;
+}
+
+std::optional<int32_t> RealisedFont::advancesWidth(HDC dc, std::u16string_view text) {
     int64_t width = 0;
     for (const char16_t unit : text) {
-        int16_t advance = unit < firstUnlisted ? advances[unit] : notSummable;
-        if (advance == unknown)
-            advance = learnAdvance(dc, unit);
+        const int16_t advance = advanceOf(dc, unit);
         if (advance < 0)
-            return extentWidth(dc, text);
+            return std::nullopt;
         width += advance;
     }
     return static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX));
 }
 
+int32_t RealisedFont::height(HDC dc) {
+    if (pixelHeight < 0) {
+        selectInto(dc);
+        TEXTMETRICW metrics{};
+        pixelHeight = GetTextMetricsW(dc, &metrics) ? metrics.tmHeight : requested.pixelHeight;
+    }
+    return pixelHeight;
+}
+
 // Control characters and characters the font lacks are drawn with stand-ins or borrowed
 // glyphs, so texts holding them are always measured whole.
 int16_t RealisedFont::learnAdvance(HDC dc, char16_t unit) {
+    selectInto(dc);
     const auto character = static_cast<wchar_t>(unit);
     WORD glyph = 0;
     const bool drawable =
@@ -61,18 +91,20 @@ int16_t RealisedFont::learnAdvance(HDC dc, char16_t unit) {
     return advances[unit];
 }
 
-RealisedFont& FontCache::select(HDC dc, const FontRequest& wanted) {
+RealisedFont& FontCache::realise(const FontRequest& wanted, std::initializer_list<HDC> contexts) {
     auto kept = std::find_if(fonts.begin(), fonts.end(),
                              [&](const auto& font) { return font->request() == wanted; });
     if (kept == fonts.end()) {
         auto realised = std::make_unique<RealisedFont>(wanted);
-        if (fonts.size() == mostFonts)
-            fonts.erase(fonts.begin()); // not the selected font, which was used last
+        if (fonts.size() == mostFonts) {
+            for (const HDC dc : contexts) // a selected font cannot be deleted
+                if (dc != nullptr && GetCurrentObject(dc, OBJ_FONT) == fonts.front()->handle())
+                    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+            fonts.erase(fonts.begin());
+        }
         fonts.push_back(std::move(realised));
     } else {
         std::rotate(kept, kept + 1, fonts.end());
     }
-    RealisedFont& font = *fonts.back();
-    SelectObject(dc, font.handle());
-    return font;
+    return *fonts.back();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/win32/GdiHandles.h"
+#include "platform/win32/GlyphCopies.h"
 
 #include <windows.h>
 
@@ -8,7 +9,9 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,8 +48,21 @@ public:
 
     const FontRequest& request() const { return requested; }
     HFONT handle() const { return font.get(); }
-    // The width of text in this font, which must be the one selected into dc.
+    // Selecting costs microseconds, so a font is selected into a context only where GDI
+    // draws or measures in it; the measures below select it into dc where they need it.
+    void selectInto(HDC dc) const {
+        if (GetCurrentObject(dc, OBJ_FONT) != handle())
+            SelectObject(dc, handle());
+    }
     int32_t textWidth(HDC dc, std::u16string_view text);
+    // The width of text as a sum of advances, or nothing where GDI measures it otherwise.
+    std::optional<int32_t> advancesWidth(HDC dc, std::u16string_view text);
+    // The font's height in pixels, ascent and descent.
+    int32_t height(HDC dc);
+    // The advance of unit where a sum of advances is the text's width, else negative.
+    int16_t advanceOf(HDC dc, char16_t unit);
+    // The copies of this font's glyphs on background; those of another background go.
+    GlyphSet& glyphsOn(uint32_t background);
 
 private:
     static constexpr char16_t firstUnlisted = 0x300; // the combining marks start here
@@ -57,7 +73,9 @@ private:
     FontRequest requested;
     GdiObject<HFONT> font;
     enum class Sums { Unchecked, Agree, Differ } sums = Sums::Unchecked;
+    int32_t pixelHeight = -1; // unknown until asked
     std::array<int16_t, firstUnlisted> advances;
+    std::unique_ptr<GlyphSet> glyphs;
 };
 
 // The few fonts a frame switches between (a line's full and half size), kept realised so
@@ -65,9 +83,9 @@ private:
 // goes when a new one would overflow the cache.
 class FontCache {
 public:
-    // Selects the requested font into dc, realising it first if need be; on failure throws
-    // and leaves the selection as it was.
-    RealisedFont& select(HDC dc, const FontRequest& wanted);
+    // The requested font, realised first if need be; on failure throws. A font that goes
+    // is first taken out of those of contexts that have it selected.
+    RealisedFont& realise(const FontRequest& wanted, std::initializer_list<HDC> contexts);
 
 private:
     static constexpr size_t mostFonts = 8;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -73,32 +74,46 @@ void MemoryCanvas::adopt(Bitmap made) {
     bits = made.bits;
     bitmapWidth = made.width;
     bitmapHeight = made.height;
+    inked.reset(bitmapHeight, bitmapWidth);
+    inked.markAll();
 }
 
-void MemoryCanvas::swapBitmaps(MemoryCanvas& other) {
-    SelectObject(memoryDc.get(), stockBitmap); // a bitmap is selected into one context at most
-    SelectObject(other.memoryDc.get(), other.stockBitmap);
-    std::swap(bitmap, other.bitmap);
-    std::swap(bits, other.bits);
-    std::swap(bitmapWidth, other.bitmapWidth);
-    std::swap(bitmapHeight, other.bitmapHeight);
-    SelectObject(memoryDc.get(), bitmap.get());
-    SelectObject(other.memoryDc.get(), other.bitmap.get());
+// Clearing what the last frame drew is the largest part of drawing a frame, and a plain
+// fill is compiled to one pixel a store: four a store make it a quarter as long.
+void MemoryCanvas::fillRow(int32_t y, int32_t from, int32_t to, uint32_t pixel) {
+    using FourPixels = uint32_t __attribute__((vector_size(16)));
+    const FourPixels four = {pixel, pixel, pixel, pixel};
+    uint32_t* start = row(y) + from;
+    uint32_t* const end = row(y) + std::max(from, to);
+    for (; end - start >= 4; start += 4)
+        std::memcpy(start, &four, sizeof four);
+    std::fill(start, end, pixel);
 }
 
-GdiSurface::GdiSurface(HWND targetWindow) : window(targetWindow) {
-    const HDC dc = drawingDc();
-    dpiY = GetDeviceCaps(dc, LOGPIXELSY);
-    stockFont = GetCurrentObject(dc, OBJ_FONT);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextAlign(dc, TA_TOP | TA_LEFT | TA_NOUPDATECP);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    SelectObject(dc, GetStockObject(DC_PEN));
+// A background of another colour (the system's colours changed) is wiped all over.
+void MemoryCanvas::wipe(uint32_t pixel) {
+    if (pixel != wipedTo)
+        inked.markAll();
+    wipedTo = pixel;
+    inked.wipe([&](int32_t y, int32_t left, int32_t right) { fillRow(y, left, right, pixel); });
+}
+
+GdiSurface::GdiSurface(HWND targetWindow, Drawing mode) : window(targetWindow), drawingMode(mode) {
+    dpiY = GetDeviceCaps(drawingDc(), LOGPIXELSY);
+    stockFont = GetCurrentObject(drawingDc(), OBJ_FONT);
+    for (const MemoryCanvas& canvas : canvases) { // they trade places, not bitmaps
+        const HDC dc = canvas.dc();
+        SetBkMode(dc, TRANSPARENT);
+        SetTextAlign(dc, TA_TOP | TA_LEFT | TA_NOUPDATECP);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SelectObject(dc, GetStockObject(DC_PEN));
+    }
     resize(1, 1);
 }
 
 GdiSurface::~GdiSurface() {
-    SelectObject(drawingDc(), stockFont); // a selected font cannot be deleted
+    for (const MemoryCanvas& canvas : canvases)
+        SelectObject(canvas.dc(), stockFont); // a selected font cannot be deleted
 }
 
 // Both images are made before either is replaced, so a size the system cannot give
@@ -106,27 +121,27 @@ GdiSurface::~GdiSurface() {
 void GdiSurface::resize(int32_t width, int32_t height) {
     MemoryCanvas::Bitmap forDrawing = MemoryCanvas::makeBitmap(width, height);
     MemoryCanvas::Bitmap forPresenting = MemoryCanvas::makeBitmap(width, height);
-    drawing.adopt(std::move(forDrawing));
-    presented.adopt(std::move(forPresenting));
+    drawing->adopt(std::move(forDrawing));
+    presented->adopt(std::move(forPresenting));
     areaWidth = std::max(width, 0);
     areaHeight = std::max(height, 0);
     clear();
-    BitBlt(presented.dc(), 0, 0, presented.width(), presented.height(), drawing.dc(), 0, 0,
+    BitBlt(presented->dc(), 0, 0, presented->width(), presented->height(), drawing->dc(), 0, 0,
            SRCCOPY);
 }
 
 void GdiSurface::paint(HDC target, const RECT& area) const {
-    const MemoryCanvas& shown = hidden ? presented : drawing;
+    const MemoryCanvas& shown = hidden ? *presented : *drawing;
     GdiFlush();
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, shown.dc(),
            area.left, area.top, SRCCOPY);
 }
 
 int32_t GdiSurface::pixelAt(int32_t x, int32_t y) const {
-    if (x < 0 || y < 0 || x >= drawing.width() || y >= drawing.height())
+    if (x < 0 || y < 0 || x >= drawing->width() || y >= drawing->height())
         throw std::out_of_range("pixel outside the drawing area");
     GdiFlush();
-    const MemoryCanvas& current = drawingStale ? presented : drawing;
+    const MemoryCanvas& current = drawingStale ? *presented : *drawing;
     const uint32_t rgb = current.pixels()[static_cast<size_t>(y) * current.width() + x];
     const uint32_t red = (rgb >> 16) & 0xFF, green = (rgb >> 8) & 0xFF, blue = rgb & 0xFF;
     return static_cast<int32_t>(red + 256 * green + 65536 * blue);
@@ -137,22 +152,22 @@ void GdiSurface::setScaleMode(int mode) {
         throw std::invalid_argument("this surface measures in pixels only");
 }
 
-RealisedFont& GdiSurface::selectCurrentFont() {
+RealisedFont& GdiSurface::currentFont() {
     if (fontStale) {
         const FontRequest wanted{faceName, roundToPixel(points * dpiY / 72.0), bold, italic,
                                  strikethrough};
-        font = &fonts.select(drawingDc(), wanted);
+        font = &fonts.realise(wanted, {canvases[0].dc(), canvases[1].dc(), learner.context()});
         fontStale = false;
     }
     return *font;
 }
 
 double GdiSurface::textWidth(std::u16string_view text) {
-    return selectCurrentFont().textWidth(drawingDc(), text);
+    return currentFont().textWidth(drawingDc(), text);
 }
 
 double GdiSurface::textHeight(std::u16string_view text) {
-    selectCurrentFont();
+    currentFont().selectInto(drawingDc());
     SIZE extent{};
     const std::u16string_view measured = text.empty() ? u" " : text; // GDI gives "" no height
     GetTextExtentPoint32W(drawingDc(), wide(measured), unitCount(measured), &extent);
@@ -171,6 +186,8 @@ void GdiSurface::setFontSize(double newPoints) {
     const double pixels = newPoints * dpiY / 72.0;
     if (!std::isfinite(pixels) || pixels < 0.5 || pixels > maximumFontPixels)
         throw std::invalid_argument("font size out of range: " + std::to_string(newPoints));
+    if (newPoints == points)
+        return; // drawing sets the size line by line, mostly to the one in force
     points = newPoints;
     fontStale = true;
 }
@@ -191,22 +208,24 @@ void GdiSurface::setFontStrikethrough(bool on) {
 }
 
 void GdiSurface::presentLater() {
-    if (window && !hidden)
+    if (window && !hidden) {
         InvalidateRect(window, nullptr, FALSE);
+        unpainted = true;
+    }
 }
 
 void GdiSurface::hide() {
     if (hidden)
         return;
     GdiFlush();
-    presented.swapBitmaps(drawing);
+    std::swap(drawing, presented);
     drawingStale = true;
     hidden = true;
 }
 
 void GdiSurface::show() {
     if (drawingStale) { // nothing was drawn while hidden: the shown image is the current one
-        presented.swapBitmaps(drawing);
+        std::swap(drawing, presented);
         drawingStale = false;
     }
     hidden = false;
@@ -216,15 +235,37 @@ void GdiSurface::show() {
 void GdiSurface::bringDrawingUpToDate() {
     if (!drawingStale)
         return;
-    BitBlt(drawing.dc(), 0, 0, drawing.width(), drawing.height(), presented.dc(), 0, 0, SRCCOPY);
+    BitBlt(drawing->dc(), 0, 0, drawing->width(), drawing->height(), presented->dc(), 0, 0,
+           SRCCOPY);
+    drawing->inked = presented->inked;
     drawingStale = false;
+    gdiPending = true;
 }
 
+// Only what was drawn on the image since it was last cleared is wiped: a frame of text
+// covers a part of the window, and filling the whole of it costs more than the text.
 void GdiSurface::clear() {
-    const RECT whole{0, 0, drawing.width(), drawing.height()};
-    FillRect(drawingDc(), &whole, GetSysColorBrush(COLOR_WINDOW));
+    if (drawingMode == Drawing::GdiOnly) {
+        const RECT whole{0, 0, drawing->width(), drawing->height()};
+        FillRect(drawingDc(), &whole, GetSysColorBrush(COLOR_WINDOW));
+        drawing->inked.markAll();
+        gdiPending = true;
+    } else {
+        flushPending();
+        drawing->wipe(backgroundPixel());
+    }
     drawingStale = false;
     presentLater();
+}
+
+// Ink may reach a line height beyond the text's cell, for overhangs and accents.
+void GdiSurface::inkedText(std::u16string_view text, double before) {
+    RealisedFont& realised = currentFont();
+    const int64_t reach = realised.height(drawingDc());
+    const int64_t x = static_cast<int64_t>(roundToPixel(currentX)) + std::llround(before);
+    const int64_t y = roundToPixel(currentY);
+    drawing->inked.mark(x - reach, y - reach, x + realised.textWidth(drawingDc(), text) + reach,
+                        y + 2 * reach);
 }
 
 void GdiSurface::setDrawingPosition(double x, double y) {
@@ -233,11 +274,93 @@ void GdiSurface::setDrawingPosition(double x, double y) {
 }
 
 void GdiSurface::print(std::u16string_view text) {
+    printAt(text, 0);
+}
+
+std::optional<double> GdiSurface::advancesWidth(std::u16string_view text) {
+    if (strikethrough || drawingMode == Drawing::GdiOnly)
+        return std::nullopt;
+    const std::optional<int32_t> width = currentFont().advancesWidth(drawingDc(), text);
+    return width ? std::optional<double>(*width) : std::nullopt;
+}
+
+void GdiSurface::printPart(std::u16string_view part, double before) {
+    printAt(part, before);
+}
+
+// Advances are whole pixels, so a part starts on the pixel the whole would put it on.
+void GdiSurface::printAt(std::u16string_view text, double before) {
     bringDrawingUpToDate();
-    selectCurrentFont();
-    TextOutW(drawingDc(), roundToPixel(currentX), roundToPixel(currentY), wide(text),
-             unitCount(text));
+    const int64_t x = static_cast<int64_t>(roundToPixel(currentX)) + std::llround(before);
+    const int64_t y = roundToPixel(currentY);
+    if (!copyText(text, x, y)) {
+        inkedText(text, before);
+        currentFont().selectInto(drawingDc());
+        TextOutW(drawingDc(), static_cast<int>(std::clamp<int64_t>(x, INT_MIN, INT_MAX)),
+                 static_cast<int>(y), wide(text), unitCount(text));
+        gdiPending = true;
+    }
     presentLater();
+}
+
+// GDI spends more on a glyph than copying it costs. A font whose glyphs do not copy like
+// GDI draws them, and text with a strike-out line or characters not measured by
+// advances, are left to GDI whole; a glyph that would land on other ink, to GDI alone.
+bool GdiSurface::copyText(std::u16string_view text, int64_t x, int64_t y) {
+    if (drawingMode == Drawing::GdiOnly || strikethrough)
+        return false;
+    RealisedFont& realised = currentFont();
+    GlyphSet& glyphs = realised.glyphsOn(backgroundPixel());
+    if (glyphs.verdict == GlyphSet::Verdict::Untried) {
+        const std::u16string_view probe = u"Wg@e8%&j}AVTofirnyfl\u00e9";
+        glyphs.verdict = GlyphSet::Verdict::UnlikeGdi;
+        const std::optional<int32_t> width = realised.advancesWidth(drawingDc(), probe);
+        if (width && placeGlyphs(realised, glyphs, probe, 0) &&
+            learner.drawsLikeCopies(realised.handle(), GetTextColor(drawingDc()), glyphs.background,
+                                    probe, places, *width, realised.height(drawingDc())))
+            glyphs.verdict = GlyphSet::Verdict::LikeGdi;
+    }
+    if (glyphs.verdict != GlyphSet::Verdict::LikeGdi || !placeGlyphs(realised, glyphs, text, x))
+        return false;
+    flushPending();
+    drawGlyphs(*drawing, realised.handle(), places, y, glyphs.background,
+               realised.height(drawingDc()));
+    return true;
+}
+
+// Places every glyph of text with its pen from x, learning those not met before; false
+// where one cannot be copied.
+bool GdiSurface::placeGlyphs(RealisedFont& realised, GlyphSet& glyphs, std::u16string_view text,
+                             int64_t x) {
+    places.clear();
+    const HDC dc = drawingDc();
+    for (const char16_t unit : text) {
+        const int16_t advance = realised.advanceOf(dc, unit);
+        if (advance < 0 || glyphs.unlearnable[unit])
+            return false;
+        std::unique_ptr<GlyphCopy>& glyph = glyphs.glyphs[unit];
+        if (!glyph) {
+            glyph = learner.learn(realised.handle(), GetTextColor(dc), glyphs.background, unit,
+                                  advance, realised.height(dc));
+            glyphs.unlearnable[unit] = !glyph;
+            if (!glyph)
+                return false;
+        }
+        places.push_back({unit, glyph.get(), x});
+        x += advance;
+    }
+    return true;
+}
+
+uint32_t GdiSurface::backgroundPixel() const {
+    const COLORREF colour = GetSysColor(COLOR_WINDOW);
+    return GetBValue(colour) | GetGValue(colour) << 8 | GetRValue(colour) << 16;
+}
+
+void GdiSurface::flushPending() {
+    if (gdiPending)
+        GdiFlush();
+    gdiPending = false;
 }
 
 // GDI leaves out a line's last pixel, so a bar from y to y + h covers h rows.
@@ -245,8 +368,14 @@ void GdiSurface::line(double x0, double y0, double x1, double y1, int32_t colour
     bringDrawingUpToDate();
     const HDC dc = drawingDc();
     SetDCPenColor(dc, toColorref(colour));
-    MoveToEx(dc, roundToPixel(x0), roundToPixel(y0), nullptr);
-    LineTo(dc, roundToPixel(x1), roundToPixel(y1));
+    const int32_t ax = roundToPixel(x0), ay = roundToPixel(y0);
+    const int32_t bx = roundToPixel(x1), by = roundToPixel(y1);
+    MoveToEx(dc, ax, ay, nullptr);
+    LineTo(dc, bx, by);
+    gdiPending = true;
+    drawing->inked.mark(std::min(ax, bx) - 1, std::min(ay, by) - 1,
+                        static_cast<int64_t>(std::max(ax, bx)) + 2,
+                        static_cast<int64_t>(std::max(ay, by)) + 2);
     presentLater();
 }
 
@@ -258,15 +387,32 @@ void GdiSurface::fillRect(double x0, double y0, double x1, double y1, int32_t co
     const RECT area{left, top, right == INT_MAX ? right : right + 1,
                     bottom == INT_MAX ? bottom : bottom + 1};
     bringDrawingUpToDate();
-    const HDC dc = drawingDc();
-    SetDCBrushColor(dc, toColorref(colour));
-    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    if (drawingMode == Drawing::Quick) { // a solid fill is quicker done than asked of GDI
+        flushPending();
+        const auto packed = static_cast<uint32_t>(colour);
+        const uint32_t pixel = (packed & 0xFFu) << 16 | (packed & 0xFF00u) | (packed >> 16 & 0xFFu);
+        const int32_t from = std::max<int32_t>(area.left, 0);
+        const int32_t to = std::min<int32_t>(area.right, drawing->width());
+        for (int32_t row = std::max<int32_t>(area.top, 0);
+             from < to && row < std::min<int32_t>(area.bottom, drawing->height()); ++row)
+            drawing->fillRow(row, from, to, pixel);
+    } else {
+        const HDC dc = drawingDc();
+        SetDCBrushColor(dc, toColorref(colour));
+        FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+        gdiPending = true;
+    }
+    drawing->inked.mark(area.left, area.top, area.right, area.bottom);
     presentLater();
 }
 
+// Only a frame this surface presented waits to be painted; anything else the system
+// invalidated is painted from the message loop as usual.
 void GdiSurface::processPendingEvents() {
-    if (window && !hidden)
+    if (window && !hidden && unpainted) {
+        unpainted = false;
         UpdateWindow(window);
+    }
 }
 
 void GdiSurface::beep() {

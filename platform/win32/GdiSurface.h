@@ -2,15 +2,20 @@
 
 #include "platform/win32/GdiFonts.h"
 #include "platform/win32/GdiHandles.h"
+#include "platform/win32/GlyphCopies.h"
+#include "textbox/InkedRows.h"
 #include "textbox/Surface.h"
 #include "window/WindowDesign.h"
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
-// A 32-bit top-down DIB section selected into its own memory DC.
+// A 32-bit top-down DIB section selected into its own memory DC, with what has been drawn
+// on it since it was last wiped; a new bitmap counts as drawn all over.
 class MemoryCanvas {
 public:
     MemoryCanvas();
@@ -29,12 +34,18 @@ public:
     void adopt(Bitmap bitmap);
     // Replaces the bitmap; on failure throws and keeps the old one.
     void resize(int32_t width, int32_t height) { adopt(makeBitmap(width, height)); }
-    // Trades images with other, each keeping its own context and what is selected into it.
-    void swapBitmaps(MemoryCanvas& other);
     HDC dc() const { return memoryDc.get(); }
     int32_t width() const { return bitmapWidth; }
     int32_t height() const { return bitmapHeight; }
     const uint32_t* pixels() const { return bits; } // 0x00RRGGBB, row after row
+    uint32_t* row(int32_t y) {
+        return bits + static_cast<size_t>(y) * static_cast<size_t>(bitmapWidth);
+    }
+    // Sets pixels [from, to) of row y to pixel. GDI must be flushed.
+    void fillRow(int32_t y, int32_t from, int32_t to, uint32_t pixel);
+    // Sets every pixel drawn on to pixel, leaving the canvas clean. GDI must be flushed.
+    void wipe(uint32_t pixel);
+    InkedRows inked;
 
 private:
     MemoryDc memoryDc;
@@ -42,6 +53,7 @@ private:
     GdiObject<HBITMAP> bitmap;
     uint32_t* bits = nullptr;
     int32_t bitmapWidth = 0, bitmapHeight = 0;
+    uint32_t wipedTo = 0; // the background of the last wipe
 };
 
 // The picture surface of the Win32 front end: everything is drawn into a memory
@@ -50,8 +62,12 @@ private:
 // Font sizes are points, turned into pixels with the display's LOGPIXELSY.
 class GdiSurface : public Surface {
 public:
+    // Quick copies the glyphs GDI drew once where that gives GDI's pixels, promises sums
+    // of advances, and clears only what was drawn; GdiOnly leaves every pixel to GDI, the
+    // model for Quick.
+    enum class Drawing { Quick, GdiOnly };
     // window receives the invalidations that present a frame; nullptr draws offscreen.
-    explicit GdiSurface(HWND window = nullptr);
+    explicit GdiSurface(HWND window = nullptr, Drawing mode = Drawing::Quick);
     ~GdiSurface() override;
 
     // The drawing area, in pixels; its content is cleared to the background.
@@ -85,6 +101,9 @@ public:
     double drawingX() const override { return currentX; }
     double drawingY() const override { return currentY; }
     void print(std::u16string_view text) override;
+    // Promised where the width is a sum of the font's advances, without strike-out.
+    std::optional<double> advancesWidth(std::u16string_view text) override;
+    void printPart(std::u16string_view part, double before) override;
     void line(double x0, double y0, double x1, double y1, int32_t colour) override;
     void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
     // A paint-only flush: repaints the window now if part of it is invalid. Messages
@@ -93,16 +112,26 @@ public:
     void beep() override;
 
 private:
-    HDC drawingDc() { return drawing.dc(); }
-    RealisedFont& selectCurrentFont();
+    HDC drawingDc() { return drawing->dc(); }
+    RealisedFont& currentFont(); // realised, not selected into a context yet
     void presentLater();
     void bringDrawingUpToDate();
+    // Notes where text printed at the drawing position may have left ink.
+    void inkedText(std::u16string_view text, double before);
+    void printAt(std::u16string_view text, double before);
+    bool copyText(std::u16string_view text, int64_t x, int64_t y);
+    bool placeGlyphs(RealisedFont& font, GlyphSet& glyphs, std::u16string_view text, int64_t x);
+    uint32_t backgroundPixel() const;
+    void flushPending();
 
     HWND window;
-    MemoryCanvas drawing;
-    MemoryCanvas presented; // the frame on screen while drawing is hidden
-    // Hiding hands the drawn image to presented and leaves drawing an older frame, which
-    // a frame's first call, a whole clear, overwrites anyway; any other call copies first.
+    Drawing drawingMode;
+    // Hiding makes the drawn canvas the presented one, and draws on in the other.
+    std::array<MemoryCanvas, 2> canvases;
+    MemoryCanvas* drawing = &canvases[0];
+    MemoryCanvas* presented = &canvases[1]; // the frame on screen while drawing is hidden
+    // After hiding, drawing holds an older frame, which a frame's first call, a clear,
+    // wipes anyway; any other call copies the presented frame first.
     bool drawingStale = false;
     int32_t dpiY = 96;
     double areaWidth = 0, areaHeight = 0;
@@ -112,9 +141,13 @@ private:
     double points = windowDesign::fontPoints;
     bool bold = false, italic = false, strikethrough = false;
     FontCache fonts;
-    RealisedFont* font = nullptr; // the one selected, unless stale
+    RealisedFont* font = nullptr; // the one in force, unless stale
     bool fontStale = true;
     HGDIOBJ stockFont = nullptr;
 
     double currentX = 0, currentY = 0;
+    GlyphLearner learner;
+    std::vector<GlyphPlace> places; // reused by every print
+    bool gdiPending = false;        // a GDI drawing call not flushed yet
+    bool unpainted = false;         // a frame was presented since the last UpdateWindow
 };

@@ -1,6 +1,7 @@
 #include "tests/support/HeadlessSurface.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 HeadlessSurface::HeadlessSurface(double width, double height, double charWidthPx,
@@ -81,6 +82,21 @@ void HeadlessSurface::setDrawingPosition(double x, double y) {
 
 void HeadlessSurface::print(std::u16string_view text) {
     record(Call::Print, currentX, currentY, 0, 0, 0, std::u16string(text));
+}
+
+// Sums of quarter pixels scaled by a power of two are exact.
+std::optional<double> HeadlessSurface::advancesWidth(std::u16string_view text) {
+    int exponent = 0;
+    if (std::frexp(scale(), &exponent) != 0.5)
+        return std::nullopt;
+    for (const char16_t unit : text)
+        if (std::fmod(advance(unit) * 4, 1) != 0)
+            return std::nullopt;
+    return textWidth(text);
+}
+
+void HeadlessSurface::printPart(std::u16string_view part, double before) {
+    record(Call::Print, currentX + before, currentY, 0, 0, 0, std::u16string(part));
 }
 
 void HeadlessSurface::line(double x0, double y0, double x1, double y1, int32_t colour) {

@@ -72,6 +72,10 @@ public:
     double drawingX() const override { return currentX; }
     double drawingY() const override { return currentY; }
     void print(std::u16string_view text) override;
+    // Promised where every sum of the advances is exact: quarter pixels at sizes a power of
+    // two apart. A part is recorded as a print where it stands in the whole.
+    std::optional<double> advancesWidth(std::u16string_view text) override;
+    void printPart(std::u16string_view part, double before) override;
     void line(double x0, double y0, double x1, double y1, int32_t colour) override;
     void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
     void processPendingEvents() override;

@@ -1,6 +1,7 @@
 #include "platform/win32/GdiSurface.h"
 #include "support/Rounding.h"
 #include "tests/randomtext.h"
+#include "textbox/CLBox.h"
 
 #include <gtest/gtest.h>
 
@@ -333,6 +334,91 @@ TEST(GdiPresenting, EmptyAndHugeSizesAreSafe) {
     EXPECT_EQ(surface.scaleWidth(), 64); // the failed resize left the old area
     surface.fillRect(0, 0, 63, 47, orange);
     EXPECT_EQ(surface.pixelAt(63, 47), orange);
+}
+
+// The pixels a surface shows, as a paint copies them.
+std::vector<uint32_t> shownPixels(const GdiSurface& surface, int32_t width, int32_t height) {
+    MemoryCanvas screen;
+    screen.resize(width, height);
+    surface.paint(screen.dc(), RECT{0, 0, width, height});
+    GdiFlush();
+    return std::vector<uint32_t>(screen.pixels(), screen.pixels() + width * height);
+}
+
+// Text as the editor draws it: indentation, tabs, lines of only punctuation in the half
+// size, kerning pairs, characters GDI draws itself, and a line far wider than the view.
+std::u16string editorText(Picker& picker) {
+    std::u16string text;
+    for (int32_t line = 0; line < 60; ++line) {
+        for (int32_t indent = picker.pick(0, 2); indent > 0; --indent)
+            text += u"    ";
+        const int32_t pieces = line == 7 ? 3000 : picker.pick(0, 9) == 0 ? 1 : picker.pick(1, 8);
+        for (int32_t k = 0; k < pieces; ++k)
+            text += randomCellText(picker, k % 5 == 0 ? allPieces : plainPieces) +
+                    (picker.pick(0, 3) == 0 ? u"\t" : u" ");
+        text += picker.pick(0, 4) == 0 ? u"\n}\n" : u"\n";
+    }
+    return text;
+}
+
+// Whole frames through the quick surface, which copies glyphs GDI drew once, fills and
+// clears pixels itself and prints only the part of a long line in view, against a surface
+// that leaves every pixel to GDI. Steps scroll (far along the long line too), type and
+// resize, so a glyph copied onto ink, ink left from an earlier frame or a part printed a
+// pixel off would all show.
+TEST(GdiFrames, QuickFramesMatchGdisOwnPixelForPixel) {
+    GdiSurface fonts;
+    std::vector<FontChoice> choices = installedFontChoices(fonts);
+    ASSERT_FALSE(choices.empty());
+    Picker picker(19);
+    const std::vector<char32_t> typed = {U'a', U'W', U'\t', U'\r', U'}', U'\u00e9', 8, 8, U'f'};
+    for (int round = 0; round < 12; ++round) {
+        const FontChoice& choice = picker.oneOf(choices);
+        const bool struck = round % 6 == 5;
+        GdiSurface quick(nullptr, GdiSurface::Drawing::Quick);
+        GdiSurface model(nullptr, GdiSurface::Drawing::GdiOnly);
+        const std::u16string text = editorText(picker);
+        CLBox quickBox, modelBox;
+        for (auto [surface, box] : {std::pair{&quick, &quickBox}, std::pair{&model, &modelBox}}) {
+            surface->resize(320, 200);
+            choose(*surface, choice);
+            surface->setFontStrikethrough(struck);
+            box->bind(*surface);
+            box->loadtext(text);
+        }
+        int32_t width = 320, height = 200;
+        const int32_t longLine =
+            quickBox.lines.at(7)->tabs.weiacc(quickBox.lines.at(7)->tabs.size());
+        for (int step = 0; step < 25; ++step) {
+            const int action = picker.pick(0, 4);
+            const double scrollX =
+                picker.pick(0, 1) == 0 ? picker.pick(0, longLine) : picker.pick(0, 400);
+            const double scrollY = picker.pick(0, 9000) / 10.0;
+            const char32_t ch = picker.oneOf(typed);
+            const int32_t clickX = picker.pick(0, 300), clickY = picker.pick(0, 190);
+            if (action == 1) {
+                width = picker.pick(150, 400);
+                height = picker.pick(100, 250);
+            }
+            for (auto [surface, box] :
+                 {std::pair{&quick, &quickBox}, std::pair{&model, &modelBox}}) {
+                if (action == 0) {
+                    box->scrmovX = scrollX;
+                    box->scrmovY = scrollY;
+                } else if (action == 1) {
+                    surface->resize(width, height);
+                } else {
+                    box->cursor = box->XYscrmovToPos(clickX, clickY, false);
+                    box->insertChar(ch, box->cursor);
+                }
+                box->render();
+            }
+            ASSERT_EQ(quickBox.cursor, modelBox.cursor) << "round " << round << " step " << step;
+            ASSERT_TRUE(shownPixels(quick, width, height) == shownPixels(model, width, height))
+                << "round " << round << " step " << step << " at " << choice.points << " pt, bold "
+                << choice.bold << ", italic " << choice.italic << ", struck " << struck;
+        }
+    }
 }
 
 } // namespace

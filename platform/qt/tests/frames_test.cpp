@@ -120,3 +120,59 @@ TEST(QtSurfaceFrames, QuickFramesMatchTheToolkitsPixelForPixel) {
         }
     }
 }
+
+// A line far wider than the view, scrolled deep into it: the quick surface prints only the
+// part in view, found through the line's measured pieces, and must leave the pixels the
+// toolkit leaves drawing the whole line. Typing and deleting there change the pieces the
+// next frame finds its part by. A second long line holds characters the toolkit shapes.
+TEST(QtSurfaceFrames, LongLineScrolledFarRightMatchesTheToolkitsPixelForPixel) {
+    const Setting settings[] = {{1, u"Verdana", 9, false, false},
+                                {2, u"DejaVu Serif", 11, true, true},
+                                {1.5, u"Verdana", 9, false, false}};
+    const std::vector<std::u16string> words = {
+        u"\"key\":", u"[1,2]", u"caf\u00e9",          u"AVAWAY",
+        u"jgy|Q_@",  u"{}",    u"\u00c5ngstr\u00f6m", u" "};
+    const std::vector<char32_t> typed = {U'a', U'W', U'}', U'\u00e9', U'\b', U'\b', U'j'};
+    Picker picker(19);
+    std::u16string plain, shaped;
+    while (plain.size() < 60000)
+        plain += picker.oneOf(words);
+    while (shaped.size() < 20000)
+        shaped += picker.pick(0, 20) == 0 ? u"\u4e2d" : picker.oneOf(words);
+    const std::u16string text = plain + u"\n" + shaped + u"\nshort line\n";
+    for (const Setting& setting : settings) {
+        QtSurface quick(320, 120, 96, setting.ratio);
+        QtSurface model(320, 120, 96, setting.ratio, QtSurface::Drawing::ToolkitOnly);
+        CLBox quickBox, modelBox;
+        for (auto [surface, box] : {std::pair{&quick, &quickBox}, std::pair{&model, &modelBox}}) {
+            surface->setFontName(setting.font);
+            surface->setFontSize(setting.points);
+            surface->setFontBold(setting.bold);
+            surface->setFontItalic(setting.italic);
+            box->bind(*surface);
+            box->loadtext(text);
+        }
+        const int32_t lineWidth = quickBox.lines.at(0)->tabs.at(0)->innerWidth;
+        ASSERT_EQ(lineWidth, modelBox.lines.at(0)->tabs.at(0)->innerWidth);
+        for (int step = 0; step < 30; ++step) {
+            const double scrollX = picker.pick(0, lineWidth * 10) / 10.0;
+            const double scrollY = picker.pick(0, 3) == 0 ? picker.pick(0, 300) / 10.0 : 0;
+            const bool typing = picker.pick(0, 1) == 0;
+            const char32_t ch = picker.oneOf(typed);
+            const int cursorX = picker.pick(0, 320), cursorY = picker.pick(0, 40);
+            for (CLBox* box : {&quickBox, &modelBox}) {
+                box->scrmovX = scrollX;
+                box->scrmovY = scrollY;
+                if (typing) {
+                    box->cursor = box->XYscrmovToPos(cursorX, cursorY, false);
+                    box->insertChar(ch, box->cursor);
+                }
+                box->render();
+            }
+            ASSERT_EQ(quickBox.cursor, modelBox.cursor) << "step " << step;
+            ASSERT_TRUE(quick.presentedImage() == model.presentedImage())
+                << "ratio " << setting.ratio << " step " << step << " at " << scrollX;
+        }
+        EXPECT_EQ(quickBox.gettext(), modelBox.gettext());
+    }
+}

@@ -5,7 +5,8 @@
 #include <vector>
 
 // Where an image may differ from its background: per device row, one span of columns
-// that covers everything drawn there since the last wipe. A frame that covers a fifth of
+// that covers everything drawn there since the last wipe. For surfaces over images of
+// their own, which then clear only what they drew. A frame that covers a fifth of
 // the window then costs a fifth of a whole clear. Spans only grow, so a mark that
 // overstates is safe and one that understates leaves stale pixels behind.
 class InkedRows {
@@ -30,6 +31,11 @@ public:
             span.left = std::min(span.left, static_cast<int32_t>(left));
             span.right = std::max(span.right, static_cast<int32_t>(right));
         }
+    }
+    // Whether nothing was drawn in [left, right) of row since the last wipe.
+    bool untouched(int64_t row, int64_t left, int64_t right) const {
+        const Span& span = spans[static_cast<size_t>(row)];
+        return span.left >= span.right || right <= span.left || left >= span.right;
     }
     // Calls wipe(row, left, right) for every row with a span, and leaves all rows clean.
     template <class Wipe> void wipe(Wipe&& wipeSpan) {
