@@ -64,6 +64,14 @@ struct Setting {
     std::u16string font;
     double points;
     bool bold, italic, struckThrough = false;
+
+    void applyTo(QtSurface& surface) const {
+        surface.setFontName(font);
+        surface.setFontSize(points);
+        surface.setFontBold(bold);
+        surface.setFontItalic(italic);
+        surface.setFontStrikethrough(struckThrough);
+    }
 };
 
 } // namespace
@@ -86,11 +94,7 @@ TEST(QtSurfaceFrames, QuickFramesMatchTheToolkitsPixelForPixel) {
         const std::u16string text = sourceLikeText(picker, 120);
         CLBox quickBox, modelBox;
         for (auto [surface, box] : {std::pair{&quick, &quickBox}, std::pair{&model, &modelBox}}) {
-            surface->setFontName(setting.font);
-            surface->setFontSize(setting.points);
-            surface->setFontBold(setting.bold);
-            surface->setFontItalic(setting.italic);
-            surface->setFontStrikethrough(setting.struckThrough);
+            setting.applyTo(*surface);
             box->bind(*surface);
             box->loadtext(text);
         }
@@ -145,10 +149,7 @@ TEST(QtSurfaceFrames, LongLineScrolledFarRightMatchesTheToolkitsPixelForPixel) {
         QtSurface model(320, 120, 96, setting.ratio, QtSurface::Drawing::ToolkitOnly);
         CLBox quickBox, modelBox;
         for (auto [surface, box] : {std::pair{&quick, &quickBox}, std::pair{&model, &modelBox}}) {
-            surface->setFontName(setting.font);
-            surface->setFontSize(setting.points);
-            surface->setFontBold(setting.bold);
-            surface->setFontItalic(setting.italic);
+            setting.applyTo(*surface);
             box->bind(*surface);
             box->loadtext(text);
         }
