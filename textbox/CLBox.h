@@ -202,6 +202,8 @@ private:
     // theirs to give: a short text, or one the surface lays out some other way.
     const TextPieces* measuredPieces(const CellText& text);
     double prefixWidth(const CellText& text, int32_t units);
+    // With text's measured pieces, or null, as measuredPieces gave them.
+    double prefixWidth(const CellText& text, const TextPieces* pieces, int32_t units);
     int32_t characterAt(const CellText& text, int32_t xr);
     void drawLine(int32_t l);
     void printInView(const CellText& text, double cellLeft);

@@ -70,18 +70,19 @@ public:
 
     // The piece holding unit (the last piece for the text's end).
     Start pieceOfUnit(size_t unit) const {
-        Start start;
-        while (start.index + 1 < pieces.size() && start.unit + pieces[start.index].units <= unit)
-            step(start);
-        return start;
+        return walkWhile(
+            [&](const Start& at, const Piece& piece) { return at.unit + piece.units <= unit; });
     }
     // The piece whose span of widths holds x (the last piece for x past the end). The
     // pieces must be measured.
     Start pieceOfX(double x) const {
-        Start start;
-        while (start.index + 1 < pieces.size() && start.x + pieces[start.index].width <= x)
-            step(start);
-        return start;
+        return walkWhile(
+            [&](const Start& at, const Piece& piece) { return at.x + piece.width <= x; });
+    }
+    // The first piece that reaches x: of two pieces meeting at x, the one ending there.
+    Start pieceReachingX(double x) const {
+        return walkWhile(
+            [&](const Start& at, const Piece& piece) { return at.x + piece.width < x; });
     }
     // Whether every piece is measured by advances, and so the text's width their sum.
     bool byAdvances() const {
@@ -107,6 +108,13 @@ private:
         }
         pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(index), made.begin(),
                       made.end());
+    }
+    // Steps from the first piece on while passes(start, piece) holds, stopping at the last.
+    template <class Passes> Start walkWhile(Passes&& passes) const {
+        Start start;
+        while (start.index + 1 < pieces.size() && passes(start, pieces[start.index]))
+            step(start);
+        return start;
     }
     void step(Start& start) const {
         start.unit += pieces[start.index].units;

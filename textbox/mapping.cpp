@@ -83,20 +83,15 @@ CLPos CLBox::XYToPos(int32_t x, int32_t y, bool yonly) {
 int32_t CLBox::characterAt(const CellText& text, int32_t xr) {
     const auto length = static_cast<int32_t>(text.size());
     int32_t lo = 0, hi = length;
-    if (const TextPieces* pieces = measuredPieces(text)) {
-        TextPieces::Start start;
-        const auto& all = pieces->all();
-        while (start.index + 1 < all.size() && start.x + all[start.index].width < xr) {
-            start.unit += all[start.index].units;
-            start.x += all[start.index].width;
-            ++start.index;
-        }
+    const TextPieces* const pieces = measuredPieces(text); // once for the whole search
+    if (pieces != nullptr) {
+        const TextPieces::Start start = pieces->pieceReachingX(xr);
         lo = static_cast<int32_t>(start.unit);
-        hi = std::min(length, static_cast<int32_t>(start.unit + all[start.index].units));
+        hi = std::min(length, static_cast<int32_t>(start.unit + pieces->all()[start.index].units));
     }
     while (lo < hi) {
         const int32_t mid = lo + (hi - lo) / 2;
-        if (xr > prefixWidth(text, mid + 1))
+        if (xr > prefixWidth(text, pieces, mid + 1))
             lo = mid + 1;
         else
             hi = mid;
@@ -105,16 +100,20 @@ int32_t CLBox::characterAt(const CellText& text, int32_t xr) {
         return length;
     const int32_t start = characterStart(text, lo);
     const int32_t end = start + std::max(unitsAfter(text, start), 1);
-    const double wl = prefixWidth(text, start), wr = prefixWidth(text, end);
+    const double wl = prefixWidth(text, pieces, start), wr = prefixWidth(text, pieces, end);
     return xr - wl > wr - xr ? end : start;
 }
 
-// A long text adds the pieces before the one that holds the prefix's end.
 double CLBox::prefixWidth(const CellText& text, int32_t units) {
+    return prefixWidth(text, measuredPieces(text), units);
+}
+
+// A long text adds the pieces before the one that holds the prefix's end.
+double CLBox::prefixWidth(const CellText& text, const TextPieces* pieces, int32_t units) {
     if (units <= 0)
         return 0.0;
     const auto end = static_cast<size_t>(units);
-    if (const TextPieces* pieces = measuredPieces(text)) {
+    if (pieces != nullptr) {
         const TextPieces::Start start = pieces->pieceOfUnit(end);
         const std::u16string_view rest = text.view().substr(start.unit, end - start.unit);
         return start.x + surface().advancesWidth(rest).value_or(surface().textWidth(rest));

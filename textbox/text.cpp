@@ -116,13 +116,20 @@ template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
     visit(lineStart, s.substr(lineStart), true, hasTab);
 }
 
+// The spaces a piece starts with, counted four at a time where they run on.
+size_t leadingSpaces(std::u16string_view piece) {
+    size_t spaces = 0;
+    while (spaces + 4 <= piece.size() && wordAt(piece.data() + spaces) == everyLane(u' '))
+        spaces += 4;
+    while (spaces < piece.size() && piece[spaces] == u' ')
+        ++spaces;
+    return spaces;
+}
+
 // Every character but the tabs between cells counts as empty; most lines tell once past
-// their indentation, which is skipped four spaces at a time.
+// their indentation.
 bool isEmptyLineText(std::u16string_view piece) {
-    size_t at = 0;
-    while (at + 4 <= piece.size() && wordAt(piece.data() + at) == everyLane(u' '))
-        at += 4;
-    for (const char16_t unit : piece.substr(at))
+    for (const char16_t unit : piece.substr(leadingSpaces(piece)))
         if (unit != u'\t' && !CLBox::isEmptyCharacter(unit))
             return false;
     return true;
@@ -162,12 +169,7 @@ std::u16string_view LoadedLines::pieceOf(uint64_t code) const {
 }
 
 size_t LoadedLines::indentCellsOf(std::u16string_view piece) const {
-    size_t spaces = 0;
-    while (spaces + 4 <= piece.size() && wordAt(piece.data() + spaces) == everyLane(u' '))
-        spaces += 4;
-    while (spaces < piece.size() && piece[spaces] == u' ')
-        ++spaces;
-    return spaces / spacesPerCell;
+    return leadingSpaces(piece) / spacesPerCell;
 }
 
 // Each run of tabMin leading spaces is an empty indentation cell, each tab ends a cell; a
