@@ -131,6 +131,7 @@ void GdiSurface::resize(int32_t width, int32_t height) {
 }
 
 void GdiSurface::paint(HDC target, const RECT& area) const {
+    unpainted = false;
     const MemoryCanvas& shown = hidden ? *presented : *drawing;
     GdiFlush();
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, shown.dc(),
@@ -207,8 +208,9 @@ void GdiSurface::setFontStrikethrough(bool on) {
     fontStale = true;
 }
 
+// A frame draws many times; the window is invalidated once, until it is painted.
 void GdiSurface::presentLater() {
-    if (window && !hidden) {
+    if (window && !hidden && !unpainted) {
         InvalidateRect(window, nullptr, FALSE);
         unpainted = true;
     }

@@ -72,6 +72,7 @@ public:
 
     // The drawing area, in pixels; its content is cleared to the background.
     void resize(int32_t width, int32_t height);
+    // Painting validates the whole window, so the next frame invalidates it again.
     void paint(HDC target, const RECT& area) const;
     // The colour drawn at a pixel of the drawing image, packed like the drawing colours.
     int32_t pixelAt(int32_t x, int32_t y) const;
@@ -149,5 +150,5 @@ private:
     GlyphLearner learner;
     std::vector<GlyphPlace> places; // reused by every print
     bool gdiPending = false;        // a GDI drawing call not flushed yet
-    bool unpainted = false;         // a frame was presented since the last UpdateWindow
+    mutable bool unpainted = false; // the window is invalid since a frame was presented
 };
