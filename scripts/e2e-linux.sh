@@ -121,9 +121,13 @@ wait_for_windows() { # wait_for_windows NAME COUNT: until COUNT visible windows 
             -eq "$2" ] && return 0
         sleep 0.1
     done
+    # Whether each still runs: an editor that could not reach the display says so in its log.
+    local editorState=runs serverState=runs
+    kill -0 "$editor" 2>/dev/null || editorState="has ended"
+    kill -0 "${pids[0]}" 2>/dev/null || serverState="has ended"
     fail "expected $2 window(s) named $1, found $(xdotool search --all --onlyvisible --pid "$editor" \
-        --name "^$1\$" 2>/dev/null | wc -l); the editor $(kill -0 "$editor" 2>/dev/null &&
-        echo runs || echo has ended): $(tail -n 3 "$work/editor.log")"
+        --name "^$1\$" 2>/dev/null | wc -l); the editor $editorState: $(tail -n 3 "$work/editor.log");" \
+        "the X server $serverState: $(tail -n 3 "$work/xvfb.log")"
 }
 printf 'text' >"$work/font.txt"
 start_editor "$work/font.txt"
