@@ -103,6 +103,8 @@ void frmEditor::loadFile(const std::u16string& path) {
     fileOddByte = file.format.oddTrailingByte;
 }
 
+void frmEditor::onActivate() {}
+
 void frmEditor::onDrop(const std::vector<std::u16string>& files) {
     if (files.size() == 1)
         handle([&] {

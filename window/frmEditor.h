@@ -60,6 +60,8 @@ public:
     // A failure of the platform's own, shown to the user as handlers show theirs; while
     // a handler runs, after it.
     void onFailure(std::u16string_view message);
+    // The window became the active one again, as after the user worked in another program.
+    void onActivate();
 
     CLBox& box(); // created on first use
 
