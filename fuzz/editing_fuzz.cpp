@@ -90,9 +90,9 @@ void findOrGoTo(frmEditor& form, HeadlessHost& host, Reader& in) {
     const int32_t pick = in.byte();
     host.answers = {pick % 4 == 3 ? lineAnswers[static_cast<size_t>(in.byte()) % lineAnswers.size()]
                                   : in.text(static_cast<size_t>(in.upTo(3)))};
-    form.findPacing = pick % 8 < 4 ? frmEditor::FindPacing{}
-                                   : frmEditor::FindPacing{std::chrono::milliseconds(0),
-                                                           std::chrono::milliseconds(0), 3};
+    form.setFindPacing(pick % 8 < 4 ? FindSession::Pacing{}
+                                    : FindSession::Pacing{std::chrono::milliseconds(0),
+                                                          std::chrono::milliseconds(0), 3});
     switch (pick % 4) {
     case 0:
         return form.onKeyDown(letterKey('F'), ShiftMask::Ctrl);

@@ -150,7 +150,7 @@ TEST(Saving, CtrlWithShiftStillSaves) {
 TEST(Saving, CharactersTheCodePageLacksAskBeforeChangingTheEncoding) {
     const TempFolder folder;
     Window window(folder.put("ansi.txt", "caf\xE9"));
-    EXPECT_EQ(window.form.fileCodePage, 0);
+    EXPECT_EQ(window.form.fileCodePage(), 0);
     window.type(u"\u20AC"); // the code page has the euro sign: no question
     window.save();
     EXPECT_EQ(folder.contents("ansi.txt"), "\x80"
@@ -166,7 +166,7 @@ TEST(Saving, CharactersTheCodePageLacksAskBeforeChangingTheEncoding) {
     window.save();
     EXPECT_EQ(folder.contents("ansi.txt"), "\xE2\x82\xAC\xC4\x80"
                                            "caf\xC3\xA9");
-    EXPECT_EQ(window.form.fileCodePage, 65001);
+    EXPECT_EQ(window.form.fileCodePage(), 65001);
     EXPECT_TRUE(window.host.errors.empty());
 }
 

@@ -161,7 +161,7 @@ TEST(Find, F3BeforeAnySearchAsksFirst) {
 // the user may stop it, or move on, and then it shows nothing.
 struct SlowFindWindow : FindWindow {
     SlowFindWindow() : FindWindow(manyLines(2000) + u"needle") {
-        form.findPacing = {std::chrono::milliseconds(0), std::chrono::milliseconds(0), 50};
+        form.setFindPacing({std::chrono::milliseconds(0), std::chrono::milliseconds(0), 50});
     }
     int ticksUntilDone() {
         int ticks = 0;

@@ -7,6 +7,8 @@
 
 // The answer to the question asked before unsaved changes would be lost.
 enum class SaveChoice { Save, DontSave, Cancel };
+// The answer Enter gives to a yes-or-no question: No where Yes would lose work.
+enum class EnterAnswers { Yes, No };
 
 // What the window logic needs of its platform. Each front end implements it over its
 // native window; tests implement it headless. The dialogs are modal: the platform may go
@@ -22,7 +24,8 @@ public:
     // A modal input box; Cancel gives "".
     virtual std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
                                     const std::u16string& defaultAnswer) = 0;
-    virtual bool askYesNo(const std::u16string& question, const std::u16string& title) = 0;
+    virtual bool askYesNo(const std::u16string& question, const std::u16string& title,
+                          EnterAnswers enter) = 0;
     // Enter answers OK (true), Escape Cancel (false).
     virtual bool askOkCancel(const std::u16string& question, const std::u16string& title) = 0;
     // Save, Don't save or Cancel; Escape answers Cancel.

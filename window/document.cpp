@@ -8,6 +8,7 @@
 #include "window/filesave.h"
 #include "window/filestamp.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -36,16 +37,8 @@ std::u16string fileNameFrom(std::u16string_view commandLine) {
     return std::u16string(quoted ? commandLine.substr(1, commandLine.size() - 2) : commandLine);
 }
 
-// Size and time tell whether another program wrote the file; the hash is for recovery.
-bool sameFileState(const FileStamp& a, const FileStamp& b) {
-    return a.exists == b.exists && a.size == b.size && a.modified == b.modified;
-}
-
 std::u16string saveChangesQuestion(const std::u16string& filePath) {
-    if (filePath.empty())
-        return u"Save the changes to the text?";
-    return u"Save the changes to \"" + std::filesystem::path(filePath).filename().u16string() +
-           u"\"?";
+    return u"Save the changes to " + shownName(filePath) + u"?";
 }
 
 } // namespace
@@ -57,10 +50,8 @@ void frmEditor::onLoad(std::u16string_view commandLine) {
 
 // Start-up runs once, before every other handler; a resize that came earlier follows it.
 void frmEditor::onLoadFile(const std::optional<std::u16string>& path) {
-    if (started || handlerRunning)
-        return;
-    started = true;
-    runAlone([&] { guarded(u"starting", [&] { start(path); }); });
+    if (gate.admitsStartUp())
+        runThenDeliverKept([&] { guarded(u"starting", [&] { start(path); }); });
 }
 
 // Work kept from an earlier run is offered once the text it was made on is in.
@@ -84,8 +75,7 @@ void frmEditor::openAtStartUp(const std::u16string& name) {
         loadFile(name);
     } catch (const FileNotFound& missing) {
         filePath = name;
-        fileCodePage = modLocale::codePageUtf8;
-        fileHadBom = false;
+        fileFormat = TextFileFormat{};
         textIsBase(JournalBase{name, FileStamp{}});
         offerRecovery();
         throw FileNotFound(std::string(missing.what()) + "; saving with Ctrl+S creates it");
@@ -98,16 +88,12 @@ void frmEditor::loadFile(const std::u16string& path) {
     loadText(std::move(file.text)); // the document keeps this one copy of the text
     textIsBase(JournalBase{path, file.stamp});
     filePath = path;
-    fileCodePage = file.format.codePage;
-    fileHadBom = file.format.hadBom;
-    fileOddByte = file.format.oddTrailingByte;
+    fileFormat = std::move(file.format);
 }
-
-void frmEditor::onActivate() {}
 
 void frmEditor::onDrop(const std::vector<std::u16string>& files) {
     if (files.size() == 1)
-        handle([&] {
+        runIfFree([&] {
             if (mayPutTextAside())
                 loadInPlace(files.front());
         });
@@ -117,9 +103,7 @@ void frmEditor::onDrop(const std::vector<std::u16string>& files) {
 // given up. Without a base (a file that could not be read) there is nothing to rebuild the
 // text from.
 void frmEditor::textIsBase(std::optional<JournalBase> base) {
-    savedRevision = box().revision;
-    documentBase = std::move(base);
-    baseDifferences.clear();
+    document.setBase(box().revision, std::move(base));
     forgetJournal();
 }
 
@@ -161,39 +145,31 @@ void frmEditor::open() {
 
 // After a journal failed to replay: the text as it was before, never half rebuilt.
 void frmEditor::reloadBase() {
+    const JournalBase base = *document.base();
     guarded(u"restoring unsaved changes", [&] {
-        if (documentBase->path.empty())
+        if (base.path.empty())
             loadText(demoText());
-        else if (!documentBase->stamp.exists)
+        else if (!base.stamp.exists)
             loadText(u"");
         else
-            loadFile(documentBase->path);
-        savedRevision = box().revision;
+            loadFile(base.path);
+        document.markSaved(box().revision);
     });
-}
-
-// A file written (or made, or removed) by another program since it was loaded or saved; a
-// file that is gone loses nothing by being saved again.
-bool frmEditor::changedOnDisk() const {
-    if (!documentBase || documentBase->path != filePath)
-        return false;
-    const FileStamp now = quickStampOf(std::filesystem::path(filePath));
-    return now.exists && !sameFileState(now, documentBase->stamp);
 }
 
 // Agreed, the recovery file goes, but the journal stays whole: a session's end that another
 // program cancels leaves the window open, and a later write then makes the file again with
 // every edit since the text's base.
 bool frmEditor::onClose() {
-    if (!started)
+    if (!gate.hasStarted())
         return true;
-    if (handlerRunning)
+    if (!gate.admits())
         return false; // a dialog of ours is open: it is answered first
     bool closing = false;
-    runAlone([&] {
+    runThenDeliverKept([&] {
         closing = mayPutTextAside();
-        if (closing && journal)
-            guarded(u"removing the recovery file", [&] { journal->removeFile(); });
+        if (closing)
+            guarded(u"removing the recovery file", [&] { document.removeJournalFile(); });
     });
     return closing;
 }
@@ -210,16 +186,14 @@ bool frmEditor::saveByUser(bool (frmEditor::*saving)()) {
 bool frmEditor::save() {
     if (filePath.empty())
         return saveAs();
-    return writeDocument(filePath, {fileCodePage, fileHadBom, fileOddByte});
+    return writeDocument(filePath, fileFormat);
 }
 
 bool frmEditor::saveAs() {
     const std::u16string path = host.askSavePath(filePath);
     if (path.empty())
         return false;
-    return writeDocument(path, filePath.empty()
-                                   ? TextFileFormat{}
-                                   : TextFileFormat{fileCodePage, fileHadBom, fileOddByte});
+    return writeDocument(path, filePath.empty() ? TextFileFormat{} : fileFormat);
 }
 
 // Text the format cannot hold would turn into '?': the user chooses UTF-8 or leaves the
@@ -229,24 +203,63 @@ bool frmEditor::writeDocument(const std::u16string& path, TextFileFormat format)
     if (!canStore(text, format)) {
         const bool toUtf8 = host.askYesNo(u"The text holds characters that the file's code "
                                           u"page cannot store. Store the file as UTF-8 instead?",
-                                          std::u16string(windowDesign::caption));
+                                          std::u16string(windowDesign::caption), EnterAnswers::Yes);
         if (!toUtf8)
             return false;
         format = TextFileFormat{};
     }
-    if (path == filePath && changedOnDisk() &&
-        !host.askYesNo(u"\"" + std::filesystem::path(path).filename().u16string() +
-                           u"\" was changed by another program since it was opened or saved. "
+    if (path == filePath && document.changedOnDisk(filePath) &&
+        !host.askYesNo(shownName(path) +
+                           u" was changed by another program since it was opened or saved. "
                            u"Save over those changes?",
-                       std::u16string(windowDesign::caption)))
+                       std::u16string(windowDesign::caption), EnterAnswers::Yes))
         return false;
     const FileStamp written = writeTextFile(path, text, format);
     textIsBase(JournalBase{path, written});
-    baseDifferences = changesFromReloaded(box());
-    discardKeptJournals(path);
+    document.setBaseDifferences(changesFromReloaded(box()));
+    guarded(u"removing the recovery files", [&] { document.discardKeptJournals(path); });
     filePath = path;
-    fileCodePage = format.codePage;
-    fileHadBom = format.hadBom;
-    fileOddByte = format.oddTrailingByte;
+    fileFormat = std::move(format);
     return true;
+}
+
+void frmEditor::onActivate() {
+    runIfFree([&] { guarded(u"looking at the file", [&] { askAboutDiskChange(); }); });
+}
+
+// Each state of the file is asked or told about once. Declined, the text stays as it is,
+// and a save then asks before writing over the other program's version.
+void frmEditor::askAboutDiskChange() {
+    const std::u16string name = shownName(filePath);
+    const std::u16string title(windowDesign::caption);
+    switch (document.newDiskChange(filePath)) {
+    case DocumentSession::DiskChange::None:
+        return;
+    case DocumentSession::DiskChange::Deleted:
+        return host.tell(name + u" was deleted by another program. Saving writes it again.", title);
+    case DocumentSession::DiskChange::Changed:
+        break;
+    }
+    const bool reload =
+        modified() ? host.askYesNo(name + u" was changed by another program. Load it from the "
+                                          u"disk and lose the changes made here?",
+                                   title, EnterAnswers::No)
+                   : host.askYesNo(name + u" was changed by another program. Load it again?", title,
+                                   EnterAnswers::Yes);
+    if (reload)
+        reloadKeepingTheLine();
+}
+
+// The cursor stays on the same line number, or the last line of a shorter text.
+void frmEditor::reloadKeepingTheLine() {
+    const int32_t line = box().cursor.yLine;
+    const auto failure = failureOf(u"loading the file again", [&] {
+        loadFile(filePath);
+        CLBox& reloaded = box();
+        reloaded.cursor = CLPos{std::min(line, reloaded.lines.size() - 1)};
+        reloaded.viewFollow(reloaded.cursor);
+    });
+    draw();
+    if (failure)
+        report(*failure);
 }

@@ -28,15 +28,14 @@ void frmEditor::endRunIfMoved(const CursorPlace& before) {
 // typing, and to the journal, whatever becomes of the action itself.
 bool frmEditor::changeText(EditHistory::Action kind, std::u16string_view operation,
                            const TextAction& action) {
-    CLBox& b = box();
-    history.begin(b, kind);
+    history.begin(box(), kind);
     const bool done = journalled(operation, [&](const TextChangeSink& told) {
         action([&](const TextChange& change) {
             history.record(change);
             told(change);
         });
     });
-    history.end(b);
+    history.end(box());
     return done;
 }
 
@@ -44,9 +43,9 @@ bool frmEditor::journalled(std::u16string_view operation, const TextAction& acti
     std::vector<TextChange> made;
     const bool done = guarded(
         operation, [&] { action([&](const TextChange& change) { made.push_back(change); }); });
-    journalChanges(made);
+    document.journal(made, box().cursor);
     if (!made.empty())
-        dragAnchor.reset(); // a drag's start is gone with the text it stood in
+        pointer.release(); // a drag's start is gone with the text it stood in
     return done;
 }
 
@@ -55,13 +54,12 @@ void frmEditor::insert(char32_t code, std::u16string_view operation) {
     const auto kind =
         CLBox::isTypable(code) ? EditHistory::Action::Typing : EditHistory::Action::Other;
     const bool done = changeText(kind, operation, [&](const TextChangeSink& told) {
-        CLBox& b = box();
-        const std::optional<TextRange> selected = selectedRange(b);
-        clearSelection(b);
+        const std::optional<TextRange> selected = selectedRange(box());
+        clearSelection(box());
         if (selected)
             eraseSelection(*selected, told);
         if (!selected || code != Backspace)
-            keyEdit(b, code, b.cursor, told);
+            keyEdit(box(), code, box().cursor, told);
     });
     if (done)
         drawUnlessMoving();
@@ -70,41 +68,38 @@ void frmEditor::insert(char32_t code, std::u16string_view operation) {
 void frmEditor::deleteForward() {
     const bool done =
         changeText(EditHistory::Action::Other, u"deleting", [&](const TextChangeSink& told) {
-            CLBox& b = box();
-            const std::optional<TextRange> selected = selectedRange(b);
-            clearSelection(b);
+            const std::optional<TextRange> selected = selectedRange(box());
+            clearSelection(box());
             if (selected)
                 eraseSelection(*selected, told);
             else
-                ::deleteForward(b, b.cursor, told);
+                ::deleteForward(box(), box().cursor, told);
         });
     if (done)
         drawUnlessMoving();
 }
 
 void frmEditor::eraseSelection(const TextRange& selected, const TextChangeSink& told) {
-    CLBox& b = box();
-    replaceRange(b, selected.start, selected.end, nothing, told);
-    b.cursor = selected.start;
+    replaceRange(box(), selected.start, selected.end, nothing, told);
+    box().cursor = selected.start;
     followCursor();
 }
 
 // After an edit of its own the cursor forgets its x, and the view follows it.
 void frmEditor::followCursor() {
-    CLBox& b = box();
-    b.cursor = characterBoundary(b, b.cursor);
-    b.cursor.xPosMem = -1;
-    b.viewFollow(b.cursor);
+    CLBox& edited = box();
+    edited.cursor = characterBoundary(edited, edited.cursor);
+    edited.cursor.xPosMem = -1;
+    edited.viewFollow(edited.cursor);
 }
 
 // Undo and redo: nothing to take back or make again beeps.
 void frmEditor::takeBack(bool (EditHistory::*direction)(CLBox&, const TextChangeSink&),
                          std::u16string_view operation) {
-    CLBox& b = box();
-    clearSelection(b);
+    clearSelection(box());
     bool tookBack = false;
     const bool done = journalled(operation, [&](const TextChangeSink& told) {
-        tookBack = (history.*direction)(b, told);
+        tookBack = (history.*direction)(box(), told);
         if (tookBack)
             followCursor();
     });
@@ -119,12 +114,11 @@ void frmEditor::takeBack(bool (EditHistory::*direction)(CLBox&, const TextChange
 }
 
 void frmEditor::selectAll() {
-    CLBox& b = box();
     const CursorPlace before = cursorPlace();
     guarded(u"selecting", [&] {
-        const TextRange whole = wholeText(b);
-        setSelection(b, whole.start, whole.end);
-        b.viewFollow(b.cursor);
+        const TextRange whole = wholeText(box());
+        setSelection(box(), whole.start, whole.end);
+        box().viewFollow(box().cursor);
     });
     endRunIfMoved(before);
     drawUnlessMoving();
@@ -133,27 +127,25 @@ void frmEditor::selectAll() {
 // Copied as saving writes the text, or with its columns in spaces; nothing selected,
 // nothing happens.
 void frmEditor::copy(KeyAction::Kind how) {
-    CLBox& b = box();
-    const std::optional<TextRange> selected = selectedRange(b);
+    const std::optional<TextRange> selected = selectedRange(box());
     if (!selected)
         return;
     guarded(u"copying", [&] {
-        auto text =
-            std::make_shared<const TextFragment>(textBetween(b, selected->start, selected->end));
+        auto text = std::make_shared<const TextFragment>(
+            textBetween(box(), selected->start, selected->end));
         host.setClipboardText(how == KeyAction::Kind::CopyAligned
-                                  ? alignedWithSpaces(text, b.options)
+                                  ? alignedWithSpaces(text, box().options)
                                   : savedText(*text));
     });
 }
 
 // What could not be copied is not removed.
 void frmEditor::cut() {
-    CLBox& b = box();
-    const std::optional<TextRange> selected = selectedRange(b);
+    const std::optional<TextRange> selected = selectedRange(box());
     if (!selected)
         return;
     const bool copied = guarded(u"cutting", [&] {
-        host.setClipboardText(savedText(textBetween(b, selected->start, selected->end)));
+        host.setClipboardText(savedText(textBetween(box(), selected->start, selected->end)));
     });
     if (copied && changeText(EditHistory::Action::Other, u"cutting",
                              [&](const TextChangeSink& told) { eraseSelection(*selected, told); }))
@@ -162,18 +154,18 @@ void frmEditor::cut() {
 
 // An empty clipboard pastes nothing, and leaves what is selected.
 void frmEditor::paste() {
-    CLBox& b = box();
     std::u16string text;
     if (!guarded(u"pasting", [&] { text = host.clipboardText(); }) || text.empty())
         return;
     const bool done =
         changeText(EditHistory::Action::Other, u"pasting", [&](const TextChangeSink& told) {
-            const std::optional<TextRange> selected = selectedRange(b);
-            const TextRange at = selected ? *selected : TextRange{b.cursor, b.cursor};
-            auto fragment = std::make_shared<const TextFragment>(pastedText(text, b.options));
-            clearSelection(b);
-            replaceRange(b, at.start, at.end, fragment, told);
-            b.cursor = endOf(at.start, *fragment);
+            CLBox& pasted = box();
+            const std::optional<TextRange> selected = selectedRange(pasted);
+            const TextRange at = selected ? *selected : TextRange{pasted.cursor, pasted.cursor};
+            auto fragment = std::make_shared<const TextFragment>(pastedText(text, pasted.options));
+            clearSelection(pasted);
+            replaceRange(pasted, at.start, at.end, fragment, told);
+            pasted.cursor = endOf(at.start, *fragment);
             followCursor();
         });
     if (done)
@@ -183,6 +175,6 @@ void frmEditor::paste() {
 // Loading a text starts its history afresh.
 void frmEditor::loadText(std::u16string&& text) {
     history.clear();
-    dragAnchor.reset();
+    pointer.release();
     box().loadtext(std::move(text));
 }

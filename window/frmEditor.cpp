@@ -1,20 +1,10 @@
 #include "window/frmEditor.h"
 
-#include "support/EngineError.h"
-#include "support/modLocale.h"
 #include "window/WindowDesign.h"
 
 #include <exception>
-#include <stdexcept>
 #include <utility>
-
-namespace {
-
-std::u16string fromUtf8(const char* message) {
-    return modLocale::bytesToText(message, modLocale::codePageUtf8);
-}
-
-} // namespace
+#include <variant>
 
 frmEditor::frmEditor(Host& windowHost) : host(windowHost) {}
 
@@ -27,76 +17,29 @@ CLBox& frmEditor::box() {
     return *editorBox;
 }
 
-void frmEditor::handle(const Step& body) {
-    if (!started || handlerRunning)
-        return;
-    runAlone(body);
+void frmEditor::runIfFree(const Body& body) {
+    if (gate.admits())
+        runThenDeliverKept(body);
 }
 
-// What arrived while a handler ran and must not be lost follows it, each alone too.
-void frmEditor::runAlone(const Step& body) {
-    runExclusively(body);
-    while (pendingResize || !pendingFailures.empty()) {
-        if (pendingResize) {
-            const PictureSize size = *std::exchange(pendingResize, std::nullopt);
-            runExclusively([&] { resize(size); });
-        } else {
-            const std::u16string message = std::move(pendingFailures.front());
-            pendingFailures.pop_front();
-            runExclusively([&] { report(message); });
-        }
-    }
-}
-
-// Handlers report their own failures; what still escapes them (a report that could not
-// be made, say) ends here, since nothing may reach the platform's event loop.
-void frmEditor::runExclusively(const Step& step) {
-    handlerRunning = true;
-    try {
-        step();
+// The caption follows every handler, so that no step of one has to remember it.
+void frmEditor::runThenDeliverKept(const Body& body) {
+    gate.runShielded([&] {
+        body();
         showCaption();
-    } catch (...) {
-    }
-    handlerRunning = false;
+    });
+    while (std::optional<HandlerGate::Kept> kept = gate.takeKept())
+        gate.runShielded([&] {
+            if (const auto* size = std::get_if<PictureSize>(&*kept))
+                resize(*size);
+            else
+                report(std::get<std::u16string>(*kept));
+            showCaption();
+        });
 }
 
-bool frmEditor::modified() {
-    return editorBox && editorBox->revision != savedRevision;
-}
-
-// "Columnator", with a star while the text holds changes not saved; set only on a change.
-// A find that takes long shows its progress instead.
-void frmEditor::showCaption() {
-    if (pendingFind)
-        return setCaption(findingCaption());
-    const std::u16string caption =
-        (modified() ? u"*" : u"") + std::u16string(windowDesign::caption);
-    setCaption(caption);
-}
-
-void frmEditor::setCaption(const std::u16string& caption) {
-    if (caption == shownCaption)
-        return;
-    guarded(u"showing the caption", [&] { host.setCaption(caption); });
-    shownCaption = caption;
-}
-
-std::optional<std::u16string> frmEditor::failureOf(std::u16string_view operation,
-                                                   const Step& step) {
-    const std::u16string context = u"Error while " + std::u16string(operation) + u": ";
-    try {
-        step();
-        return std::nullopt;
-    } catch (const EngineError& e) {
-        return context + fromUtf8(e.what()) + u" (error " +
-               fromUtf8(std::to_string(static_cast<int>(e.number)).c_str()) + u")";
-    } catch (const std::exception& e) {
-        return context + fromUtf8(e.what());
-    }
-}
-
-bool frmEditor::guarded(std::u16string_view operation, const Step& step) {
-    const auto failure = failureOf(operation, step);
+bool frmEditor::guarded(std::u16string_view operation, const Body& body) {
+    const auto failure = failureOf(operation, body);
     if (failure)
         report(*failure);
     return !failure;
@@ -109,19 +52,44 @@ void frmEditor::report(const std::u16string& message) {
     }
 }
 
+void frmEditor::reportOnce(HandlerGate::Recurring operation,
+                           const std::optional<std::u16string>& failure) {
+    if (const auto message = gate.toTell(operation, failure))
+        report(*message);
+}
+
 void frmEditor::onFailure(std::u16string_view message) {
-    if (!started || handlerRunning)
-        pendingFailures.emplace_back(message);
+    if (!gate.admits())
+        gate.keepFailure(message);
     else
-        runAlone([&] { report(std::u16string(message)); });
+        runThenDeliverKept([&] { report(std::u16string(message)); });
+}
+
+bool frmEditor::modified() {
+    return editorBox && document.isModified(editorBox->revision);
+}
+
+// "Columnator", with a star while the text holds changes not saved; set only on a change.
+// A find that takes long shows its progress instead.
+void frmEditor::showCaption() {
+    if (finding.isPending())
+        return setCaption(finding.caption());
+    const std::u16string caption =
+        (modified() ? u"*" : u"") + std::u16string(windowDesign::caption);
+    setCaption(caption);
+}
+
+void frmEditor::setCaption(const std::u16string& caption) {
+    if (caption == shownCaption)
+        return;
+    guarded(u"showing the caption", [&] { host.setCaption(caption); });
+    shownCaption = caption;
 }
 
 void frmEditor::onResize(int32_t innerWidth, int32_t innerHeight) {
-    if (!started || handlerRunning) {
-        pendingResize = PictureSize{innerWidth, innerHeight};
-        return;
-    }
-    runAlone([&] { resize({innerWidth, innerHeight}); });
+    if (!gate.admits())
+        return gate.keepResize({innerWidth, innerHeight});
+    runThenDeliverKept([&] { resize({innerWidth, innerHeight}); });
 }
 
 // A picture that cannot take the new size keeps its old one and frame; a window dragged
@@ -129,10 +97,7 @@ void frmEditor::onResize(int32_t innerWidth, int32_t innerHeight) {
 void frmEditor::resize(PictureSize size) {
     const auto failure =
         failureOf(u"resizing", [&] { host.setPictureSize(size.width, size.height); });
-    if (!failure)
-        resizingFailure.clear();
-    else if (resizingFailure.isNew())
-        report(*failure);
+    reportOnce(HandlerGate::Recurring::Resizing, failure);
     if (!failure)
         draw();
 }
@@ -141,13 +106,8 @@ void frmEditor::resize(PictureSize size) {
 // (a line too wide to lay out, say), so each cause is shown once.
 frmEditor::Frame frmEditor::draw() {
     const auto failure = failureOf(u"drawing", [&] { box().render(); });
-    if (!failure) {
-        drawingFailure.clear();
-        return Frame::Drawn;
-    }
-    if (drawingFailure.isNew())
-        report(*failure);
-    return Frame::Failed;
+    reportOnce(HandlerGate::Recurring::Drawing, failure);
+    return failure ? Frame::Failed : Frame::Drawn;
 }
 
 void frmEditor::drawUnlessMoving() {

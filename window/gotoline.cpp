@@ -36,17 +36,18 @@ std::u16string numberText(int64_t value) {
 
 // Lines are counted from 1 here, as the user counts them; past the end is the last line.
 void frmEditor::goToLine() {
-    CLBox& b = box();
     const std::u16string answer = host.inputBox(u"line:", std::u16string(windowDesign::promptTitle),
-                                                numberText(b.cursor.yLine + 1));
+                                                numberText(box().cursor.yLine + 1));
     const std::optional<int64_t> number = positiveNumber(answer);
     if (!number)
         return;
     const CursorPlace before = cursorPlace();
     const bool moved = guarded(u"going to the line", [&] {
-        clearSelection(b);
-        b.cursor = CLPos{static_cast<int32_t>(std::min<int64_t>(*number, b.lines.size()) - 1)};
-        b.viewFollow(b.cursor);
+        CLBox& shown = box();
+        clearSelection(shown);
+        shown.cursor =
+            CLPos{static_cast<int32_t>(std::min<int64_t>(*number, shown.lines.size()) - 1)};
+        shown.viewFollow(shown.cursor);
     });
     endRunIfMoved(before);
     if (moved || before.selected)

@@ -1,17 +1,22 @@
+#include "window/KeyTable.h"
 #include "window/frmEditor.h"
 
 #include <array>
 
+namespace {
+
 // One row of the key table: the key, the modifiers it needs held (others do not matter)
 // and what it does. The first row that matches wins, so a row needing Ctrl stands before
 // the same key's row without.
-struct frmEditor::KeyBinding {
+struct KeyBinding {
     KeyCode key;
     ShiftMask held;
     KeyAction action;
 };
 
-std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask shift) {
+} // namespace
+
+std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
     using enum KeyCode;
     using Kind = KeyAction::Kind;
     constexpr ShiftMask any = ShiftMask::None;
@@ -59,7 +64,7 @@ std::optional<frmEditor::KeyAction> frmEditor::actionFor(KeyCode key, ShiftMask 
 void frmEditor::onKeyDown(KeyCode key, ShiftMask shift) {
     const std::optional<KeyAction> action = actionFor(key, shift);
     if (action)
-        handle([&] { run(*action); });
+        runIfFree([&] { run(*action); });
 }
 
 // Saving ends a run of typing, so that undo can always come back to the saved text.
@@ -86,7 +91,7 @@ void frmEditor::run(const KeyAction& action) {
     case KeyAction::Kind::FindPrevious:
         return findAgain(SearchDirection::Backward);
     case KeyAction::Kind::StopFinding:
-        return stopFinding();
+        return finding.stop();
     case KeyAction::Kind::GoToLine:
         return goToLine();
     default:
@@ -116,10 +121,10 @@ void frmEditor::runCommand(KeyAction::Kind command) {
 
 // A move starts from the cursor, whatever was selected, and ends the selection.
 void frmEditor::move(CursorDirection direction) {
-    CLBox& b = box();
     const CursorPlace before = cursorPlace();
-    clearSelection(b);
-    const bool moved = guarded(u"moving the cursor", [&] { b.cursorMove(b.cursor, direction); });
+    clearSelection(box());
+    const bool moved =
+        guarded(u"moving the cursor", [&] { box().cursorMove(box().cursor, direction); });
     endRunIfMoved(before);
     if (moved)
         drawUnlessMoving();
@@ -131,5 +136,5 @@ void frmEditor::move(CursorDirection direction) {
 // does nothing, not even draw.
 void frmEditor::onKeyPress(char32_t ch) {
     if (CLBox::isTypable(ch))
-        handle([&] { insert(ch, u"typing"); });
+        runIfFree([&] { insert(ch, u"typing"); });
 }

@@ -12,9 +12,10 @@ constexpr double glideFraction = 0.3;
 // The tick also moves a drag's selection on while the view follows the pointer, keeps
 // unsaved work, at pauses in typing, and carries a long find on.
 void frmEditor::onTick() {
-    handle([&] {
+    runIfFree([&] {
         glide();
-        followPointer();
+        if (pointer.isDragging())
+            dragTo(pointer.lastX(), pointer.lastY());
         keepUnsavedWork();
         carryOnFinding();
     });
@@ -22,21 +23,21 @@ void frmEditor::onTick() {
 
 // A glide that cannot draw stops, or every tick would fail again.
 void frmEditor::glide() {
-    CLBox& b = box();
-    if (!b.moving)
+    CLBox& shown = box();
+    if (!shown.moving)
         return;
-    b.scrmovY = (b.scrY - b.scrmovY) * glideFraction + b.scrmovY;
-    b.scrmovX = (b.scrX - b.scrmovX) * glideFraction + b.scrmovX;
-    const int32_t shownX = roundToPixel(b.scrmovX), shownY = roundToPixel(b.scrmovY);
-    if (shownX != b.scrmovlstX || shownY != b.scrmovlstY) {
+    shown.scrmovY = (shown.scrY - shown.scrmovY) * glideFraction + shown.scrmovY;
+    shown.scrmovX = (shown.scrX - shown.scrmovX) * glideFraction + shown.scrmovX;
+    const int32_t shownX = roundToPixel(shown.scrmovX), shownY = roundToPixel(shown.scrmovY);
+    if (shownX != shown.scrmovlstX || shownY != shown.scrmovlstY) {
         if (draw() == Frame::Failed) {
-            b.moving = false;
+            shown.moving = false;
             return;
         }
-        b.scrmovlstY = shownY;
-        b.scrmovlstX = shownX;
-    } else if (shownX == b.scrX && shownY == b.scrY) {
+        shown.scrmovlstY = shownY;
+        shown.scrmovlstX = shownX;
+    } else if (shownX == shown.scrX && shownY == shown.scrY) {
         draw();
-        b.moving = false;
+        shown.moving = false;
     }
 }

@@ -48,9 +48,11 @@ std::u16string WindowHost::inputBox(const std::u16string& prompt, const std::u16
     return accepted ? toU16String(answer) : std::u16string();
 }
 
-bool WindowHost::askYesNo(const std::u16string& question, const std::u16string& title) {
-    return QMessageBox::question(window, toQString(title), toQString(question),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+bool WindowHost::askYesNo(const std::u16string& question, const std::u16string& title,
+                          EnterAnswers enter) {
+    return QMessageBox::question(
+               window, toQString(title), toQString(question), QMessageBox::Yes | QMessageBox::No,
+               enter == EnterAnswers::Yes ? QMessageBox::Yes : QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool WindowHost::askOkCancel(const std::u16string& question, const std::u16string& title) {

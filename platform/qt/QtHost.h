@@ -33,7 +33,8 @@ public:
     void setCaption(const std::u16string& caption) override;
     std::u16string inputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultAnswer) override;
-    bool askYesNo(const std::u16string& question, const std::u16string& title) override;
+    bool askYesNo(const std::u16string& question, const std::u16string& title,
+                  EnterAnswers enter) override;
     bool askOkCancel(const std::u16string& question, const std::u16string& title) override;
     SaveChoice askSaveChanges(const std::u16string& question, const std::u16string& title) override;
     std::u16string askSavePath(const std::u16string& suggestedPath) override;

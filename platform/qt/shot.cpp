@@ -43,7 +43,9 @@ public:
                             const std::u16string&) override {
         return {};
     }
-    bool askYesNo(const std::u16string&, const std::u16string&) override { return false; }
+    bool askYesNo(const std::u16string&, const std::u16string&, EnterAnswers) override {
+        return false;
+    }
     bool askOkCancel(const std::u16string&, const std::u16string&) override { return false; }
     SaveChoice askSaveChanges(const std::u16string&, const std::u16string&) override {
         return SaveChoice::Cancel;

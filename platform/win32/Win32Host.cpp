@@ -21,8 +21,11 @@ std::u16string Win32Host::inputBox(const std::u16string& prompt, const std::u16s
     return inputDialog::ask(window, prompt, title, defaultAnswer);
 }
 
-bool Win32Host::askYesNo(const std::u16string& question, const std::u16string& title) {
-    return MessageBoxW(window, wide(question), wide(title), MB_YESNO | MB_ICONQUESTION) == IDYES;
+bool Win32Host::askYesNo(const std::u16string& question, const std::u16string& title,
+                         EnterAnswers enter) {
+    const UINT enterButton = enter == EnterAnswers::Yes ? MB_DEFBUTTON1 : MB_DEFBUTTON2;
+    return MessageBoxW(window, wide(question), wide(title),
+                       MB_YESNO | MB_ICONQUESTION | enterButton) == IDYES;
 }
 
 void Win32Host::reportError(const std::u16string& message, const std::u16string& title) {

@@ -27,11 +27,12 @@ public:
         std::u16string prompt, title, defaultAnswer;
     };
     std::vector<Prompt> prompts;
-    std::deque<std::u16string> answers;    // none left: Cancel
-    std::vector<std::u16string> questions; // yes/no, OK/Cancel and save questions alike
-    std::deque<bool> yesNo;                // none left: no
-    std::deque<bool> okCancel;             // none left: Cancel
-    std::deque<SaveChoice> saveChoices;    // none left: Cancel
+    std::deque<std::u16string> answers;          // none left: Cancel
+    std::vector<std::u16string> questions;       // yes/no, OK/Cancel and save questions alike
+    std::deque<bool> yesNo;                      // none left: no
+    std::vector<EnterAnswers> yesNoEnterAnswers; // of each yes-or-no question, in order
+    std::deque<bool> okCancel;                   // none left: Cancel
+    std::deque<SaveChoice> saveChoices;          // none left: Cancel
     std::vector<std::u16string> savePathsSuggested;
     std::deque<std::u16string> savePaths; // none left: Cancel
     std::vector<std::u16string> openPathsNear;
@@ -60,8 +61,10 @@ public:
         dialogOpen();
         return next(answers, std::u16string());
     }
-    bool askYesNo(const std::u16string& question, const std::u16string&) override {
+    bool askYesNo(const std::u16string& question, const std::u16string&,
+                  EnterAnswers enter) override {
         questions.push_back(question);
+        yesNoEnterAnswers.push_back(enter);
         dialogOpen();
         return next(yesNo, false);
     }

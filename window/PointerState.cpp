@@ -1,7 +1,11 @@
-#include "window/frmEditor.h"
+#include "window/PointerState.h"
+
+#include "support/Rounding.h"
+#include "textbox/selection.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -33,30 +37,46 @@ int64_t wholePixels(double& rest, double distance) {
 
 } // namespace
 
-void frmEditor::onWheel(const WheelTurn& turn, ShiftMask shift) {
-    handle([&] { guarded(u"scrolling", [&] { scrollByWheel(turn, shift); }); });
+void PointerState::press(CLBox& box, double x, double y) {
+    dragAnchor.reset();
+    clearSelection(box);
+    box.cursor = box.XYscrmovToPos(roundToPixel(x), roundToPixel(y), false);
+    dragAnchor = box.cursor;
+    pointerX = x;
+    pointerY = y;
 }
 
-// Nothing is drawn here: the glide draws at the next tick, so a burst of reports costs
-// one frame a tick. A target held at an edge keeps no fraction to scroll past it later.
-void frmEditor::scrollByWheel(WheelTurn turn, ShiftMask shift) {
+void PointerState::dragTo(CLBox& box, double x, double y) {
+    pointerX = x;
+    pointerY = y;
+    const double margin = std::max(1, box.lineHeight / 2);
+    const double beyondY = y < margin                     ? y - box.lineHeight
+                           : y >= box.viewHeight - margin ? y + box.lineHeight
+                                                          : y;
+    const double beyondX = x < 0 ? x - box.spaceWidth : x >= box.viewWidth ? x + box.spaceWidth : x;
+    setSelection(box, *dragAnchor,
+                 box.XYscrmovToPos(roundToPixel(beyondX), roundToPixel(beyondY), false));
+    if (beyondX != x || beyondY != y)
+        box.viewFollow(box.cursor);
+}
+
+void PointerState::scrollByWheel(CLBox& box, WheelTurn turn, ShiftMask shift) {
     if (holds(shift, ShiftMask::Shift)) {
         turn.notchesX += turn.notchesY;
         turn.pixelsX += turn.pixelsY;
         turn.notchesY = 0;
         turn.pixelsY = 0;
     }
-    CLBox& b = box();
     const int64_t wantedX =
         wholePixels(wheelRestX, wheelDistance(turn.notchesX, turn.pixelsX, turn.linesPerNotch,
-                                              b.lineHeight, b.viewWidth));
+                                              box.lineHeight, box.viewWidth));
     const int64_t wantedY =
         wholePixels(wheelRestY, wheelDistance(turn.notchesY, turn.pixelsY, turn.linesPerNotch,
-                                              b.lineHeight, b.viewHeight));
-    const int32_t fromX = b.scrX, fromY = b.scrY;
-    b.scrollBy(wantedX, wantedY);
-    if (b.scrX - int64_t{fromX} != wantedX)
+                                              box.lineHeight, box.viewHeight));
+    const int32_t fromX = box.scrX, fromY = box.scrY;
+    box.scrollBy(wantedX, wantedY);
+    if (box.scrX - int64_t{fromX} != wantedX)
         wheelRestX = 0;
-    if (b.scrY - int64_t{fromY} != wantedY)
+    if (box.scrY - int64_t{fromY} != wantedY)
         wheelRestY = 0;
 }
