@@ -228,6 +228,51 @@ TEST(ChangedOnDisk, SavingOverAnotherProgramsWriteAsksFirst) {
     EXPECT_EQ(folder.contents("f.txt"), "xymine");
 }
 
+// Coming back to the window after another program wrote the file asks once for each state
+// of the file: an unmodified text offers to load it again (Enter: Yes), keeping the cursor's
+// line; a modified one asks before losing the edits (Enter: No). A file removed is told once.
+TEST(ChangedOnDisk, ActivationAsksOnceForEachStateOfTheFile) {
+    const TempFolder folder;
+    Window window(folder.put("f.txt", "one\ntwo\nthree"));
+    window.form.onKeyDown(KeyCode::Down, ShiftMask::None);
+    window.form.onActivate();
+    EXPECT_TRUE(window.host.questions.empty());
+
+    folder.put("f.txt", "ONE\nTWO\nTHREE\nFOUR");
+    window.host.yesNo = {true};
+    window.form.onActivate();
+    window.form.onActivate();
+    ASSERT_EQ(window.host.yesNoEnterAnswers, std::vector{EnterAnswers::Yes});
+    EXPECT_EQ(window.text(), u"ONE\nTWO\nTHREE\nFOUR");
+    EXPECT_EQ(window.box().cursor, (CLPos{1, 0, 0}));
+    EXPECT_EQ(window.host.caption(), u"Columnator");
+
+    window.type(u"x");
+    folder.put("f.txt", "theirs");
+    window.host.yesNo = {false};
+    window.form.onActivate();
+    window.form.onActivate();
+    EXPECT_EQ(window.host.yesNoEnterAnswers.back(), EnterAnswers::No);
+    EXPECT_EQ(window.host.questions.size(), 2u);
+    EXPECT_EQ(window.text(), u"ONE\nxTWO\nTHREE\nFOUR");
+    window.save(); // declined: saving asks as it always did
+    EXPECT_EQ(window.host.questions.size(), 3u);
+    EXPECT_EQ(folder.contents("f.txt"), "theirs");
+
+    folder.put("f.txt", "theirs again");
+    window.host.yesNo = {true};
+    window.form.onActivate(); // a new change asks again, and Yes gives up the edits
+    EXPECT_EQ(window.text(), u"theirs again");
+    EXPECT_EQ(window.box().cursor, (CLPos{0, 0, 0})); // the last line of a shorter text
+    EXPECT_EQ(window.host.caption(), u"Columnator");
+
+    fs::remove(folder / "f.txt");
+    window.form.onActivate();
+    window.form.onActivate();
+    EXPECT_EQ(window.host.told.size(), 1u);
+    EXPECT_EQ(window.host.questions.size(), 4u);
+}
+
 // Saved, four spaces opening a line and a lone "\r" before a "\n" load back otherwise
 // (an indentation cell; a "\r\n" line end): edits journalled after the save are made on
 // the text as it was saved, not as it loads.

@@ -135,4 +135,29 @@ TEST(Wheel, TheNextMoveBringsTheViewBackToTheCursor) {
     EXPECT_EQ(cellText(box, 0, 0), u"xb");
 }
 
+TEST(Mouse, RightDownAndLeftUpDoNothing) {
+    Window window;
+    window.settle();
+    window.host.surface.calls.clear();
+    const CLPos before = window.box().cursor;
+    window.form.onMouseDown(MouseButton::Right, ShiftMask::None, 50, 50);
+    window.form.onMouseUp(MouseButton::Left, ShiftMask::None, 50, 50);
+    EXPECT_TRUE(window.host.surface.calls.empty());
+    EXPECT_TRUE(window.host.prompts.empty());
+    EXPECT_EQ(window.box().cursor, before);
+}
+
+TEST(Mouse, LeftClickMapsThroughTheShownOffsetsWithoutFollowing) {
+    Window window;
+    window.settle();
+    CLBox& box = window.box();
+    box.scrmovY = 40.4; // shown 40 px down while the target stays at the top
+    const size_t frames = window.frames();
+    window.form.onMouseDown(MouseButton::Left, ShiftMask::None, 10.5, 10.5);
+    EXPECT_EQ(box.cursor, box.XYToPos(10, 50, false));
+    EXPECT_EQ(box.scrY, 0);
+    EXPECT_FALSE(box.moving);
+    EXPECT_EQ(window.frames(), frames + 1);
+}
+
 } // namespace
