@@ -2,11 +2,11 @@
 
 #include "support/systemcalls.h"
 #include "window/fileerrors.h"
+#include "window/freename.h"
 
 #include <cerrno>
 #include <fstream>
 #include <new>
-#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -36,26 +36,19 @@ void requireWritable(const fs::path& target) {
         throw std::runtime_error("the file cannot be written: " + lastSystemReason());
 }
 
-// The name is only checked by creating the file, never beforehand: another program could
-// put a file or a link there in between and have the text written through it.
 fs::path writeTemporaryBeside(const fs::path& target, std::string_view bytes,
                               const std::function<void(const fs::path&)>& beforeCreate) {
-    std::random_device seed;
-    std::mt19937_64 draw(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = target.parent_path() / (fs::path(u".") += target.filename()) +=
-            "." + std::to_string(draw() % 1000000000) + ".tmp";
-        if (beforeCreate)
-            beforeCreate(candidate);
-        try {
+    return createUnderFreeName(
+        "temporary file",
+        [&](uint64_t draw) {
+            return target.parent_path() / (fs::path(u".") += target.filename()) +=
+                   "." + std::to_string(draw % 1000000000) + ".tmp";
+        },
+        [&](const fs::path& candidate) {
+            if (beforeCreate)
+                beforeCreate(candidate);
             systemcalls::writeNewFile(candidate, bytes, target);
-            return candidate;
-        } catch (const std::system_error& failure) {
-            if (failure.code() != std::errc::file_exists)
-                throw;
-        }
-    }
-    throw std::runtime_error("cannot find a free temporary file name");
+        });
 }
 
 } // namespace
