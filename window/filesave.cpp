@@ -4,6 +4,7 @@
 #include "window/fileerrors.h"
 #include "window/freename.h"
 
+#include <array>
 #include <cerrno>
 #include <fstream>
 #include <new>
@@ -36,28 +37,35 @@ void requireWritable(const fs::path& target) {
         throw std::runtime_error("the file cannot be written: " + lastSystemReason());
 }
 
-fs::path writeTemporaryBeside(const fs::path& target, std::string_view bytes,
-                              const std::function<void(const fs::path&)>& beforeCreate) {
+// A hidden file of the save's own beside target, under a name drawn for it.
+fs::path createBeside(const fs::path& target, std::string_view what, std::string_view ending,
+                      const std::function<void(const fs::path&)>& create,
+                      const SaveProbes& probes) {
     return createUnderFreeName(
-        "temporary file",
+        what,
         [&](uint64_t draw) {
             return target.parent_path() / (fs::path(u".") += target.filename()) +=
-                   "." + std::to_string(draw % 1000000000) + ".tmp";
+                   "." + std::to_string(draw % 1000000000) + std::string(ending);
         },
         [&](const fs::path& candidate) {
-            if (beforeCreate)
-                beforeCreate(candidate);
-            systemcalls::writeNewFile(candidate, bytes, target);
+            if (probes.beforeCreate)
+                probes.beforeCreate(candidate);
+            create(candidate);
         });
 }
 
-} // namespace
-
-FileStamp saveBytesAtomically(const fs::path& file, std::string_view bytes,
-                              const std::function<void(const fs::path&)>& beforeCreate) {
-    const fs::path target = followLinks(file);
-    requireWritable(target);
-    const fs::path temporary = writeTemporaryBeside(target, bytes, beforeCreate);
+// False, leaving everything as it was, where the new file could not take the target's
+// owner.
+bool replaceWithNewFile(const fs::path& target, std::string_view bytes, const SaveProbes& probes) {
+    fs::path temporary;
+    try {
+        temporary = createBeside(
+            target, "temporary file", ".tmp",
+            [&](const fs::path& candidate) { systemcalls::writeNewFile(candidate, bytes, target); },
+            probes);
+    } catch (const systemcalls::OwnerNotTaken&) {
+        return false;
+    }
     try {
         systemcalls::replaceFile(temporary, target);
     } catch (...) {
@@ -65,6 +73,65 @@ FileStamp saveBytesAtomically(const fs::path& file, std::string_view bytes,
         fs::remove(temporary, ignored);
         throw;
     }
+    return true;
+}
+
+std::string bytesOf(const fs::path& file) {
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes;
+    std::array<char, 1 << 16> piece{};
+    while (in.read(piece.data(), piece.size()) || in.gcount() > 0)
+        bytes.append(piece.data(), static_cast<size_t>(in.gcount()));
+    if (in.bad() || !in.eof())
+        throw std::runtime_error("the file cannot be read: " + lastSystemReason());
+    return bytes;
+}
+
+// Cutting the file to nothing and appending writes it whole, flushed to the disk.
+void overwrite(const fs::path& file, std::string_view bytes, const SaveProbes& probes) {
+    if (probes.writeInPlace)
+        probes.writeInPlace(file, bytes);
+    else
+        systemcalls::appendToFile(file, 0, bytes);
+}
+
+// Every name of the file, and its owner, stay: the bytes go into the file itself. Until
+// they are on the disk, a copy beside it holds the old ones, which a failure writes back;
+// where even that fails, the copy stays and the message names it.
+void writeInPlace(const fs::path& target, std::string_view bytes, const SaveProbes& probes) {
+    const std::string old = bytesOf(target);
+    const fs::path copy = createBeside(
+        target, "file for the old text", ".old",
+        [&](const fs::path& candidate) { systemcalls::writeNewPrivateFile(candidate, old); },
+        probes);
+    try {
+        overwrite(target, bytes, probes);
+    } catch (const std::exception& failure) {
+        try {
+            systemcalls::appendToFile(target, 0, old);
+        } catch (const std::exception& restoring) {
+            throw std::runtime_error(std::string(failure.what()) +
+                                     "; writing the old text back failed too (" + restoring.what() +
+                                     "), so it is kept in " + shownPath(copy.u16string()));
+        }
+        std::error_code ignored;
+        fs::remove(copy, ignored);
+        throw;
+    }
+    std::error_code ignored;
+    fs::remove(copy, ignored); // the save is done; a copy left over only takes room
+}
+
+} // namespace
+
+FileStamp saveBytesAtomically(const fs::path& file, std::string_view bytes,
+                              const SaveProbes& probes) {
+    const fs::path target = followLinks(file);
+    requireWritable(target);
+    // A new file in the target's place would leave its other names on the old text.
+    if (systemcalls::hardLinkCount(target) > 1 || !replaceWithNewFile(target, bytes, probes))
+        writeInPlace(target, bytes, probes);
     FileStamp written = quickStampOf(target);
     written.exists = true;
     written.size = bytes.size();
