@@ -168,6 +168,10 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         followDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE)
+            form->onActivate();
+        break; // the system's own handling gives the window the keyboard focus
     case WM_DROPFILES:
         dropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;

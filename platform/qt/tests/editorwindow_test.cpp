@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -166,6 +167,21 @@ TEST(QtEditorWindow, APaintAfterARefusedFrameKeepsTheOldFrame) {
         for (int x = y < startHeight ? startWidth : 0; x < after.width(); ++x)
             ASSERT_EQ(after.pixelColor(x, y), background) << x << ", " << y;
     EXPECT_EQ(open.host.errors.size(), 1u);
+}
+
+// Activation comes back from another program and from a dialog of ours closing, inside the
+// handler that opened it; over a file as it was loaded, neither asks or changes anything.
+TEST(QtEditorWindow, ActivationOverAnUnchangedFileChangesNothing) {
+    OpenWindow open;
+    QEvent activation(QEvent::WindowActivate);
+    open.host.whileDialogOpen = [&] { QApplication::sendEvent(&open.window, &activation); };
+    QKeyEvent goToLine(QEvent::KeyPress, Qt::Key_G, Qt::ControlModifier, QStringLiteral("\x07"));
+    QApplication::sendEvent(&open.window, &goToLine);
+    QApplication::sendEvent(&open.window, &activation);
+    EXPECT_EQ(open.host.asked, std::vector<std::u16string>{u"line:"});
+    EXPECT_EQ(open.host.errors, std::vector<std::u16string>{});
+    EXPECT_EQ(open.text(), u"one\ntwo");
+    EXPECT_EQ(open.window.windowTitle(), QStringLiteral("Columnator"));
 }
 
 } // namespace
