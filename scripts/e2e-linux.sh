@@ -103,6 +103,7 @@ edit_case() {
 }
 press() { keys "$@"; }
 write() { typed "$1"; }
+source scripts/e2e-shared.sh
 source scripts/e2e-editing.sh
 editing_cases
 echo "e2e: Delete, undo and redo, select all, copy and paste, drags and double clicks gave the expected bytes"
@@ -240,20 +241,6 @@ echo "e2e: killed after typing, the program offers the text back at the next sta
 # leave the cursor where it was; a click at the top left then lands on line 16, where the
 # typed character goes. The click is at the client area's corner, whatever frame is drawn
 # around the window's designed size.
-click_client_corner() {
-    local width height side top
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    width=$WIDTH height=$HEIGHT
-    side=$(((width - 360) / 2))
-    top=$((height - 199 - side))
-    xdotool mousemove --window "$window" $((side + 1)) $((top + 1)) click 1
-}
-numbered_lines() { # numbered_lines COUNT [MARKED MARK]: "Wheel line N" lines, MARK before line MARKED
-    python3 -c 'import sys
-n, marked, mark = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-print(end="".join((mark if k == marked else "") + f"Wheel line {k}\n" for k in range(1, n + 1)))' \
-        "$1" "${2:-0}" "${3:-}"
-}
 numbered_lines 200 >"$work/wheel.txt"
 start_editor "$work/wheel.txt"
 xdotool mousemove --window "$window" 100 100 click --repeat 5 --delay 60 5
@@ -265,16 +252,6 @@ numbered_lines 200 16 X >"$work/expected.txt"
 expect_saved "$work/expected.txt" "$work/wheel.txt" "five wheel notches, a click and a key"
 stop "$editor"
 echo "e2e: five wheel notches and a click at the top left land on line 16"
-
-# answer_prompt TEXT: answers the open input box with TEXT in place of its default.
-answer_prompt() {
-    wait_for_windows Colnat 1
-    keys Home shift+End
-    typed "$1"
-    keys Return
-    wait_for_windows Colnat 0
-    xdotool windowfocus --sync "$window" # no window manager gives it back
-}
 
 # Ctrl+F selects the first match from the cursor, ignoring case, and typing replaces it;
 # F3 selects the next.

@@ -155,6 +155,7 @@ edit_case() {
 }
 press() { xdotool key --delay 80 "$@"; }
 write() { xdotool type --delay 80 "$1"; }
+source scripts/e2e-shared.sh
 source scripts/e2e-editing.sh
 editing_cases
 
@@ -345,30 +346,7 @@ check_recovery() {
 }
 check_recovery
 
-# numbered_lines COUNT [MARKED MARK]: lines "Wheel line N", MARK typed before line MARKED.
-numbered_lines() {
-    python3 -c 'import sys; n, marked, mark = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-print(end="".join((mark if k == marked else "") + f"Wheel line {k}\n" for k in range(1, n + 1)))' \
-        "$1" "${2:-0}" "${3:-}"
-}
 hex_of() { python3 -c 'import sys; print(sys.stdin.buffer.read().hex())'; }
-
-# The corner of the client area, inside the frame wine draws around its designed size.
-click_client_corner() {
-    local WIDTH HEIGHT X Y SCREEN WINDOW side top
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    side=$(((WIDTH - 360) / 2))
-    top=$((HEIGHT - 199 - side))
-    xdotool mousemove --window "$window" $((side + 1)) $((top + 1)) click 1
-}
-
-# answer_prompt TEXT: answers the open input box with TEXT in place of its default, and
-# gives the focus back to the editor.
-answer_prompt() {
-    wait_for_windows Colnat 1 && sleep 0.5 && xdotool key Home shift+End &&
-        xdotool type --delay 60 "$1" && xdotool key Return && wait_for_windows Colnat 0 &&
-        xdotool windowfocus --sync "$window" && sleep 0.3
-}
 
 # Five wheel notches down 200 lines scroll fifteen (three a notch, wine's default) and leave
 # the cursor; a click at the top left then lands on line 16, where the typed X goes.
