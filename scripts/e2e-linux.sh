@@ -2,7 +2,8 @@
 # End-to-end test of the Linux window under a virtual X server, driven by xdotool:
 # typing and moving in a file and saving it must give exactly the expected bytes, so must
 # Delete, undo and redo, selecting, the clipboard and the mouse's drags and double clicks,
-# and the demo text must show the two shades of its indentation cells on screen.
+# and a file of two names must show the saved bytes under both; the demo text must show the
+# two shades of its indentation cells on screen.
 # Usage: scripts/e2e-linux.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -107,6 +108,20 @@ source scripts/e2e-shared.sh
 source scripts/e2e-editing.sh
 editing_cases
 echo "e2e: Delete, undo and redo, select all, copy and paste, drags and double clicks gave the expected bytes"
+
+# A file of two names (hard links), edited and saved under one, shows the new bytes under
+# both, and keeps both.
+printf 'linked\n' >"$work/first name.txt"
+ln "$work/first name.txt" "$work/second name.txt"
+start_editor "$work/first name.txt"
+typed "x"
+keys ctrl+s
+printf 'xlinked\n' >"$work/expected.txt"
+expect_saved "$work/expected.txt" "$work/first name.txt" "a linked file, under the name it was opened by"
+expect_saved "$work/expected.txt" "$work/second name.txt" "a linked file, under its other name"
+[ "$(stat -c %h "$work/first name.txt")" -eq 2 ] || fail "saving parted the file from its other name"
+stop "$editor"
+echo "e2e: a file of two names, saved under one, shows the new bytes under both"
 
 # One file at most: two names are refused before any window opens.
 status=0

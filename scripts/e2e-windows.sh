@@ -2,7 +2,8 @@
 # End-to-end test of build-windows/columnator.exe under wine on a virtual display:
 # opens files in each encoding, types into them with xdotool, saves with Ctrl+S and
 # compares the saved bytes; so too after Delete, undo and redo, selecting, the clipboard,
-# drags and double clicks; closes the window over unsaved edits; names new files in the
+# drags and double clicks, and under both names of a file that has two; closes the window
+# over unsaved edits; names new files in the
 # Save dialog; then captures the demo text to build-windows/demo-wine.png.
 # Run by scripts/test-windows.sh inside its wine session, or alone after a build.
 # Usage: scripts/e2e-windows.sh [--update-screenshot]   (copies the capture to docs/)
@@ -158,6 +159,20 @@ write() { xdotool type --delay 80 "$1"; }
 source scripts/e2e-shared.sh
 source scripts/e2e-editing.sh
 editing_cases
+
+# A file of two names (hard links), edited and saved under one, shows the new bytes under
+# both.
+check_linked() {
+    local file=$work/linked.txt other="$work/other name.txt"
+    printf 'linked' >"$file"
+    ln "$file" "$other"
+    start_editor "$(windows_path "$file")"
+    type_and_save "$file"
+    stop_editor
+    expect_bytes linked "$file" "$(encoded utf-8 '' "${typed}linked")"
+    expect_bytes linked-other-name "$other" "$(encoded utf-8 '' "${typed}linked")"
+}
+check_linked
 
 # AltGr arrives as the left Ctrl with the right Alt; AltGr+S types a character on many
 # keyboards and must not save. The right Ctrl with the right Alt is a Ctrl the user
