@@ -282,10 +282,14 @@ TEST(SavingALinkedFile, EveryNameShowsTheNewTextOrEveryNameTheOld) {
         systemcalls::appendToFile(file, 0, bytes.substr(0, bytes.size() / 2));
         throw std::runtime_error("the disk failed");
     };
+    const auto failAtOnce = [](const fs::path&, std::string_view) {
+        throw std::runtime_error("the file is in use");
+    };
     const std::string longText(100000, 'x');
     std::vector<Row> rows{
         {"a write that succeeds", {}, 0, longText},
         {"a write that fails part-way", {.writeInPlace = failPartWay}, 0, "old"},
+        {"a write that fails before it changes anything", {.writeInPlace = failAtOnce}, 0, "old"},
     };
 #ifdef HAVE_FILE_SIZE_LIMIT
     rows.push_back({"a write cut short by a file-size limit", {}, 4096, "old"});

@@ -96,9 +96,33 @@ void overwrite(const fs::path& file, std::string_view bytes, const SaveProbes& p
         systemcalls::appendToFile(file, 0, bytes);
 }
 
+bool stillHolds(const fs::path& file, std::string_view bytes) {
+    try {
+        return bytesOf(file) == bytes;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// After a failed write, which may have changed the file or not (it could not be opened,
+// say): the old bytes are in it again and their copy goes, or else the copy stays, named
+// in the message.
+void putBack(const fs::path& target, std::string_view old, const fs::path& copy,
+             const std::exception& failure) {
+    try {
+        if (!stillHolds(target, old))
+            systemcalls::appendToFile(target, 0, old);
+    } catch (const std::exception& restoring) {
+        throw std::runtime_error(std::string(failure.what()) +
+                                 "; writing the old text back failed too (" + restoring.what() +
+                                 "), so it is kept in " + shownPath(copy.u16string()));
+    }
+    std::error_code ignored;
+    fs::remove(copy, ignored);
+}
+
 // Every name of the file, and its owner, stay: the bytes go into the file itself. Until
-// they are on the disk, a copy beside it holds the old ones, which a failure writes back;
-// where even that fails, the copy stays and the message names it.
+// they are on the disk, a copy beside it holds the old ones.
 void writeInPlace(const fs::path& target, std::string_view bytes, const SaveProbes& probes) {
     const std::string old = bytesOf(target);
     const fs::path copy = createBeside(
@@ -108,15 +132,7 @@ void writeInPlace(const fs::path& target, std::string_view bytes, const SaveProb
     try {
         overwrite(target, bytes, probes);
     } catch (const std::exception& failure) {
-        try {
-            systemcalls::appendToFile(target, 0, old);
-        } catch (const std::exception& restoring) {
-            throw std::runtime_error(std::string(failure.what()) +
-                                     "; writing the old text back failed too (" + restoring.what() +
-                                     "), so it is kept in " + shownPath(copy.u16string()));
-        }
-        std::error_code ignored;
-        fs::remove(copy, ignored);
+        putBack(target, old, copy, failure);
         throw;
     }
     std::error_code ignored;
