@@ -31,13 +31,14 @@ namespace {
 using windowDesign::startHeight;
 using windowDesign::startWidth;
 
-// The desktop window's host with its dialogs answered (Cancel, No) and recorded instead of
-// shown, and a picture that cannot grow past largestPicturePixels.
+// The desktop window's host with the dialogs these tests meet answered (Cancel) and
+// recorded instead of shown, no folder for recovery files, and a picture that cannot grow
+// past largestPicturePixels.
 class RecordingHost : public WindowHost {
 public:
     using WindowHost::WindowHost;
 
-    std::vector<std::u16string> asked; // prompts and questions, in order
+    std::vector<std::u16string> prompts;
     std::vector<std::u16string> errors;
     std::function<void()> whileDialogOpen;
     int64_t largestPicturePixels = int64_t{1} << 40;
@@ -49,36 +50,15 @@ public:
     }
     std::u16string inputBox(const std::u16string& prompt, const std::u16string&,
                             const std::u16string&) override {
-        return dialog(prompt, std::u16string());
-    }
-    bool askYesNo(const std::u16string& question, const std::u16string&) override {
-        return dialog(question, false);
-    }
-    bool askOkCancel(const std::u16string& question, const std::u16string&) override {
-        return dialog(question, false);
-    }
-    SaveChoice askSaveChanges(const std::u16string& question, const std::u16string&) override {
-        return dialog(question, SaveChoice::Cancel);
-    }
-    std::u16string askSavePath(const std::u16string&) override {
-        return dialog(u"save as", std::u16string());
-    }
-    std::u16string askOpenPath(const std::u16string&) override {
-        return dialog(u"open", std::u16string());
+        prompts.push_back(prompt);
+        if (whileDialogOpen)
+            whileDialogOpen();
+        return {};
     }
     void reportError(const std::u16string& message, const std::u16string&) override {
         errors.push_back(message);
     }
-    void tell(const std::u16string& message, const std::u16string&) override { dialog(message, 0); }
     std::u16string recoveryFolder() override { return {}; }
-
-private:
-    template <class Answer> Answer dialog(const std::u16string& asking, Answer answer) {
-        asked.push_back(asking);
-        if (whileDialogOpen)
-            whileDialogOpen();
-        return answer;
-    }
 };
 
 QScreen& screenNamed(const QString& name) {
@@ -170,7 +150,8 @@ TEST(QtEditorWindow, APaintAfterARefusedFrameKeepsTheOldFrame) {
 }
 
 // Activation comes back from another program and from a dialog of ours closing, inside the
-// handler that opened it; over a file as it was loaded, neither asks or changes anything.
+// handler that opened it; over a file as it was loaded, neither asks anything more or
+// changes anything.
 TEST(QtEditorWindow, ActivationOverAnUnchangedFileChangesNothing) {
     OpenWindow open;
     QEvent activation(QEvent::WindowActivate);
@@ -178,7 +159,7 @@ TEST(QtEditorWindow, ActivationOverAnUnchangedFileChangesNothing) {
     QKeyEvent goToLine(QEvent::KeyPress, Qt::Key_G, Qt::ControlModifier, QStringLiteral("\x07"));
     QApplication::sendEvent(&open.window, &goToLine);
     QApplication::sendEvent(&open.window, &activation);
-    EXPECT_EQ(open.host.asked, std::vector<std::u16string>{u"line:"});
+    EXPECT_EQ(open.host.prompts, std::vector<std::u16string>{u"line:"});
     EXPECT_EQ(open.host.errors, std::vector<std::u16string>{});
     EXPECT_EQ(open.text(), u"one\ntwo");
     EXPECT_EQ(open.window.windowTitle(), QStringLiteral("Columnator"));
