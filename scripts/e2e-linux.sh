@@ -2,7 +2,8 @@
 # End-to-end test of the Linux window under a virtual X server, driven by xdotool:
 # typing and moving in a file and saving it must give exactly the expected bytes, so must
 # Delete, undo and redo, selecting, the clipboard and the mouse's drags and double clicks,
-# and the demo text must show the two shades of its indentation cells on screen.
+# and a file of two names must show the saved bytes under both; the demo text must show the
+# two shades of its indentation cells on screen.
 # Usage: scripts/e2e-linux.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -103,9 +104,24 @@ edit_case() {
 }
 press() { keys "$@"; }
 write() { typed "$1"; }
+source scripts/e2e-shared.sh
 source scripts/e2e-editing.sh
 editing_cases
 echo "e2e: Delete, undo and redo, select all, copy and paste, drags and double clicks gave the expected bytes"
+
+# A file of two names (hard links), edited and saved under one, shows the new bytes under
+# both, and keeps both.
+printf 'linked\n' >"$work/first name.txt"
+ln "$work/first name.txt" "$work/second name.txt"
+start_editor "$work/first name.txt"
+typed "x"
+keys ctrl+s
+printf 'xlinked\n' >"$work/expected.txt"
+expect_saved "$work/expected.txt" "$work/first name.txt" "a linked file, under the name it was opened by"
+expect_saved "$work/expected.txt" "$work/second name.txt" "a linked file, under its other name"
+[ "$(stat -c %h "$work/first name.txt")" -eq 2 ] || fail "saving parted the file from its other name"
+stop "$editor"
+echo "e2e: a file of two names, saved under one, shows the new bytes under both"
 
 # One file at most: two names are refused before any window opens.
 status=0
@@ -240,20 +256,6 @@ echo "e2e: killed after typing, the program offers the text back at the next sta
 # leave the cursor where it was; a click at the top left then lands on line 16, where the
 # typed character goes. The click is at the client area's corner, whatever frame is drawn
 # around the window's designed size.
-click_client_corner() {
-    local width height side top
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    width=$WIDTH height=$HEIGHT
-    side=$(((width - 360) / 2))
-    top=$((height - 199 - side))
-    xdotool mousemove --window "$window" $((side + 1)) $((top + 1)) click 1
-}
-numbered_lines() { # numbered_lines COUNT [MARKED MARK]: "Wheel line N" lines, MARK before line MARKED
-    python3 -c 'import sys
-n, marked, mark = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-print(end="".join((mark if k == marked else "") + f"Wheel line {k}\n" for k in range(1, n + 1)))' \
-        "$1" "${2:-0}" "${3:-}"
-}
 numbered_lines 200 >"$work/wheel.txt"
 start_editor "$work/wheel.txt"
 xdotool mousemove --window "$window" 100 100 click --repeat 5 --delay 60 5
@@ -265,16 +267,6 @@ numbered_lines 200 16 X >"$work/expected.txt"
 expect_saved "$work/expected.txt" "$work/wheel.txt" "five wheel notches, a click and a key"
 stop "$editor"
 echo "e2e: five wheel notches and a click at the top left land on line 16"
-
-# answer_prompt TEXT: answers the open input box with TEXT in place of its default.
-answer_prompt() {
-    wait_for_windows Colnat 1
-    keys Home shift+End
-    typed "$1"
-    keys Return
-    wait_for_windows Colnat 0
-    xdotool windowfocus --sync "$window" # no window manager gives it back
-}
 
 # Ctrl+F selects the first match from the cursor, ignoring case, and typing replaces it;
 # F3 selects the next.

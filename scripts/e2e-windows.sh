@@ -2,7 +2,8 @@
 # End-to-end test of build-windows/columnator.exe under wine on a virtual display:
 # opens files in each encoding, types into them with xdotool, saves with Ctrl+S and
 # compares the saved bytes; so too after Delete, undo and redo, selecting, the clipboard,
-# drags and double clicks; closes the window over unsaved edits; names new files in the
+# drags and double clicks, and under both names of a file that has two; closes the window
+# over unsaved edits; names new files in the
 # Save dialog; then captures the demo text to build-windows/demo-wine.png.
 # Run by scripts/test-windows.sh inside its wine session, or alone after a build.
 # Usage: scripts/e2e-windows.sh [--update-screenshot]   (copies the capture to docs/)
@@ -155,8 +156,23 @@ edit_case() {
 }
 press() { xdotool key --delay 80 "$@"; }
 write() { xdotool type --delay 80 "$1"; }
+source scripts/e2e-shared.sh
 source scripts/e2e-editing.sh
 editing_cases
+
+# A file of two names (hard links), edited and saved under one, shows the new bytes under
+# both.
+check_linked() {
+    local file=$work/linked.txt other="$work/other name.txt"
+    printf 'linked' >"$file"
+    ln "$file" "$other"
+    start_editor "$(windows_path "$file")"
+    type_and_save "$file"
+    stop_editor
+    expect_bytes linked "$file" "$(encoded utf-8 '' "${typed}linked")"
+    expect_bytes linked-other-name "$other" "$(encoded utf-8 '' "${typed}linked")"
+}
+check_linked
 
 # AltGr arrives as the left Ctrl with the right Alt; AltGr+S types a character on many
 # keyboards and must not save. The right Ctrl with the right Alt is a Ctrl the user
@@ -345,30 +361,7 @@ check_recovery() {
 }
 check_recovery
 
-# numbered_lines COUNT [MARKED MARK]: lines "Wheel line N", MARK typed before line MARKED.
-numbered_lines() {
-    python3 -c 'import sys; n, marked, mark = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-print(end="".join((mark if k == marked else "") + f"Wheel line {k}\n" for k in range(1, n + 1)))' \
-        "$1" "${2:-0}" "${3:-}"
-}
 hex_of() { python3 -c 'import sys; print(sys.stdin.buffer.read().hex())'; }
-
-# The corner of the client area, inside the frame wine draws around its designed size.
-click_client_corner() {
-    local WIDTH HEIGHT X Y SCREEN WINDOW side top
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    side=$(((WIDTH - 360) / 2))
-    top=$((HEIGHT - 199 - side))
-    xdotool mousemove --window "$window" $((side + 1)) $((top + 1)) click 1
-}
-
-# answer_prompt TEXT: answers the open input box with TEXT in place of its default, and
-# gives the focus back to the editor.
-answer_prompt() {
-    wait_for_windows Colnat 1 && sleep 0.5 && xdotool key Home shift+End &&
-        xdotool type --delay 60 "$1" && xdotool key Return && wait_for_windows Colnat 0 &&
-        xdotool windowfocus --sync "$window" && sleep 0.3
-}
 
 # Five wheel notches down 200 lines scroll fifteen (three a notch, wine's default) and leave
 # the cursor; a click at the top left then lands on line 16, where the typed X goes.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <system_error>
 
 // The operating-system services the engine needs: the Windows API on Windows, a
 // layer of our own with the same contracts elsewhere (platform/win32, platform/posix).
@@ -22,13 +23,20 @@ int32_t wideCharToMultiByte(uint32_t codePage, const char16_t* text, int32_t uni
 // that every byte decodes and encodes back to itself.
 uint32_t ansiCodePage();
 
+// Raised by writeNewFile where the new file could not take the owner and group of the file
+// it is to be like, as when that file belongs to another user.
+class OwnerNotTaken : public std::system_error {
+public:
+    using std::system_error::system_error;
+};
+
 // Writes bytes to a new file that must not exist yet; a link at that name counts as
 // existing and is never followed. When like names an existing file, the new file is its
-// owner's alone until it has taken like's owner, group and permissions (best effort, and
-// on Windows its access list alone), before the first byte is written; otherwise it gets
-// what any new file gets. The bytes are on the disk when it returns. Throws
-// std::system_error, with std::errc::file_exists when the name is taken; a file it created
-// is removed again.
+// owner's alone until it has taken like's owner, group and permissions (on Windows its
+// owner and access list), before the first byte is written; otherwise it gets what any new
+// file gets. The bytes are on the disk when it returns. Throws std::system_error, with
+// std::errc::file_exists when the name is taken, and OwnerNotTaken when like's owner (or
+// group) could not be given to it; a file it created is removed again.
 void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
                   const std::filesystem::path& like);
 // writeNewFile for a file of the user's own: it is readable and writable by its owner
@@ -40,6 +48,9 @@ void writeNewPrivateFile(const std::filesystem::path& file, std::string_view byt
 // Throws std::system_error, with std::errc::no_such_file_or_directory when the file is not
 // there; the file then holds its first sizeBefore bytes and perhaps a part of bytes.
 void appendToFile(const std::filesystem::path& file, uint64_t sizeBefore, std::string_view bytes);
+// How many names (hard links) the file at path has; 0 where nothing is there. A link at
+// path is not followed. Throws std::system_error when the file cannot be examined.
+uint32_t hardLinkCount(const std::filesystem::path& file);
 // Puts temporary in target's place in one step, so that target is always either the old
 // or the new file; target need not exist. Throws std::system_error, leaving both files as
 // they were.

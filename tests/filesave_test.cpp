@@ -6,6 +6,7 @@
 
 #include "TempFolder.h"
 #include "TestPlatform.h"
+#include "tests/support/HeadlessWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -141,13 +143,13 @@ TEST(AtomicSave, WhatIsPutAtTheTemporaryNameIsLeftAsItIs) {
     forEachIntrusion([](const Intrusion& intrusion, const TempFolder& folder) {
         folder.put("target.txt", "old");
         std::map<std::string, std::string> intruded;
-        EXPECT_NO_THROW(saveBytesAtomically(folder / "target.txt", "new",
-                                            [&](const fs::path& temporary) {
-                                                if (!intruded.empty())
-                                                    return;
-                                                intrusion.put(temporary);
-                                                intruded = stateOf(folder);
-                                            }))
+        const SaveProbes intruding{.beforeCreate = [&](const fs::path& temporary) {
+            if (!intruded.empty())
+                return;
+            intrusion.put(temporary);
+            intruded = stateOf(folder);
+        }};
+        EXPECT_NO_THROW(saveBytesAtomically(folder / "target.txt", "new", intruding))
             << intrusion.what;
         EXPECT_EQ(folder.contents("target.txt"), "new") << intrusion.what;
         std::map<std::string, std::string> after = stateOf(folder);
@@ -162,10 +164,11 @@ TEST(AtomicSave, NamesTakenTimeAfterTimeEndTheSaveLeavingEverything) {
     folder.put("target.txt", "old");
     std::map<std::string, std::string> intruded;
     try {
-        saveBytesAtomically(folder / "target.txt", "new", [&](const fs::path& temporary) {
-            std::ofstream(temporary, std::ios::binary) << "theirs";
-            intruded = stateOf(folder);
-        });
+        saveBytesAtomically(folder / "target.txt", "new",
+                            {.beforeCreate = [&](const fs::path& temporary) {
+                                std::ofstream(temporary, std::ios::binary) << "theirs";
+                                intruded = stateOf(folder);
+                            }});
         FAIL() << "saved under a taken name";
     } catch (const std::exception& e) {
         EXPECT_NE(std::string(e.what()).find("free temporary file name"), std::string::npos)
@@ -182,25 +185,39 @@ TEST(AtomicSave, FailureInAMissingFolderCreatesNothing) {
 }
 
 #ifdef HAVE_FILE_SIZE_LIMIT
+// While it lives, writing past a file's first bytes fails, as on a disk that filled up.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : previousHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+        EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit limited = previous;
+        limited.rlim_cur = bytes;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    decltype(std::signal(SIGXFSZ, SIG_IGN)) previousHandler;
+    rlimit previous{};
+};
+
 // A save cut short part-way (here by a file-size limit) keeps the original byte for byte.
 TEST(AtomicSave, FailingPartWayLeavesTheOriginalAndNoTemporary) {
     const TempFolder folder;
     const std::string original = "precious\r\ncontents\n";
     const std::u16string file = folder.put("precious.txt", original);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit limited = previous;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     std::string message;
     try {
+        const FileSizeLimit limit(4096);
         writeTextFile(file, std::u16string(100000, u'x'), {});
     } catch (const std::exception& e) {
         message = e.what();
     }
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
     EXPECT_NE(message.find("precious.txt"), std::string::npos) << message;
     EXPECT_EQ(folder.contents("precious.txt"), original);
     EXPECT_EQ(folder.names(), std::vector<std::string>{"precious.txt"});
@@ -242,6 +259,94 @@ TEST(AtomicSave, AFullDiskLeavesTheOriginalAndNoTemporary) {
     EXPECT_EQ(readTextFile(file).text, u"small");
 }
 #endif
+
+// A file of two names (hard links), "first.txt" and "second.txt", holding "old".
+struct LinkedFile {
+    LinkedFile() {
+        folder.put("first.txt", "old");
+        fs::create_hard_link(folder / "first.txt", folder / "second.txt");
+    }
+    const TempFolder folder;
+};
+
+// Saved under one name, both show the new text; where the write fails part-way, both show
+// the old one. Either way the names stay one file, and nothing of the save's own is left.
+TEST(SavingALinkedFile, EveryNameShowsTheNewTextOrEveryNameTheOld) {
+    struct Row {
+        const char* what;
+        SaveProbes probes;
+        long fileSizeLimit; // 0 for none
+        std::string left;
+    };
+    const auto failPartWay = [](const fs::path& file, std::string_view bytes) {
+        systemcalls::appendToFile(file, 0, bytes.substr(0, bytes.size() / 2));
+        throw std::runtime_error("the disk failed");
+    };
+    const auto failAtOnce = [](const fs::path&, std::string_view) {
+        throw std::runtime_error("the file is in use");
+    };
+    const std::string longText(100000, 'x');
+    std::vector<Row> rows{
+        {"a write that succeeds", {}, 0, longText},
+        {"a write that fails part-way", {.writeInPlace = failPartWay}, 0, "old"},
+        {"a write that fails before it changes anything", {.writeInPlace = failAtOnce}, 0, "old"},
+    };
+#ifdef HAVE_FILE_SIZE_LIMIT
+    rows.push_back({"a write cut short by a file-size limit", {}, 4096, "old"});
+#endif
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const LinkedFile linked;
+        bool failed = false;
+        try {
+#ifdef HAVE_FILE_SIZE_LIMIT
+            std::optional<FileSizeLimit> limit;
+            if (row.fileSizeLimit > 0)
+                limit.emplace(static_cast<rlim_t>(row.fileSizeLimit));
+#endif
+            saveBytesAtomically(linked.folder / "first.txt", longText, row.probes);
+        } catch (const std::exception&) {
+            failed = true;
+        }
+        EXPECT_EQ(failed, row.left != longText);
+        EXPECT_EQ(linked.folder.contents("first.txt"), row.left);
+        EXPECT_EQ(linked.folder.contents("second.txt"), row.left);
+        EXPECT_EQ(systemcalls::hardLinkCount(linked.folder / "second.txt"), 2u);
+        EXPECT_EQ(linked.folder.names(), (std::vector<std::string>{"first.txt", "second.txt"}));
+    }
+}
+
+// Where not even the old text can be written back, the copy that holds it stays, named.
+TEST(SavingALinkedFile, AnOldTextThatCannotBeWrittenBackStaysInItsNamedCopy) {
+    const LinkedFile linked;
+    const SaveProbes probes{.writeInPlace = [](const fs::path& file, std::string_view bytes) {
+        systemcalls::appendToFile(file, 0, bytes.substr(0, 2));
+        fs::remove(file); // the other name goes on, holding the part
+        throw std::runtime_error("the disk failed");
+    }};
+    std::string message;
+    try {
+        saveBytesAtomically(linked.folder / "first.txt", "new text", probes);
+    } catch (const std::exception& e) {
+        message = e.what();
+    }
+    const std::vector<std::string> names = linked.folder.names();
+    ASSERT_EQ(names.size(), 2u);
+    const std::string& copy = names[0];
+    EXPECT_EQ(linked.folder.contents(copy), "old");
+    EXPECT_NE(message.find("the disk failed"), std::string::npos) << message;
+    EXPECT_NE(message.find(copy), std::string::npos) << message;
+}
+
+TEST(SavingALinkedFile, TheWindowSavesUnderEveryName) {
+    const LinkedFile linked;
+    HeadlessWindow window(linked.folder.path("first.txt"));
+    window.type(u"x");
+    window.save();
+    EXPECT_EQ(window.host.errors, std::vector<std::u16string>{});
+    EXPECT_EQ(linked.folder.contents("first.txt"), "xold");
+    EXPECT_EQ(linked.folder.contents("second.txt"), "xold");
+}
 
 TEST(NewFiles, ATakenNameIsRefusedAndLeftAsItIs) {
     forEachIntrusion([](const Intrusion& intrusion, const TempFolder& folder) {
@@ -301,6 +406,36 @@ TEST(NewFiles, TakeTheOwnerAndGroupOfTheFileTheyAreLike) {
     EXPECT_EQ(made.st_uid, 12345u);
     EXPECT_EQ(made.st_gid, 23456u);
     EXPECT_EQ(made.st_mode & 07777, 04710u);
+}
+
+// Acts as another user while it lives, which only root may.
+class ScopedEffectiveUser {
+public:
+    explicit ScopedEffectiveUser(uid_t user) { EXPECT_EQ(::seteuid(user), 0); }
+    ~ScopedEffectiveUser() { EXPECT_EQ(::seteuid(0), 0); }
+    ScopedEffectiveUser(const ScopedEffectiveUser&) = delete;
+    ScopedEffectiveUser& operator=(const ScopedEffectiveUser&) = delete;
+};
+
+// Another user's file that the saving user may write: a new file could not be given its
+// owner, so the text goes into the file itself.
+TEST(SavingAnotherUsersFile, KeepsItsOwnerAndGroup) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    const TempFolder folder;
+    fs::permissions(folder.root, fs::perms::all);
+    const std::u16string file = folder.put("theirs.txt", "old");
+    ASSERT_EQ(::chown((folder / "theirs.txt").c_str(), 12345, 23456), 0);
+    ASSERT_EQ(::chmod((folder / "theirs.txt").c_str(), 0666), 0);
+    {
+        const ScopedEffectiveUser other(34567);
+        EXPECT_NO_THROW(writeTextFile(file, u"new", {}));
+    }
+    const struct stat saved = statusOf(folder / "theirs.txt");
+    EXPECT_EQ(saved.st_uid, 12345u);
+    EXPECT_EQ(saved.st_gid, 23456u);
+    EXPECT_EQ(folder.contents("theirs.txt"), "new");
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"theirs.txt"});
 }
 
 TEST(NewFiles, WithNothingToBeLikeTakeTheDefaultPermissions) {

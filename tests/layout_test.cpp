@@ -244,6 +244,46 @@ TEST(LayoutLimits, RefusedLayoutsKeepSizesEqualToWeights) {
 // them again; every inner width must still be the whole text's, as a surface that measures
 // texts whole gives it, in fonts whose sums are promised (9, 18, 4.5 pt) and one whose are
 // not (10 pt).
+// Moved to a screen of another density, the next frame measures every line again: the
+// box then holds what one loaded at that density holds, long cells' pieces included.
+TEST(ScreenDensity, AFrameAfterAChangeMeasuresAsALoadAtTheNewDensity) {
+    Picker picker(11);
+    const std::vector<double> densities = {192, 144, 72, 96};
+    const auto laidOut = [](CLBox& box) {
+        std::vector<int32_t> measures;
+        box.updateWidth(0, box.lines.size());
+        for (int32_t l = 0; l < box.lines.size(); ++l) {
+            const CLLine& line = *box.lines.at(l);
+            measures.push_back(box.lines.wei(l));
+            for (int32_t i = 0; i < line.tabs.size(); ++i) {
+                measures.push_back(line.tabs.at(i)->innerWidth);
+                measures.push_back(line.tabs.wei(i));
+            }
+        }
+        return measures;
+    };
+    for (int round = 0; round < 200; ++round) {
+        const std::u16string text =
+            randomTable(picker) + u"\n" +
+            std::u16string(static_cast<size_t>(picker.pick(1, 5000)), u'w') + u"\tend";
+        HeadlessSurface surface(300, 200);
+        CLBox box;
+        box.bind(surface);
+        box.loadtext(text);
+        box.render();
+        surface.resolution = picker.oneOf(densities);
+        box.render();
+        HeadlessSurface freshSurface(300, 200);
+        freshSurface.resolution = surface.resolution;
+        CLBox fresh;
+        fresh.bind(freshSurface);
+        fresh.loadtext(text);
+        fresh.render();
+        ASSERT_EQ(box.lineHeight, fresh.lineHeight) << "round " << round;
+        ASSERT_EQ(laidOut(box), laidOut(fresh)) << "round " << round;
+    }
+}
+
 TEST(LongCells, InnerWidthsAfterEditsAndFontChangesAreTheWholeTexts) {
     Picker picker(41);
     TwinBoxes twins(longLinesText(picker, 3, 9000));

@@ -17,6 +17,7 @@ Surface& CLBox::surface() {
 void CLBox::bind(Surface& target) {
     refWindow = &target;
     target.setScaleMode(Surface::ScaleModePixels);
+    measuredDotsPerInch = target.dotsPerInch();
 }
 
 void CLBox::updateCache() {

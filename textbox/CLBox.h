@@ -196,6 +196,10 @@ private:
     std::unique_ptr<LoadedLines> loaded;
     uint64_t revisionsGiven = 0;
     Surface& surface();
+    // Measures every line again where the surface's density is no longer the one they were
+    // measured at (a frame's first step); where that fails, the next frame tries again.
+    void followDensity();
+    double measuredDotsPerInch = 0; // the surface's when the lines were last measured
     // The font size a line is drawn and measured in: reduced on an empty line.
     double lineFontSize(const CLLine& line) const;
     // A long text's pieces measured in the current font, or null where its width is not

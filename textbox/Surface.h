@@ -22,6 +22,10 @@ public:
     // Measures in the current font.
     virtual double textWidth(std::u16string_view text) = 0;
     virtual double textHeight(std::u16string_view text) = 0;
+    // The pixels to an inch, which turn a font's points into pixels. Where it changes (the
+    // window moved to a screen of another density), the box measures its text again
+    // before the next frame.
+    virtual double dotsPerInch() const { return 96; }
 
     virtual std::u16string fontName() const = 0;
     virtual void setFontName(const std::u16string& name) = 0;

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
-// The font a long text's pieces were measured in, as the surface names it.
+// The font a long text's pieces were measured in, as the surface names it, and the
+// surface's density then.
 struct MeasuredFont {
     std::u16string name;
     double size = 0;
     bool bold = false, italic = false, struckThrough = false;
+    double dotsPerInch = 0;
     bool operator==(const MeasuredFont&) const = default;
 };
 

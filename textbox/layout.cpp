@@ -67,8 +67,8 @@ const TextPieces* CLBox::measuredPieces(const CellText& text) {
     if (pieces == nullptr)
         return nullptr;
     Surface& s = surface();
-    pieces->measureIn(
-        {s.fontName(), s.fontSize(), s.fontBold(), s.fontItalic(), s.fontStrikethrough()});
+    pieces->measureIn({s.fontName(), s.fontSize(), s.fontBold(), s.fontItalic(),
+                       s.fontStrikethrough(), s.dotsPerInch()});
     const std::u16string_view whole = text.view();
     size_t start = 0;
     for (size_t k = 0; k < pieces->all().size(); ++k) {
@@ -83,6 +83,16 @@ const TextPieces* CLBox::measuredPieces(const CellText& text) {
         start += piece.units;
     }
     return pieces;
+}
+
+void CLBox::followDensity() {
+    const double now = surface().dotsPerInch();
+    if (now == measuredDotsPerInch)
+        return;
+    updateCache();
+    updateHeight(0, lines.size());
+    updateInnerWidth(0, lines.size());
+    measuredDotsPerInch = now;
 }
 
 // A line not made yet is measured when it is made, in the font then in force.

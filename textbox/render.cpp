@@ -86,6 +86,7 @@ void CLBox::render() {
         TimedSection all("all", Report::On);
         {
             TimedSection section("cache");
+            followDensity();
             updateCache();
             section.stop();
         }

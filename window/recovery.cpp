@@ -3,12 +3,12 @@
 #include "support/EngineError.h"
 #include "support/systemcalls.h"
 #include "window/fileerrors.h"
+#include "window/freename.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <new>
-#include <random>
 #include <span>
 #include <system_error>
 #include <utility>
@@ -387,33 +387,21 @@ bool RecoveryJournal::appendUnwritten() {
     return true;
 }
 
-// The name is only checked by creating the file, never beforehand, as for a save's
-// temporary file.
 void RecoveryJournal::createFile() {
     std::string bytes = encodeHeader(journalBase);
     const uint64_t headerCheck =
         littleAt(std::string_view(bytes).substr(bytes.size() - checkBytes));
     const uint64_t check = appendBatches(bytes, edits, headerCheck);
     fs::create_directories(folder);
-    std::random_device seed;
-    std::mt19937_64 draw(seed());
     const std::string prefix = journalNamePrefix(journalBase.path);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate =
-            folder / (prefix + std::to_string(draw()) + std::string(nameEnding));
-        try {
-            systemcalls::writeNewPrivateFile(candidate, bytes);
-        } catch (const std::system_error& failure) {
-            if (failure.code() != std::errc::file_exists)
-                throw;
-            continue;
-        }
-        journalFile = candidate;
-        writtenBytes = bytes.size();
-        lastCheck = check;
-        return;
-    }
-    throw std::runtime_error("cannot find a free file name in " + shownPath(folder.u16string()));
+    journalFile = createUnderFreeName(
+        "file",
+        [&](uint64_t draw) {
+            return folder / (prefix + std::to_string(draw) + std::string(nameEnding));
+        },
+        [&](const fs::path& candidate) { systemcalls::writeNewPrivateFile(candidate, bytes); });
+    writtenBytes = bytes.size();
+    lastCheck = check;
 }
 
 void RecoveryJournal::discard() {

@@ -131,12 +131,19 @@ int32_t deliver(const String& converted, Unit* output, int32_t outputSize) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-// Best effort: some file systems hold no owners or modes, and an unprivileged user cannot
-// give a file away yet may hand it to a group of theirs. Changing the owner clears
-// set-user-ID bits, so the mode comes after it.
+// An unprivileged user cannot give a file away, nor hand it to a group not theirs; the
+// owner is then only found unchanged where the file system holds no owners of its own.
+// Changing the owner clears set-user-ID bits, so the mode comes after it (best effort: some
+// file systems hold no modes).
 void takeAttributes(int descriptor, const struct stat& like) {
-    if (::fchown(descriptor, like.st_uid, like.st_gid) != 0)
-        std::ignore = ::fchown(descriptor, static_cast<uid_t>(-1), like.st_gid);
+    if (::fchown(descriptor, like.st_uid, like.st_gid) != 0) {
+        const int failure = errno;
+        struct stat made {};
+        if (::fstat(descriptor, &made) != 0 || made.st_uid != like.st_uid ||
+            made.st_gid != like.st_gid)
+            throw OwnerNotTaken(failure, std::generic_category(),
+                                "the new file cannot be given the old one's owner");
+    }
     std::ignore = ::fchmod(descriptor, like.st_mode & 07777);
 }
 
@@ -249,6 +256,15 @@ void appendToFile(const std::filesystem::path& file, uint64_t sizeBefore, std::s
     }
     if (::close(descriptor) != 0)
         raiseFromErrno("writing failed");
+}
+
+uint32_t hardLinkCount(const std::filesystem::path& file) {
+    struct stat status {};
+    if (::lstat(file.c_str(), &status) == 0)
+        return static_cast<uint32_t>(status.st_nlink);
+    if (errno == ENOENT)
+        return 0;
+    raiseFromErrno("cannot examine the file");
 }
 
 void replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) {

@@ -52,6 +52,14 @@ EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm)
     timer.start();
 }
 
+// The window becomes active again after another program and after a dialog of ours alike;
+// what either means is the logic's to decide.
+bool EditorWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        form.onActivate();
+    return QWidget::event(event);
+}
+
 // Painting runs in the toolkit's event loop, outside the handlers, so nothing may escape
 // it; the picture's own failures are the handlers' to report.
 void EditorWindow::paintEvent(QPaintEvent* event) {

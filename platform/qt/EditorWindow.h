@@ -16,6 +16,7 @@ public:
     EditorWindow(QtSurface& picture, frmEditor& form);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QWidget>
 
@@ -25,12 +26,14 @@ void SurfaceHost::setClipboardText(const std::u16string& text) {
     QGuiApplication::clipboard()->setText(toQString(text));
 }
 
-// Only the ratio follows the screen, so a HiDPI screen gets sharp text: the logical DPI,
-// which turns points into pixels, stays that of the start, since the cells were measured
-// in it.
+// The picture follows the window's screen: its ratio, so a HiDPI screen gets sharp text,
+// and its logical DPI, which turns points into pixels (the box measures again at another).
 void WindowHost::setPictureSize(int32_t width, int32_t height) {
-    if (window != nullptr)
+    if (window != nullptr) {
         surface.setDevicePixelRatio(window->devicePixelRatioF());
+        if (const QScreen* screen = window->screen())
+            surface.setLogicalDpi(screen->logicalDotsPerInchY());
+    }
     SurfaceHost::setPictureSize(width, height);
 }
 

@@ -62,6 +62,7 @@ public:
     double scaleHeight() const override { return logicalHeight; }
     double textWidth(std::u16string_view text) override { return fonts.textWidth(text); }
     double textHeight(std::u16string_view text) override { return fonts.textHeight(text); }
+    double dotsPerInch() const override { return dpi; }
 
     std::u16string fontName() const override { return fonts.name(); }
     void setFontName(const std::u16string& newName) override { fonts.setName(newName); }

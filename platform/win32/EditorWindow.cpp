@@ -48,6 +48,18 @@ void registerWindowClass(HINSTANCE instance, WNDPROC procedure) {
         throw std::runtime_error("cannot register the window class");
 }
 
+// The density of the monitor the window is on, where the system tells it for each window
+// (from Windows 10 version 1607); 0 where it does not, and the system's own applies.
+UINT monitorDpiOf(HWND window) {
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const FARPROC found = user32 ? GetProcAddress(user32, "GetDpiForWindow") : nullptr;
+    // Through the generic function type, which the warning about casts between unrelated
+    // function types allows.
+    const auto call = reinterpret_cast<DpiForWindow>(reinterpret_cast<void (*)()>(found));
+    return call ? call(window) : 0;
+}
+
 // The outer size that gives the designed client area under the current frame style.
 SIZE windowSizeForClient(DWORD style) {
     RECT frame{0, 0, windowDesign::startWidth, windowDesign::startHeight};
@@ -85,6 +97,8 @@ SIZE EditorWindow::clientSize() const {
 void EditorWindow::attach(frmEditor& editorForm, GdiSurface& picture) {
     form = &editorForm;
     surface = &picture;
+    if (const UINT dpi = monitorDpiOf(window))
+        surface->setDotsPerInchY(static_cast<int32_t>(dpi));
 }
 
 int EditorWindow::run(int showCommand) {
@@ -151,13 +165,13 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         form->onMouseMove((wParam & MK_LBUTTON) != 0 ? MouseButton::Left : MouseButton::None,
                           currentShiftMask(), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
-    case WM_DPICHANGED: { // take the frame Windows suggests for the new monitor
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+        followDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
-    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE)
+            form->onActivate();
+        break; // the system's own handling gives the window the keyboard focus
     case WM_DROPFILES:
         dropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
@@ -228,6 +242,18 @@ void EditorWindow::dropFiles(HDROP drop) {
     }
     DragFinish(drop);
     form->onDrop(files);
+}
+
+// Measured and drawn at the new monitor's density, in the frame Windows suggests for it. A
+// frame of the same size gets no WM_SIZE, yet its text is measured anew and drawn again.
+void EditorWindow::followDpi(UINT dpi, const RECT& suggested) {
+    surface->setDotsPerInchY(static_cast<int32_t>(dpi));
+    const SIZE before = clientSize();
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE after = clientSize();
+    if (after.cx == before.cx && after.cy == before.cy)
+        form->onResize(after.cx, after.cy);
 }
 
 void EditorWindow::paint() {

@@ -36,6 +36,7 @@ private:
     void dropFiles(HDROP drop);
     void pressMouse(UINT message, LPARAM lParam);
     void typeUnit(char16_t unit);
+    void followDpi(UINT dpi, const RECT& suggested);
     void paint();
 
     HWND window = nullptr;

@@ -175,6 +175,13 @@ double GdiSurface::textHeight(std::u16string_view text) {
     return extent.cy;
 }
 
+void GdiSurface::setDotsPerInchY(int32_t dpi) {
+    if (dpi <= 0 || dpi == dpiY)
+        return;
+    dpiY = dpi;
+    fontStale = true;
+}
+
 void GdiSurface::setFontName(const std::u16string& name) {
     // GDI would quietly substitute another face; refusing keeps the font the user has.
     if (!fontInstalled(name))

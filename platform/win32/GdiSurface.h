@@ -77,12 +77,15 @@ public:
     // The colour drawn at a pixel of the drawing image, packed like the drawing colours.
     int32_t pixelAt(int32_t x, int32_t y) const;
     int32_t dotsPerInchY() const { return dpiY; }
+    // Points become pixels at this many to the inch from here on: the monitor's.
+    void setDotsPerInchY(int32_t dpi);
 
     void setScaleMode(int mode) override;
     double scaleWidth() const override { return areaWidth; }
     double scaleHeight() const override { return areaHeight; }
     double textWidth(std::u16string_view text) override;
     double textHeight(std::u16string_view text) override;
+    double dotsPerInch() const override { return dpiY; }
 
     std::u16string fontName() const override { return faceName; }
     void setFontName(const std::u16string& name) override;

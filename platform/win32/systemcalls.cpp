@@ -55,17 +55,16 @@ namespace {
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
 }
 
-// The self-relative security descriptor holding like's access list alone, or nothing when
-// it cannot be read (like need not exist); nothing gives a new file the default security.
-std::vector<unsigned char> accessListOf(const std::filesystem::path& like) {
+// The self-relative security descriptor holding like's owner and access list, or nothing
+// when they cannot be read (like need not exist); nothing gives a new file the default
+// security.
+std::vector<unsigned char> ownerAndAccessListOf(const std::filesystem::path& like) {
+    constexpr SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     DWORD needed = 0;
-    if (like.empty() ||
-        GetFileSecurityW(like.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed) ||
-        needed == 0)
+    if (like.empty() || GetFileSecurityW(like.c_str(), wanted, nullptr, 0, &needed) || needed == 0)
         return {};
     std::vector<unsigned char> descriptor(needed);
-    if (!GetFileSecurityW(like.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed,
-                          &needed))
+    if (!GetFileSecurityW(like.c_str(), wanted, descriptor.data(), needed, &needed))
         return {};
     return descriptor;
 }
@@ -95,6 +94,9 @@ HANDLE createNew(const std::filesystem::path& file, std::vector<unsigned char>& 
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
         throw std::system_error(std::make_error_code(std::errc::file_exists),
                                 "cannot create a file in its folder");
+    if (error == ERROR_INVALID_OWNER) // only a privileged user may give a file away
+        throw OwnerNotTaken(static_cast<int>(error), std::system_category(),
+                            "the new file cannot be given the old one's owner");
     throw std::system_error(static_cast<int>(error), std::system_category(),
                             "cannot create a file in its folder");
 }
@@ -168,7 +170,7 @@ void keepOnly(HANDLE handle, uint64_t keptBytes) {
 
 void writeNewFile(const std::filesystem::path& file, std::string_view bytes,
                   const std::filesystem::path& like) {
-    std::vector<unsigned char> security = accessListOf(like);
+    std::vector<unsigned char> security = ownerAndAccessListOf(like);
     createAndWrite(file, bytes, security);
 }
 
@@ -200,6 +202,27 @@ void appendToFile(const std::filesystem::path& file, uint64_t sizeBefore, std::s
     }
     if (!CloseHandle(handle))
         throwLastError("writing failed");
+}
+
+uint32_t hardLinkCount(const std::filesystem::path& file) {
+    const HANDLE handle = CreateFileW(
+        file.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return 0;
+        throw std::system_error(static_cast<int>(error), std::system_category(),
+                                "cannot examine the file");
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool examined = GetFileInformationByHandle(handle, &information);
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (!examined)
+        throw std::system_error(static_cast<int>(error), std::system_category(),
+                                "cannot examine the file");
+    return information.nNumberOfLinks;
 }
 
 void replaceFile(const std::filesystem::path& temporary, const std::filesystem::path& target) {

@@ -11,7 +11,8 @@
 // A surface with fixed metrics and no pixels, for tests and headless use. Each code
 // unit advances charWidth (a surrogate half advances half of it, so a pair counts as
 // one character), every text is lineHeight tall, and both scale with
-// fontSize / baseFontSize. Every drawing call is recorded with its arguments.
+// fontSize / baseFontSize and with resolution / 96. Every drawing call is recorded with its
+// arguments.
 class HeadlessSurface : public Surface {
 public:
     enum class Call { ScaleMode, Hide, Show, Clear, Position, Print, Line, Fill, FontSize, Events };
@@ -30,6 +31,7 @@ public:
     double charWidth;
     double lineHeight;
     double baseFontSize = windowDesign::fontPoints;
+    double resolution = 96; // dots per inch, as a screen's
     std::function<double(char16_t)> advance;
 
     void resize(double width, double height) {
@@ -50,6 +52,7 @@ public:
     double scaleHeight() const override { return areaHeight; }
     double textWidth(std::u16string_view text) override;
     double textHeight(std::u16string_view text) override;
+    double dotsPerInch() const override { return resolution; }
 
     // Names the surface refuses, as a platform refuses a font it does not have.
     std::vector<std::u16string> missingFonts;
@@ -91,7 +94,7 @@ private:
     };
     void record(Call kind, double x0 = 0, double y0 = 0, double x1 = 0, double y1 = 0,
                 int32_t colour = 0, std::u16string text = {});
-    double scale() const { return size / baseFontSize; }
+    double scale() const { return size / baseFontSize * resolution / 96; }
 
     double areaWidth, areaHeight;
     std::u16string name{windowDesign::fontName};

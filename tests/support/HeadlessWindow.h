@@ -18,8 +18,9 @@ inline std::u16string manyLines(int count) {
     return text;
 }
 
-// A window on the headless platform, started as a platform starts it: load, then the
-// first resize. For the tests of the window logic. prepare sets the host up before the
+// A window on the headless platform, started as the platforms start it: load, then the
+// first resize (Windows sends that before the load, and the window keeps it until the load
+// is done). For the tests of the window logic. prepare sets the host up before the
 // start (the answers to questions start-up asks, a recovery folder: without one the
 // window keeps no unsaved work).
 struct HeadlessWindow {

@@ -1,6 +1,7 @@
 #include "platform/win32/EditorWindow.h"
 #include "platform/win32/GdiSurface.h"
 #include "platform/win32/Win32Host.h"
+#include "support/Rounding.h"
 #include "tests/TempFolder.h"
 #include "tests/win32/DialogScript.h"
 #include "window/frmEditor.h"
@@ -34,8 +35,8 @@ public:
     OpenWindow(const OpenWindow&) = delete;
     OpenWindow& operator=(const OpenWindow&) = delete;
 
-    LRESULT send(UINT message, WPARAM wParam = 0) {
-        return SendMessageW(window.handle(), message, wParam, 0);
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageW(window.handle(), message, wParam, lParam);
     }
     bool exists() { return window.handle() != nullptr && IsWindow(window.handle()); }
     std::u16string caption() { return DialogScript::textOf(window.handle()); }
@@ -118,6 +119,35 @@ TEST_F(ClosingTheWindow, TheSessionEndsOnlyWhenTheUserAgrees) {
     open.send(WM_ENDSESSION, TRUE);
     EXPECT_FALSE(open.exists());
     EXPECT_EQ(contentOf(file), "kept");
+}
+
+// Moved to a monitor of twice the density, the window takes the frame Windows suggests and
+// its next frame measures the text as a picture made at that density does, whether the
+// frame grew or stayed the size it was.
+TEST(MonitorDensity, AChangeMeasuresAndDrawsAtTheNewDensity) {
+    const TempFolder folder;
+    const fs::path file = folder.root / u"dense.txt";
+    std::ofstream(file, std::ios::binary) << "kept";
+    GdiSurface there;
+    there.setDotsPerInchY(192);
+    for (const bool grows : {true, false}) {
+        SCOPED_TRACE(grows ? "a larger frame" : "the same frame");
+        OpenWindow open(file);
+        RECT suggested{};
+        GetWindowRect(open.window.handle(), &suggested);
+        if (grows) {
+            suggested.right += suggested.right - suggested.left;
+            suggested.bottom += suggested.bottom - suggested.top;
+        }
+        open.send(WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+        RECT frame{};
+        GetWindowRect(open.window.handle(), &frame);
+        EXPECT_TRUE(EqualRect(&frame, &suggested));
+        EXPECT_EQ(open.surface.dotsPerInchY(), 192);
+        const CLBox& box = open.form.box();
+        EXPECT_EQ(box.lineHeight, roundToPixel(there.textHeight(u" ")));
+        EXPECT_EQ(box.lines.at(0)->tabs.at(0)->innerWidth, roundToPixel(there.textWidth(u"kept")));
+    }
 }
 
 } // namespace
