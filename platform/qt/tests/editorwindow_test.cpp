@@ -58,6 +58,11 @@ public:
     void reportError(const std::u16string& message, const std::u16string&) override {
         errors.push_back(message);
     }
+    std::vector<std::u16string> questions; // yes-or-no ones, each answered Yes
+    bool askYesNo(const std::u16string& question, const std::u16string&, EnterAnswers) override {
+        questions.push_back(question);
+        return true;
+    }
     std::u16string recoveryFolder() override { return {}; }
 };
 
@@ -151,8 +156,8 @@ TEST(QtEditorWindow, APaintAfterARefusedFrameKeepsTheOldFrame) {
 
 // Activation comes back from another program and from a dialog of ours closing, inside the
 // handler that opened it; over a file as it was loaded, neither asks anything more or
-// changes anything.
-TEST(QtEditorWindow, ActivationOverAnUnchangedFileChangesNothing) {
+// changes anything. Over a file another program changed, it asks once.
+TEST(QtEditorWindow, ActivationAsksOnlyAboutAFileChangedFromOutside) {
     OpenWindow open;
     QEvent activation(QEvent::WindowActivate);
     open.host.whileDialogOpen = [&] { QApplication::sendEvent(&open.window, &activation); };
@@ -163,6 +168,16 @@ TEST(QtEditorWindow, ActivationOverAnUnchangedFileChangesNothing) {
     EXPECT_EQ(open.host.errors, std::vector<std::u16string>{});
     EXPECT_EQ(open.text(), u"one\ntwo");
     EXPECT_EQ(open.window.windowTitle(), QStringLiteral("Columnator"));
+    EXPECT_TRUE(open.host.questions.empty());
+
+    QFile file(open.folder.filePath(QStringLiteral("file.txt")));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("changed from outside");
+    file.close();
+    QApplication::sendEvent(&open.window, &activation);
+    QApplication::sendEvent(&open.window, &activation);
+    EXPECT_EQ(open.host.questions.size(), 1u);
+    EXPECT_EQ(open.text(), u"changed from outside");
 }
 
 } // namespace
