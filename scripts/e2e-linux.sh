@@ -259,7 +259,7 @@ echo "e2e: killed after typing, the program offers the text back at the next sta
 numbered_lines 200 >"$work/wheel.txt"
 start_editor "$work/wheel.txt"
 xdotool mousemove --window "$window" 100 100 click --repeat 5 --delay 60 5
-sleep 0.6 # the glide settles
+sleep 2 # the glide settles, on a busy machine too: the click maps through the view shown
 click_client_corner
 typed "X"
 keys ctrl+s
@@ -294,6 +294,28 @@ numbered_lines 10 5 X >"$work/expected.txt"
 expect_saved "$work/expected.txt" "$work/goto.txt" "Ctrl+G 5 and a key"
 stop "$editor"
 echo "e2e: Ctrl+G 5 and a typed character land at the start of line 5"
+
+# Another program rewrites an open file while a second window has the focus; coming back,
+# the first window asks whether to load it again, Enter answers Yes, and what is typed
+# then goes into the new text.
+printf 'before\n' >"$work/outside.txt"
+start_editor "$work/outside.txt"
+first_editor=$editor first_window=$window
+start_editor # the demo text, in a window of its own, takes the focus
+printf 'written from outside\n' >"$work/outside.txt"
+stop "$editor"
+editor=$first_editor window=$first_window
+xdotool windowfocus --sync "$window"
+wait_for_windows Columnator 2 # the question, over the window
+keys Return
+wait_for_windows Columnator 1
+xdotool windowfocus --sync "$window"
+typed "X"
+keys ctrl+s
+printf 'Xwritten from outside\n' >"$work/expected.txt"
+expect_saved "$work/expected.txt" "$work/outside.txt" "a file changed from outside, loaded again"
+stop "$editor"
+echo "e2e: a file changed from outside is offered again when the window is activated"
 
 # The demo text, as the window shows it and as the screenshot tool draws it.
 start_editor
