@@ -167,6 +167,9 @@ public:
     // The texts of line l's cells, in order, read without making a loaded line that is not
     // made yet: for walking the whole text. They stay valid while the text does not change.
     void cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const;
+    // The same, with each cell's form.
+    void cellTexts(int32_t l, std::vector<std::u16string_view>& cells,
+                   std::vector<IndentForm>& forms) const;
     // Line l's end, read as cellTexts reads its cells.
     LineEnd lineEndOf(int32_t l) const;
 
@@ -207,6 +210,8 @@ private:
     std::unique_ptr<LoadedLines> loaded;
     uint64_t revisionsGiven = 0;
     Surface& surface();
+    void cellTextsAndForms(int32_t l, std::vector<std::u16string_view>& cells,
+                           std::vector<IndentForm>* forms) const;
     // The font size a line is drawn and measured in: reduced on an empty line.
     double lineFontSize(const CLLine& line) const;
     // A long text's pieces measured in the current font, or null where its width is not

@@ -142,7 +142,7 @@ void frmEditor::copy(KeyAction::Kind how) {
             std::make_shared<const TextFragment>(textBetween(b, selected->start, selected->end));
         host.setClipboardText(how == KeyAction::Kind::CopyAligned
                                   ? alignedWithSpaces(text, b.options)
-                                  : savedText(*text));
+                                  : savedText(*text, b.options, placeOf(b, selected->start)));
     });
 }
 
@@ -153,7 +153,8 @@ void frmEditor::cut() {
     if (!selected)
         return;
     const bool copied = guarded(u"cutting", [&] {
-        host.setClipboardText(savedText(textBetween(b, selected->start, selected->end)));
+        host.setClipboardText(savedText(textBetween(b, selected->start, selected->end), b.options,
+                                        placeOf(b, selected->start)));
     });
     if (copied && changeText(EditHistory::Action::Other, u"cutting",
                              [&](const TextChangeSink& told) { eraseSelection(*selected, told); }))
@@ -170,7 +171,8 @@ void frmEditor::paste() {
         changeText(EditHistory::Action::Other, u"pasting", [&](const TextChangeSink& told) {
             const std::optional<TextRange> selected = selectedRange(b);
             const TextRange at = selected ? *selected : TextRange{b.cursor, b.cursor};
-            auto fragment = std::make_shared<const TextFragment>(pastedText(text, b.options));
+            auto fragment = std::make_shared<const TextFragment>(
+                pastedText(text, b.options, placeOf(b, at.start)));
             clearSelection(b);
             replaceRange(b, at.start, at.end, fragment, told);
             b.cursor = endOf(at.start, *fragment);
