@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr uint64_t everyLane(uint64_t unit) {
-    return unit * 0x0001000100010001u;
-}
-
 // Line breaks and tabs are found in blocks of eight lanes, which GCC and Clang lower to the
 // machine's vector unit.
 using UnitBlock = uint16_t __attribute__((vector_size(16)));
@@ -72,7 +68,7 @@ uint64_t breaksAndTabsAt(const char16_t* units) {
             std::memcpy(&word, &found, sizeof word);
             if constexpr (std::endian::native == std::endian::big)
                 word = __builtin_bswap64(word);
-            return (word & everyLane(0x0101)) * 0x0102040810204080u >> 56;
+            return (word & 0x0101010101010101u) * 0x0102040810204080u >> 56; // a bit a byte
         };
         mask |= (bitsOf(low) | bitsOf(high) << blockUnits) << k;
 #endif
