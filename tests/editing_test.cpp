@@ -583,6 +583,50 @@ TEST(EditorModel, IndentationKeepsItsFormThroughEditsUndoAndRedo) {
     }
 }
 
+// Saved through the window, an edit changes its own line only, and new indentation is
+// written as the indentation around it.
+TEST(IndentationForms, SavedFilesChangeOnlyWhereEdited) {
+    using Keys = std::vector<std::pair<KeyCode, ShiftMask>>;
+    struct Row {
+        const char* what;
+        std::string file;
+        Keys keys;
+        std::u16string typed; // after the keys
+        std::string saved;
+    };
+    constexpr ShiftMask none = ShiftMask::None, ctrl = ShiftMask::Ctrl;
+    const Keys textEnd = {{KeyCode::End, ctrl}};
+    const Keys newSecondLine = {
+        {KeyCode::Home, ctrl}, {KeyCode::Down, none}, {KeyCode::End, none}, {KeyCode::Enter, none}};
+    const Keys tabBeforeLastText = {
+        {KeyCode::End, ctrl}, {KeyCode::Home, none}, {KeyCode::Tab, none}};
+    const Keys backspaceBeforeText = {
+        {KeyCode::End, none}, {KeyCode::Home, none}, {KeyCode::Backspace, none}};
+    const std::vector<Row> rows = {
+        {"typed on the last line", "top\n    four\n        eight\n    last", textEnd, u"!",
+         "top\n    four\n        eight\n    last!"},
+        {"Enter after spaces", "x\n        y\n", newSecondLine, u"z",
+         "x\n        y\r\n        z\n"},
+        {"Enter after tabs", "x\n\t\ty\n", newSecondLine, u"z", "x\n\t\ty\r\n\t\tz\n"},
+        {"Tab after spaces", "a\n    b", tabBeforeLastText, u"", "a\n        b"},
+        {"Tab under spaces", "    a\nb", tabBeforeLastText, u"", "    a\n    b"},
+        {"Tab under a tab", "\ta\nb", tabBeforeLastText, u"", "\ta\n\tb"},
+        {"Tab after text", "    a", {{KeyCode::End, none}, {KeyCode::Tab, none}}, u"", "    a\t"},
+        {"Backspace in spaces", "        a", backspaceBeforeText, u"", "    a"},
+        {"typed in the indentation", "        a", {{KeyCode::Right, none}}, u"#", "    #\ta"},
+    };
+    for (const Row& row : rows) {
+        const TempFolder folder;
+        Window window(folder.put("f.txt", row.file));
+        for (const auto& [code, shift] : row.keys)
+            key(window, code, shift);
+        window.type(row.typed);
+        window.save();
+        EXPECT_EQ(folder.contents("f.txt"), row.saved) << row.what;
+        EXPECT_TRUE(window.host.errors.empty()) << row.what;
+    }
+}
+
 // Nothing selected, copy and cut ask nothing of the clipboard; an empty clipboard pastes
 // nothing; a clipboard that will not open is told, and cut then removes nothing.
 TEST(ClipboardCommands, DoNothingWithoutTextAndLoseNothingWhenItFails) {
