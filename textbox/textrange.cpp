@@ -29,7 +29,7 @@ void requireWellFormed(const TextFragment& fragment) {
                                         [](const LineEnd& end) { return end.empty(); });
     if (breaks != fragment.lineEnds.size() || !endsKnown || !spacedTabsFit(fragment))
         throw EngineError(ErrorNumber::BadArgument,
-                          "bad argument: a text whose line ends do not match its lines");
+                          "bad argument: a text whose line ends or tabs do not match it");
 }
 
 // Calls visit(text, lineEnd, last, form) for each cell the range covers, in order, its text
@@ -52,11 +52,8 @@ void forEachCellBetween(const CLBox& box, const CLPos& from, const CLPos& to, Vi
             if (l == from.yLine && t == from.xTab)
                 text.remove_prefix(static_cast<size_t>(from.xChar));
             const bool last = l == to.yLine && t == to.xTab;
-            visit(text,
-                  last            ? nullptr
-                  : t == lastCell ? &lineEnd
-                                  : nullptr,
-                  last, forms[static_cast<size_t>(t)]);
+            const LineEnd* endAfter = !last && t == lastCell ? &lineEnd : nullptr;
+            visit(text, endAfter, last, forms[static_cast<size_t>(t)]);
         }
     }
 }
