@@ -14,16 +14,27 @@
 class RefCounted {
 public:
     RefCounted() = default;
-    // A copy is a new record: it starts uncounted and outside any arena.
-    RefCounted(const RefCounted&) noexcept {}
-    RefCounted& operator=(const RefCounted&) noexcept { return *this; }
+    // A copy is a new record: it starts uncounted and outside any arena, with the bit of
+    // the record it copies.
+    RefCounted(const RefCounted& other) noexcept : refs(other.refs & RecordBit) {}
+    RefCounted& operator=(const RefCounted& other) noexcept {
+        setRecordBit(other.recordBit());
+        return *this;
+    }
+
+protected:
+    // One bit of the count's word is the record's own, so that a small record need not grow
+    // for a flag: no record is referred to 2^30 times.
+    bool recordBit() const { return (refs & RecordBit) != 0; }
+    void setRecordBit(bool on) { refs = on ? refs | RecordBit : refs & ~RecordBit; }
 
 private:
     template <class> friend class Ref;
     friend class RecordArena;
     static constexpr uint32_t InArena = 0x80000000u;
-    static constexpr uint32_t CountMask = ~InArena;
-    mutable uint32_t refs = 0; // InArena, plus the number of references
+    static constexpr uint32_t RecordBit = 0x40000000u;
+    static constexpr uint32_t CountMask = ~(InArena | RecordBit);
+    mutable uint32_t refs = 0; // InArena, the record's bit, and the number of references
 };
 
 // Where arena chunks come from. A block of its own per aligned chunk costs the allocator
@@ -199,7 +210,7 @@ public:
         void* memory = allocate(sizeof(T), alignof(T));
         T* record = ::new (memory) T(std::forward<Args>(args)...);
         ++chunk->live;
-        record->refs = RefCounted::InArena;
+        record->refs |= RefCounted::InArena;
         return Ref<T>::adopt(record);
     }
 

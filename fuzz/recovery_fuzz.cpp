@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,7 +26,8 @@ int32_t positionFrom(Reader& in) {
     return in.byte() < 240 ? in.upTo(6) : static_cast<int32_t>(in.word());
 }
 
-// A replacement of a few units, its line ends of any kind and count now and then.
+// A replacement of a few units, its line ends of any kind and count now and then, its tabs
+// of either form, and now and then a tab of the form Spaces that is none.
 std::string replacementFrom(Reader& in) {
     std::array<int32_t, 9> positions{};
     for (int32_t& position : positions)
@@ -40,7 +42,13 @@ std::string replacementFrom(Reader& in) {
     }
     if (in.byte() >= 248)
         ends.push_back('\x01');
-    return HandMadeJournal::replacement(positions, text, ends);
+    std::vector<uint32_t> spacedTabs;
+    for (size_t at = 0; at < text.size(); ++at)
+        if (text[at] == u'\t' && in.byte() < 128)
+            spacedTabs.push_back(static_cast<uint32_t>(at));
+    if (in.byte() >= 248)
+        spacedTabs.push_back(static_cast<uint32_t>(in.upTo(8)));
+    return HandMadeJournal::replacement(positions, text, ends, spacedTabs);
 }
 
 std::string recordFrom(Reader& in) {

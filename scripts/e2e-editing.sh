@@ -36,4 +36,27 @@ editing_cases() {
     edit_case spaces 'a\tb\r\nlonger\tc\n' 'a\tb\r\nlonger\tc\na      b\r\nlonger c\n' copy_as_spaces
     edit_case drag 'first line' 'X' drag_and_type
     edit_case word 'first line\nnext' 'Y line\nnext' double_click_and_type
+    indentation_cases
+}
+
+# Indentation keeps the form it was read in: a typed character changes its line alone, and
+# the line Enter makes, a Tab typed in the indentation and a pasted copy take the form of the
+# indentation around them.
+type_on_last_line() {
+    press ctrl+End
+    write "!"
+}
+enter_then_text() {
+    press ctrl+Home Down End Return
+    write "z"
+}
+tab_in_indentation() { press ctrl+End Home Tab; }
+
+indentation_cases() {
+    edit_case spaced-line 'top\n    four\n        eight\n    last' \
+        'top\n    four\n        eight\n    last!' type_on_last_line
+    edit_case spaced-enter 'x\n        y\n' 'x\n        y\r\n        z\n' enter_then_text
+    edit_case tabbed-enter 'x\n\t\ty\n' 'x\n\t\ty\r\n\t\tz\n' enter_then_text
+    edit_case spaced-tab 'a\n    b' 'a\n        b' tab_in_indentation
+    edit_case spaced-paste '    a\n' '    a\n    a\n' copy_to_the_end
 }

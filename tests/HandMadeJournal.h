@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A journal's bytes as the header comment of window/recovery.cpp lays the format out,
 // built by hand with every check right: what the writer makes, and what a later version
@@ -23,17 +24,24 @@ public:
         return record;
     }
 
-    // positions: from, to and the cursor, each line, cell, character; ends: one byte each.
+    // positions: from, to and the cursor, each line, cell, character; ends: one byte each;
+    // with spaced tabs, a replacement with forms.
     static std::string replacement(const std::array<int32_t, 9>& positions,
-                                   const std::u16string& units, const std::string& ends) {
-        std::string record(1, '\x02');
+                                   const std::u16string& units, const std::string& ends,
+                                   const std::vector<uint32_t>& spacedTabs = {}) {
+        std::string record(1, spacedTabs.empty() ? '\x02' : '\x03');
         for (const int32_t value : positions)
             put(record, static_cast<uint32_t>(value), 4);
         put(record, units.size(), 4);
         put(record, ends.size(), 4);
         for (const char16_t unit : units)
             put(record, unit, 2);
-        return record + ends;
+        record += ends;
+        if (!spacedTabs.empty())
+            put(record, spacedTabs.size(), 4);
+        for (const uint32_t at : spacedTabs)
+            put(record, at, 4);
+        return record;
     }
 
     HandMadeJournal(const std::u16string& path, const FileStamp& stamp) {

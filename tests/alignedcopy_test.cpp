@@ -56,7 +56,7 @@ TEST(AlignedCopy, RandomTablesMatchTheColumnRuleCellByCell) {
             }
         }
         ASSERT_EQ(aligned(fragment), alignedReference(modelOf(fragment)))
-            << testing::PrintToString(savedText(fragment));
+            << testing::PrintToString(savedText(fragment, CLOptions{}, TextPlace::InLine));
     }
 }
 

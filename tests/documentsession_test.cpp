@@ -273,26 +273,34 @@ TEST(ChangedOnDisk, ActivationAsksOnceForEachStateOfTheFile) {
     EXPECT_EQ(window.host.questions.size(), 4u);
 }
 
-// Saved, four spaces opening a line and a lone "\r" before a "\n" load back otherwise
-// (an indentation cell; a "\r\n" line end): edits journalled after the save are made on
-// the text as it was saved, not as it loads.
+// Saved, a cell opening a line with four spaces, a cell of the form Spaces that holds text
+// and a lone "\r" before a "\n" load back otherwise (more indentation; the form Tab; a
+// "\r\n" line end): edits journalled after the save are made on the text as it was saved,
+// not as it loads.
 TEST(Recovery, EditsAfterASaveApplyToTheTextAsSavedNotAsItLoads) {
     const TempFolder folder;
-    const std::u16string file = folder.put("notes.txt", "\ntwo");
+    const std::u16string file = folder.put("notes.txt", "\ntwo\n    a");
     const fs::path recovery = folder / "recovery";
     std::u16string edited;
     {
         Window window(file, recoveringIn(recovery));
-        window.host.clipboard = u"    four\r";
+        window.type(u"    "); // typed spaces are text
+        window.host.clipboard = u"four\r";
         window.form.onKeyDown(letterKey('V'), ShiftMask::Ctrl);
-        window.save();
         window.form.onKeyDown(KeyCode::End, ShiftMask::Ctrl);
+        window.form.onKeyDown(KeyCode::Home, ShiftMask::None);
+        window.form.onKeyDown(KeyCode::Left, ShiftMask::None);
+        window.type(u"b"); // into the indentation cell
+        window.save();
+        window.form.onKeyDown(KeyCode::Backspace, ShiftMask::None); // spaces again
+        window.form.onKeyDown(KeyCode::Up, ShiftMask::None);
         window.form.onKeyDown(KeyCode::Home, ShiftMask::None);
         window.type(u"!");
         edited = modelOf(window.box());
         pause(window);
     }
-    EXPECT_EQ(edited, u"    four\r\n!two");
+    EXPECT_EQ(folder.contents("notes.txt"), "    four\r\ntwo\nb\ta");
+    EXPECT_EQ(edited, u"    four\r\n!two\n\u2029a");
     Window restored(file, recoveringIn(recovery, true));
     EXPECT_EQ(modelOf(restored.box()), edited);
 }

@@ -360,7 +360,7 @@ TEST(EditingModel, RandomKeysMatchAPlainStringWithACursor) {
     for (int round = 0; round < 60; ++round) {
         LoadedBox loaded(randomDocument(random), 140, 100);
         CLBox& box = loaded.box;
-        Shadow shadow{box.gettext()};
+        Shadow shadow{tabbedTextOf(box)};
         for (int step = 0; step < 400; ++step) {
             const int32_t key = std::uniform_int_distribution<int32_t>(0, 20)(random);
             const int32_t rememberedBefore = box.cursor.xPosMem;
@@ -371,7 +371,7 @@ TEST(EditingModel, RandomKeysMatchAPlainStringWithACursor) {
             const std::string where = "round " + std::to_string(round) + " step " +
                                       std::to_string(step) + " key " + std::to_string(key);
             ASSERT_TRUE(documentSound(loaded)) << where;
-            ASSERT_TRUE(shadow.text == box.gettext()) << where;
+            ASSERT_TRUE(shadow.text == tabbedTextOf(box)) << where;
             // A new revision exactly when the text changed, and never one given before.
             ASSERT_EQ(box.revision != revisionBefore, shadow.text != textBefore) << where;
             ASSERT_TRUE(box.revision >= revisionBefore) << where;

@@ -21,8 +21,8 @@ using Window = HeadlessWindow;
 using Span = std::pair<size_t, size_t>;
 
 // The editor as a plain string (textmodel.h) with a cursor, an anchor, a clipboard and a
-// history of whole texts, doing what the keys do the obvious way. Moves whose result
-// geometry decides are taken from the window (placed).
+// history of whole texts, doing what the keys do the obvious way; its tabs carry their forms.
+// Moves whose result geometry decides are taken from the window (placed).
 class Model {
 public:
     std::u16string text;
@@ -47,23 +47,34 @@ public:
             insert(typed);
         });
     }
+    // Among the tabs that open a line, a tab typed takes the form of the one before it, or of
+    // the first of the line above.
     void tab() {
         edit(Kind::Other, [&] {
             eraseSelection();
-            insert(u"\t");
+            const size_t start = lineStart(cursor);
+            const bool amongIndentation =
+                std::all_of(text.begin() + static_cast<ptrdiff_t>(start),
+                            text.begin() + static_cast<ptrdiff_t>(cursor), isTabUnit);
+            const bool spaced = !amongIndentation ? false
+                                : cursor > start  ? inIndentation(cursor)
+                                : start > 0       ? text[lineStart(start - 1)] == spacedTabUnit
+                                                  : false;
+            insert(std::u16string(1, spaced ? spacedTabUnit : u'\t'));
         });
     }
+    // The tabs that open the line, up to the cursor's cell, are copied with their forms.
     void enter() {
         edit(Kind::Other, [&] {
             eraseSelection();
             const size_t start = lineStart(cursor);
             const auto cell = static_cast<size_t>(
-                std::count(text.begin() + static_cast<ptrdiff_t>(start),
-                           text.begin() + static_cast<ptrdiff_t>(cursor), u'\t'));
+                std::count_if(text.begin() + static_cast<ptrdiff_t>(start),
+                              text.begin() + static_cast<ptrdiff_t>(cursor), isTabUnit));
             size_t indentation = 0;
-            while (start + indentation < lineEnd(start) && text[start + indentation] == u'\t')
+            while (start + indentation < lineEnd(start) && isTabUnit(text[start + indentation]))
                 ++indentation;
-            insert(crlfUnit + std::u16string(std::min(cell, indentation), u'\t'));
+            insert(crlfUnit + text.substr(start, std::min(cell, indentation)));
         });
     }
     void backspace() {
@@ -100,14 +111,17 @@ public:
             return;
         edit(Kind::Other, [&] {
             eraseSelection();
-            insert(pasted(clipboard));
+            insert(pasted(clipboard, inIndentation(cursor)));
             cursor = pairStart(cursor);
         });
     }
     void copy(bool aligned) {
         if (const std::optional<Span> s = selection()) {
             const std::u16string selected = text.substr(s->first, s->second - s->first);
-            clipboard = aligned ? alignedReference(selected) : savedOf(selected);
+            clipboard = aligned
+                            ? alignedReference(selected)
+                            : savedOf(selected, inIndentation(s->first) ? TextPlace::InIndentation
+                                                                        : TextPlace::InLine);
         }
     }
     void selectAll() {
@@ -151,7 +165,7 @@ public:
             anchor.reset();
             const size_t start = lineStart(cursor);
             size_t textStart = start;
-            while (textStart < lineEnd(start) && text[textStart] == u'\t')
+            while (textStart < lineEnd(start) && isTabUnit(text[textStart]))
                 ++textStart;
             cursor = textStart < lineEnd(start) && textStart < cursor ? textStart : start;
         });
@@ -188,6 +202,13 @@ private:
         while (at < text.size() && !isBreakUnit(text[at]))
             ++at;
         return at;
+    }
+    // At the start of a line, or after nothing but tabs written as spaces.
+    bool inIndentation(size_t at) const {
+        const size_t start = lineStart(at);
+        return std::all_of(text.begin() + static_cast<ptrdiff_t>(start),
+                           text.begin() + static_cast<ptrdiff_t>(at),
+                           [](char16_t unit) { return unit == spacedTabUnit; });
     }
     size_t unitsRightOf(size_t at) const {
         return static_cast<size_t>(unitsAfter(text, static_cast<int32_t>(at)));
@@ -226,11 +247,12 @@ private:
         cursor = pairStart(at);
         changed = true;
     }
-    // Lines as loading splits them; those the paste starts lose four spaces a tab.
-    static std::u16string pasted(const std::u16string& from) {
+    // Lines as loading splits them; those the paste starts, and the first where it goes on
+    // indentation, lose four leading spaces to a tab of the form Spaces.
+    static std::u16string pasted(const std::u16string& from, bool inIndentation) {
         std::u16string out;
         size_t start = 0;
-        for (bool first = true;; first = false) {
+        for (bool first = !inIndentation;; first = false) {
             const size_t feed = from.find(u'\n', start);
             std::u16string line = from.substr(start, feed - start);
             const bool returnFeed =
@@ -239,7 +261,7 @@ private:
                 line.pop_back();
             if (!first) {
                 const size_t spaces = std::min(line.find_first_not_of(u' '), line.size());
-                line = std::u16string(spaces / 4, u'\t') + line.substr(spaces / 4 * 4);
+                line = std::u16string(spaces / 4, spacedTabUnit) + line.substr(spaces / 4 * 4);
             }
             out += line;
             if (feed == std::u16string::npos)
@@ -387,11 +409,8 @@ const std::vector<std::u16string> clipboardTexts = {
     u"",          u"w",  u"two\r\nlines",  u"a\nb\r\nc\rd", u"    four\n    spaced\n      six",
     u"\ttab\t\n", u"\r", u"\U0001F600\n\n"};
 
-// One key or gesture, made on the window and on the model alike.
-void act(Window& window, Model& model, Picker& picker, const TempFolder& folder) {
-    const int32_t which = picker.pick(0, 26);
-    if (getenv("TRACE"))
-        std::printf("act %d\n", which);
+// Key or gesture number `which`, made on the window and on the model alike.
+void act(Window& window, Model& model, Picker& picker, const TempFolder& folder, int32_t which) {
     switch (which) {
     case 0:
     case 1:
@@ -503,7 +522,7 @@ TEST(EditorModel, RandomKeysMatchAPlainStringWithSelectionClipboardAndHistory) {
         const std::u16string loaded = window.text();
         const std::u16string loadedModel = model.text;
         for (int step = 0; step < 500; ++step) {
-            act(window, model, picker, folder);
+            act(window, model, picker, folder, picker.pick(0, 26));
             if (picker.pick(0, 3) == 0)
                 window.settle();
             ASSERT_TRUE(matches(window, model)) << "round " << round << " step " << step;
@@ -529,6 +548,82 @@ TEST(EditorModel, RandomKeysMatchAPlainStringWithSelectionClipboardAndHistory) {
         for (size_t k = model.steps(); k > 0; --k)
             key(window, letterKey('Y'), ShiftMask::Ctrl);
         EXPECT_EQ(modelOf(window.box()), finalModel) << "round " << round;
+    }
+}
+
+// Files indented with spaces, tabs or both, edited where the indentation is: each tab keeps
+// the form it was read in or given, and every save writes the model's text.
+TEST(EditorModel, IndentationKeepsItsFormThroughEditsUndoAndRedo) {
+    Picker picker(20250311);
+    const std::vector<std::u16string> indents = {u"",         u"    ",   u"\t",
+                                                 u"        ", u"    \t", u"  "};
+    const std::vector<std::u16string> texts = {u"", u"x", u"if (a)\tb", u"    c", u"{"};
+    // type, Tab, Enter, Backspace, Delete, Home, End, up or down, undo, redo, cut, paste,
+    // another clipboard, save, click
+    const std::vector<int32_t> actions = {0,  5,  5,  6,  6,  7,  7,  8,  11, 12,
+                                          14, 15, 17, 21, 22, 23, 24, 26, 26};
+    for (int round = 0; round < 40; ++round) {
+        std::u16string text;
+        for (int32_t l = picker.pick(1, 8); l > 0; --l)
+            text += picker.oneOf(indents) + picker.oneOf(texts) + (l > 1 ? u"\n" : u"");
+        const TempFolder folder;
+        Window window(folder.put("doc.txt", modLocale::textToBytes(text, modLocale::codePageUtf8)));
+        Model model;
+        model.text = modelOf(window.box());
+        ASSERT_EQ(savedOf(model.text), text);
+        for (int step = 0; step < 200; ++step) {
+            act(window, model, picker, folder, picker.oneOf(actions));
+            ASSERT_TRUE(matches(window, model)) << "round " << round << " step " << step;
+        }
+        window.save();
+        model.saved();
+        EXPECT_EQ(modLocale::bytesToText(folder.contents("doc.txt"), modLocale::codePageUtf8),
+                  savedOf(model.text))
+            << "round " << round;
+    }
+}
+
+// Saved through the window, an edit changes its own line only, and new indentation is
+// written as the indentation around it.
+TEST(IndentationForms, SavedFilesChangeOnlyWhereEdited) {
+    using Keys = std::vector<std::pair<KeyCode, ShiftMask>>;
+    struct Row {
+        const char* what;
+        std::string file;
+        Keys keys;
+        std::u16string typed; // after the keys
+        std::string saved;
+    };
+    constexpr ShiftMask none = ShiftMask::None, ctrl = ShiftMask::Ctrl;
+    const Keys textEnd = {{KeyCode::End, ctrl}};
+    const Keys newSecondLine = {
+        {KeyCode::Home, ctrl}, {KeyCode::Down, none}, {KeyCode::End, none}, {KeyCode::Enter, none}};
+    const Keys tabBeforeLastText = {
+        {KeyCode::End, ctrl}, {KeyCode::Home, none}, {KeyCode::Tab, none}};
+    const Keys backspaceBeforeText = {
+        {KeyCode::End, none}, {KeyCode::Home, none}, {KeyCode::Backspace, none}};
+    const std::vector<Row> rows = {
+        {"typed on the last line", "top\n    four\n        eight\n    last", textEnd, u"!",
+         "top\n    four\n        eight\n    last!"},
+        {"Enter after spaces", "x\n        y\n", newSecondLine, u"z",
+         "x\n        y\r\n        z\n"},
+        {"Enter after tabs", "x\n\t\ty\n", newSecondLine, u"z", "x\n\t\ty\r\n\t\tz\n"},
+        {"Tab after spaces", "a\n    b", tabBeforeLastText, u"", "a\n        b"},
+        {"Tab under spaces", "    a\nb", tabBeforeLastText, u"", "    a\n    b"},
+        {"Tab under a tab", "\ta\nb", tabBeforeLastText, u"", "\ta\n\tb"},
+        {"Tab after text", "    a", {{KeyCode::End, none}, {KeyCode::Tab, none}}, u"", "    a\t"},
+        {"Backspace in spaces", "        a", backspaceBeforeText, u"", "    a"},
+        {"typed in the indentation", "        a", {{KeyCode::Right, none}}, u"#", "    #\ta"},
+    };
+    for (const Row& row : rows) {
+        const TempFolder folder;
+        Window window(folder.put("f.txt", row.file));
+        for (const auto& [code, shift] : row.keys)
+            key(window, code, shift);
+        window.type(row.typed);
+        window.save();
+        EXPECT_EQ(folder.contents("f.txt"), row.saved) << row.what;
+        EXPECT_TRUE(window.host.errors.empty()) << row.what;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
 
+#include <string>
 #include <string_view>
 
 // A box bound to a headless surface (7 px per character, 16 px per line), holding a
@@ -21,3 +22,17 @@ struct LoadedBox {
     const CLLine& line(int32_t l) const { return *box.lines.at(l); }
     const CLTab& cell(int32_t l, int32_t i) const { return *line(l).tabs.at(i); }
 };
+
+// The text with every tab written as a tab, whatever its form: for the tests that model the
+// cells but not their forms.
+inline std::u16string tabbedTextOf(const CLBox& box) {
+    std::u16string text;
+    for (int32_t l = 0; l < box.lines.size(); ++l) {
+        const CLLine& line = *box.lines.at(l);
+        for (int32_t t = 0; t < line.tabs.size(); ++t) {
+            text += line.tabs.at(t)->text.view();
+            text += t + 1 < line.tabs.size() ? std::u16string_view(u"\t") : line.lineEnd.view();
+        }
+    }
+    return text;
+}

@@ -253,4 +253,20 @@ TEST(IntrusiveReferences, ArrayReleasesEveryRecordAndKeepsItsCapacities) {
     EXPECT_EQ(live, 0);
 }
 
+// A cell's form lives in its count's word: counting never touches it, nor it the count, in
+// the arena or out of it, and a copy of the cell takes it along.
+TEST(IntrusiveReferences, ACellsFormAndItsCountKeepApart) {
+    RecordArena arena(nullptr);
+    for (Ref<CLTab> cell : {makeRef<CLTab>(), arena.make<CLTab>()}) {
+        cell->setForm(IndentForm::Spaces);
+        std::vector<Ref<CLTab>> references(1000, cell);
+        EXPECT_EQ(cell->form(), IndentForm::Spaces);
+        cell->setForm(IndentForm::Tab);
+        references.clear();
+        EXPECT_EQ(cell->form(), IndentForm::Tab);
+        cell->setForm(IndentForm::Spaces);
+        EXPECT_EQ(makeRef<CLTab>(*cell)->form(), IndentForm::Spaces);
+    } // both freed as their last references go, or the sanitizer tells
+}
+
 } // namespace

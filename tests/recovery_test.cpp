@@ -30,7 +30,7 @@ const std::vector<char32_t> editCodes = {Backspace, Backspace, Tab,  Enter,  Ent
 
 std::shared_ptr<const TextFragment> randomFragment(Picker& picker) {
     static const std::vector<std::u16string> pieces = {
-        u"a", u"\t", u"\n", u"\u2028", u"\r", u"    ", u"\U0001F600", u"\xDE00", u"}"};
+        u"a", u"\t", u"\u2029", u"\n", u"\u2028", u"\r", u"    ", u"\U0001F600", u"\xDE00", u"}"};
     std::u16string model;
     for (int k = picker.pick(0, 6); k > 0; --k)
         model += picker.oneOf(pieces);
@@ -136,7 +136,7 @@ TEST(RecoveryModel, ReplayingAJournalRebuildsTheEditedText) {
         ASSERT_EQ(recovered.edits.size(), static_cast<size_t>(steps));
         LoadedBox replayed(baseText, 140, 100);
         replayEdits(replayed.box, recovered.edits);
-        ASSERT_TRUE(replayed.box.gettext() == edited.box.gettext()) << "round " << round;
+        ASSERT_TRUE(modelOf(replayed.box) == modelOf(edited.box)) << "round " << round;
         ASSERT_EQ(replayed.box.cursor, edited.box.cursor) << "round " << round;
     }
 }
@@ -228,6 +228,9 @@ TEST(RecoveryFile, TheFormatIsStable) {
     journal.record(JournalEdit::replacement(
         {1, 2, 3}, {4, 5, 6}, {7, 8, 9},
         std::make_shared<const TextFragment>(fragmentOf(u"a\u2028\t\nb"))));
+    journal.record(JournalEdit::replacement(
+        {0, 0, 0}, {0, 0, 0}, {0, 2, 0},
+        std::make_shared<const TextFragment>(fragmentOf(u"\u2029\t\u2029"))));
     journal.write();
     const std::string expected =
         HandMadeJournal(journalPathFor(u"/a/b.txt"), stamp)
@@ -236,8 +239,10 @@ TEST(RecoveryFile, TheFormatIsStable) {
                    2)
             .batch(HandMadeJournal::insertChar(Backspace, 1, 0, 0) +
                        HandMadeJournal::replacement({1, 2, 3, 4, 5, 6, 7, 8, 9}, u"a\n\t\nb",
-                                                    "\x02\x01"),
-                   2)
+                                                    "\x02\x01") +
+                       HandMadeJournal::replacement({0, 0, 0, 0, 0, 0, 0, 2, 0}, u"\t\t\t", "",
+                                                    {0, 2}),
+                   3)
             .bytes;
     EXPECT_EQ(contentsOf(journal.file()), expected);
 }
@@ -250,7 +255,11 @@ TEST(RecoveryFile, ImpossibleContentUnderGoodChecksIsDamage) {
     };
     const std::string good = HandMadeJournal::insertChar(u'a', 0, 0, 0);
     const std::vector<Row> rows = {
-        {"an unknown kind of edit", "\x03" + good.substr(1), 1},
+        {"an unknown kind of edit", "\x04" + good.substr(1), 1},
+        {"a spaced tab that is none", HandMadeJournal::replacement({}, u"a\t", "", {0}), 1},
+        {"spaced tabs out of order", HandMadeJournal::replacement({}, u"\t\t", "", {1, 0}), 1},
+        {"spaced tabs cut inside their batch",
+         HandMadeJournal::replacement({}, u"\t\t", "", {0, 1}).substr(0, 55), 1},
         {"a replacement ending before it begins",
          HandMadeJournal::replacement({0, 0, 2, 0, 0, 1, 0, 0, 0}, u"", ""), 1},
         {"a replacement at a negative place",

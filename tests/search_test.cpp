@@ -20,7 +20,7 @@ using Direction = SearchDirection;
 // tried, the folded slice compared whole.
 class PlainModel {
 public:
-    explicit PlainModel(const CLBox& box) : flat(box.gettext()) {
+    explicit PlainModel(const CLBox& box) : flat(tabbedTextOf(box)) {
         size_t offset = 0;
         for (int32_t l = 0; l < box.lines.size(); ++l) {
             const CLLine& line = *box.lines.at(l);

@@ -12,13 +12,18 @@
 #include <string_view>
 #include <vector>
 
-// The document as one plain string, for the model-based tests: a tab ends a cell, and each
-// line end is one unit, '\n' for "\n" and crlfUnit for "\r\n", since a cell may end in a
-// lone "\r" that the saved "\r\n" could not be told from. A position is an offset into it.
+// The document as one plain string, for the model-based tests: a tab ends a cell, '\t' for
+// one of the form Tab and spacedTabUnit for one of the form Spaces, and each line end is one
+// unit, '\n' for "\n" and crlfUnit for "\r\n", since a cell may end in a lone "\r" that
+// the saved "\r\n" could not be told from. A position is an offset into it.
 constexpr char16_t crlfUnit = u'\u2028';
+constexpr char16_t spacedTabUnit = u'\u2029';
 
 inline bool isBreakUnit(char16_t unit) {
     return unit == u'\n' || unit == crlfUnit;
+}
+inline bool isTabUnit(char16_t unit) {
+    return unit == u'\t' || unit == spacedTabUnit;
 }
 
 inline std::u16string modelOf(const CLBox& box) {
@@ -26,9 +31,10 @@ inline std::u16string modelOf(const CLBox& box) {
     for (int32_t l = 0; l < box.lines.size(); ++l) {
         const CLLine& line = *box.lines.at(l);
         for (int32_t t = 0; t < line.tabs.size(); ++t) {
-            model += line.tabs.at(t)->text.view();
+            const CLTab& cell = *line.tabs.at(t);
+            model += cell.text.view();
             if (t + 1 < line.tabs.size())
-                model += u'\t';
+                model += cell.form() == IndentForm::Spaces ? spacedTabUnit : u'\t';
         }
         if (!line.lineEnd.empty())
             model += line.lineEnd == u"\n" ? u'\n' : crlfUnit;
@@ -42,13 +48,17 @@ inline std::u16string modelOf(const TextFragment& fragment) {
     for (char16_t& unit : model)
         if (unit == u'\n' && fragment.lineEnds[end++] == u"\r\n")
             unit = crlfUnit;
+    for (const size_t at : fragment.spacedTabs)
+        model[at] = spacedTabUnit;
     return model;
 }
 
 inline TextFragment fragmentOf(std::u16string_view model) {
     TextFragment fragment;
     for (const char16_t unit : model) {
-        fragment.text += isBreakUnit(unit) ? u'\n' : unit;
+        if (unit == spacedTabUnit)
+            fragment.spacedTabs.push_back(fragment.text.size());
+        fragment.text += isBreakUnit(unit) ? u'\n' : isTabUnit(unit) ? u'\t' : unit;
         if (isBreakUnit(unit))
             fragment.lineEnds.emplace_back(unit == crlfUnit ? u"\r\n" : u"\n");
     }
@@ -68,14 +78,21 @@ inline size_t offsetOf(const CLBox& box, const CLPos& pos) {
     return offset + static_cast<size_t>(pos.xChar);
 }
 
-// As saving writes it.
-inline std::u16string savedOf(std::u16string_view model) {
+// As saving writes it: the tabs of the form Spaces that open a line in a row as four spaces
+// each, on the first line only when the text stands in indentation.
+inline std::u16string savedOf(std::u16string_view model,
+                              TextPlace place = TextPlace::InIndentation) {
     std::u16string saved;
+    bool opening = place == TextPlace::InIndentation;
     for (const char16_t unit : model) {
+        opening = opening && unit == spacedTabUnit;
         if (unit == crlfUnit)
             saved += u"\r\n";
+        else if (opening)
+            saved += u"    ";
         else
-            saved += unit;
+            saved += unit == spacedTabUnit ? u'\t' : unit;
+        opening = opening || isBreakUnit(unit);
     }
     return saved;
 }
@@ -98,7 +115,7 @@ inline std::u16string alignedReference(std::u16string_view model) {
         if (isBreakUnit(unit)) {
             breaks.push_back(unit);
             cells.emplace_back(1);
-        } else if (unit == u'\t') {
+        } else if (isTabUnit(unit)) {
             cells.back().emplace_back();
         } else {
             cells.back().back() += unit;

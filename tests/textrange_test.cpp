@@ -17,7 +17,8 @@ namespace {
 
 constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
 
-// A text as the document holds it, lone halves of pairs and lone "\r" included.
+// A text as the document holds it, lone halves of pairs, lone "\r" and tabs of either form
+// included.
 TextFragment randomFragment(Picker& picker, int32_t pieces) {
     static const std::vector<std::u16string> alphabet = {
         u"a",      u"bc",         u" ",      u"    ",   u"\t", u"\r", u"}",
@@ -25,6 +26,8 @@ TextFragment randomFragment(Picker& picker, int32_t pieces) {
     TextFragment fragment;
     for (int32_t k = 0; k < pieces; ++k) {
         const std::u16string& piece = picker.oneOf(alphabet);
+        if (piece == u"\t" && picker.pick(0, 1) == 0)
+            fragment.spacedTabs.push_back(fragment.text.size());
         fragment.text += piece;
         if (piece == u"\n")
             fragment.lineEnds.emplace_back(picker.pick(0, 1) == 0 ? u"\n" : u"\r\n");
@@ -166,6 +169,16 @@ TEST(TextRanges, WhatDoesNotFitIsRefusedBeforeAnyChange) {
          {0, 0, 0},
          {u"x", {LineEnd(u"\n")}},
          ErrorNumber::BadArgument},
+        {"a spaced tab that is none",
+         {0, 0, 0},
+         {0, 0, 0},
+         {u"x\ty", {}, {0}},
+         ErrorNumber::BadArgument},
+        {"spaced tabs out of order",
+         {0, 0, 0},
+         {0, 0, 0},
+         {u"\t\t", {}, {1, 0}},
+         ErrorNumber::BadArgument},
     };
     for (const Row& row : rows) {
         LoadedBox loaded(u"ab\tc\nd");
@@ -196,23 +209,30 @@ TEST(TextRanges, ATextTooTallToShowIsRefused) {
     EXPECT_EQ(loaded.box.gettext(), u"x\ny");
 }
 
+// Pasted tabs stay tabs; spaces that loading would read as indentation become cells of the
+// form Spaces (u2029 in the model).
 TEST(PastedText, SplitsAsLoadingDoes) {
     struct Row {
         std::u16string pasted;
         std::u16string model; // what the document then holds, line ends as one unit
+        TextPlace place = TextPlace::InLine;
     };
     const std::vector<Row> rows = {
         {u"", u""},
         {u"a\r\nb\nc", u"a\u2028b\nc"},
-        {u"a\rb\r", u"a\rb\r"},                           // a lone "\r" is text
-        {u"x\r\r\n", u"x\r\u2028"},                       // the last "\r" before "\n" ends it
-        {u"    a\n    b\n      c", u"    a\n\tb\n\t  c"}, // the first line goes on a line
-        {u"\n        \n   x\t", u"\n\t\t\n   x\t"},
-        {u"\n    \r\nz", u"\n\t\u2028z"},
+        {u"a\rb\r", u"a\rb\r"},     // a lone "\r" is text
+        {u"x\r\r\n", u"x\r\u2028"}, // the last "\r" before "\n" ends it
+        {u"    a\n    b\n      c", u"    a\n\u2029b\n\u2029  c"},   // the first goes on a line
+        {u"    a\n\tb", u"\u2029a\n\tb", TextPlace::InIndentation}, // or opens one
+        {u"\n        \n   x\t", u"\n\u2029\u2029\n   x\t"},
+        {u"\n    \r\nz", u"\n\u2029\u2028z"},
+        {u"\t    a", u"\t    a", TextPlace::InIndentation},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(modelOf(pastedText(row.pasted, CLOptions{})), row.model)
-            << testing::PrintToString(row.pasted);
+    for (const Row& row : rows) {
+        const TextFragment pasted = pastedText(row.pasted, CLOptions{}, row.place);
+        EXPECT_EQ(modelOf(pasted), row.model) << testing::PrintToString(row.pasted);
+        EXPECT_EQ(savedText(pasted, CLOptions{}, row.place), row.pasted);
+    }
 }
 
 // After each key's edit, what it tells, replaced back, gives the text before it; made on

@@ -12,11 +12,22 @@
 #include <string_view>
 #include <vector>
 
+// How the tab that ends a cell is written where the cell opens its line's indentation (an
+// empty cell with only such cells before it): as a tab, or as the tabMin spaces loading
+// reads as one indentation cell.
+enum class IndentForm : bool { Tab, Spaces };
+
 // One cell: the text between two tabs of a line.
 struct CLTab : RefCounted {
     CellText text;          // never holds a tab or a line break
     int32_t innerWidth = 0; // measured width of text, pixels
     int32_t width = 0;      // laid-out width, equal to its weight in the line's tabs
+
+    // The form of the tab after the cell: as loading read it, or as an edit gave it from
+    // the cell's neighbours. A line's last cell, which no tab ends, has the form Tab. Kept
+    // in the record's bit, so that a cell stays 24 bytes.
+    IndentForm form() const { return recordBit() ? IndentForm::Spaces : IndentForm::Tab; }
+    void setForm(IndentForm form) { setRecordBit(form == IndentForm::Spaces); }
 };
 
 // The break that ended a line in the loaded text, kept as a code and read as text:
@@ -156,6 +167,9 @@ public:
     // The texts of line l's cells, in order, read without making a loaded line that is not
     // made yet: for walking the whole text. They stay valid while the text does not change.
     void cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const;
+    // The same, with each cell's form.
+    void cellTexts(int32_t l, std::vector<std::u16string_view>& cells,
+                   std::vector<IndentForm>& forms) const;
     // Line l's end, read as cellTexts reads its cells.
     LineEnd lineEndOf(int32_t l) const;
 
@@ -200,6 +214,8 @@ private:
     // measured at (a frame's first step); where that fails, the next frame tries again.
     void followDensity();
     double measuredDotsPerInch = 0; // the surface's when the lines were last measured
+    void cellTextsAndForms(int32_t l, std::vector<std::u16string_view>& cells,
+                           std::vector<IndentForm>* forms) const;
     // The font size a line is drawn and measured in: reduced on an empty line.
     double lineFontSize(const CLLine& line) const;
     // A long text's pieces measured in the current font, or null where its width is not

@@ -1,5 +1,6 @@
 #include "support/Utf16.h"
 #include "textbox/CLBox.h"
+#include "textbox/indentation.h"
 #include "textbox/position.h"
 
 #include <memory>
@@ -26,11 +27,13 @@ void deleteCharacterBefore(CLBox& box, CLTab& cell, CLPos& pos) {
     eraseInCell(box, cell, pos.yLine, pos.xChar, units);
 }
 
-// Merging cells cannot change whether the line is empty, so its height stands.
+// Merging cells cannot change whether the line is empty, so its height stands. The tab
+// between them goes, so the merged cell ends with the tab that ended the second.
 void mergeWithCellBefore(CLBox& box, CLLine& line, CLPos& pos) {
     CLTab& previous = *line.tabs.at(pos.xTab - 1);
     const int32_t joinAt = textLength(previous);
     previous.text += line.tabs.at(pos.xTab)->text;
+    previous.setForm(line.tabs.at(pos.xTab)->form());
     line.tabs.del(pos.xTab, 1);
     pos.xTab -= 1;
     pos.xChar = joinAt;
@@ -49,6 +52,7 @@ void joinWithLineAbove(CLBox& box, CLPos& pos) {
     above.tabs.addArr(line->tabs); // the first appended cell is merged into last
     above.tabs.del(joinTab + 1, 1);
     last.text += line->tabs.at(0)->text;
+    last.setForm(line->tabs.at(0)->form());
     if (pos.yLine == box.lines.size() - 1)
         above.lineEnd = line->lineEnd;
     box.lines.del(pos.yLine, 1);
@@ -70,11 +74,28 @@ void deleteBackwards(CLBox& box, CLTab& cell, CLPos& pos) {
         beep(box);
 }
 
+// A tab typed among the empty cells that open a line is written as the indentation around
+// it is: as the cell before it on its line, or where there is none as the first cell of the
+// line above; any other is a tab.
+IndentForm typedTabForm(const CLBox& box, const CLPos& pos) {
+    const CLLine& line = *box.lines.at(pos.yLine);
+    if (pos.xChar != 0 || leadingEmptyCells(line, pos.xTab) != pos.xTab)
+        return IndentForm::Tab;
+    const bool spaced = pos.xTab > 0    ? spacedIndentation(line) >= pos.xTab
+                        : pos.yLine > 0 ? spacedIndentation(*box.lines.at(pos.yLine - 1)) > 0
+                                        : false;
+    return spaced ? IndentForm::Spaces : IndentForm::Tab;
+}
+
+// The new cell ends with the tab that ended the cell split, the split one with the tab typed.
 void splitCell(CLBox& box, CLTab& cell, CLPos& pos) {
+    const IndentForm typed = typedTabForm(box, pos);
     auto newCell = makeRef<CLTab>();
     newCell->text = cell.text.substr(static_cast<size_t>(pos.xChar));
+    newCell->setForm(cell.form());
     box.lines.at(pos.yLine)->tabs.ins(pos.xTab + 1, newCell, 0);
     cell.text.resize(static_cast<size_t>(pos.xChar));
+    cell.setForm(typed);
     pos.xTab += 1;
     pos.xChar = 0;
     box.updateHeight(pos.yLine, pos.yLine + 1);
@@ -83,15 +104,20 @@ void splitCell(CLBox& box, CLTab& cell, CLPos& pos) {
 }
 
 // The new line is built whole before the old one changes, so a failure leaves the
-// document as it was. Cells after the position move over with their widths.
+// document as it was. Cells after the position move over with their widths, the copied
+// indentation keeps its forms, and the split cell ends the old line.
 void splitLine(CLBox& box, CLTab& cell, CLPos& pos) {
     CLLine& line = *box.lines.at(pos.yLine);
     auto newLine = makeRef<CLLine>();
     const int32_t indentation = leadingEmptyCells(line, pos.xTab);
-    for (int32_t i = 0; i < indentation; ++i)
-        newLine->tabs.add(makeRef<CLTab>(), 0);
+    for (int32_t i = 0; i < indentation; ++i) {
+        auto copied = makeRef<CLTab>();
+        copied->setForm(line.tabs.at(i)->form());
+        newLine->tabs.add(std::move(copied), 0);
+    }
     auto newCell = makeRef<CLTab>();
     newCell->text = cell.text.substr(static_cast<size_t>(pos.xChar));
+    newCell->setForm(cell.form());
     newLine->tabs.add(newCell, 0);
     for (int32_t i = pos.xTab + 1; i < line.tabs.size(); ++i)
         newLine->tabs.add(line.tabs.at(i), line.tabs.wei(i));
@@ -100,6 +126,7 @@ void splitLine(CLBox& box, CLTab& cell, CLPos& pos) {
     box.lines.ins(pos.yLine + 1, newLine, 0);
     line.tabs.del(pos.xTab + 1, line.tabs.size() - pos.xTab - 1);
     cell.text.resize(static_cast<size_t>(pos.xChar));
+    cell.setForm(IndentForm::Tab);
     line.lineEnd = u"\r\n";
     box.tabInnerWidth(*newCell);
     box.tabInnerWidth(cell);

@@ -28,11 +28,14 @@ public:
     static bool isEmpty(uint64_t code) { return (code & 1) != 0; }
 
     // One line from its text (without "\n"): a trailing "\r" becomes the line end, each
-    // run of tabMin leading spaces an empty indentation cell, and each tab a cell boundary.
+    // run of tabMin leading spaces an empty indentation cell of the form Spaces, and each tab
+    // a cell boundary.
     Ref<CLLine> makeLine(std::u16string_view piece, bool isLast, bool hasTab);
     Ref<CLLine> make(uint64_t code, int32_t weight) override;
-    // The cells' texts of a line not made yet, appended to cells.
-    void appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells) const;
+    // The cells' texts of a line not made yet, appended to cells, and their forms to forms
+    // unless it is null.
+    void appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells,
+                         std::vector<IndentForm>* forms) const;
     // A line not made yet ends in a line break: "\r\n" where its piece ends in "\r".
     LineEnd lineEndOf(uint64_t code) const;
     // The text gettext gives for a line not made yet, and its length.
@@ -41,11 +44,10 @@ public:
 
 private:
     std::u16string_view pieceOf(uint64_t code) const;
-    // Calls cell(text) for each cell of a line's piece without its line end.
+    // Calls cell(text, form) for each cell of a line's piece without its line end.
     template <class Cell>
     void forEachCell(std::u16string_view piece, bool hasTab, Cell&& cell) const;
-    size_t indentCellsOf(std::u16string_view piece) const;
-    Ref<CLTab> makeCell(std::u16string_view text);
+    Ref<CLTab> makeCell(std::u16string_view text, IndentForm form);
     void measure(CLLine& line);
 
     CLBox& box;

@@ -1,8 +1,7 @@
 #include "textbox/savedform.h"
 
-#include "support/Rounding.h"
+#include "textbox/indentation.h"
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,28 +9,49 @@
 
 namespace {
 
-std::shared_ptr<const TextFragment> fragment(std::u16string text, std::vector<LineEnd> ends = {}) {
-    return std::make_shared<const TextFragment>(TextFragment{std::move(text), std::move(ends)});
+std::shared_ptr<const TextFragment> fragment(std::u16string text, std::vector<LineEnd> ends = {},
+                                             std::vector<size_t> spacedTabs = {}) {
+    return std::make_shared<const TextFragment>(
+        TextFragment{std::move(text), std::move(ends), std::move(spacedTabs)});
+}
+
+// cells tabs of the form Spaces in a row.
+std::shared_ptr<const TextFragment> spacedTabs(size_t cells) {
+    std::vector<size_t> at(cells);
+    for (size_t k = 0; k < cells; ++k)
+        at[k] = k;
+    return fragment(std::u16string(cells, u'\t'), {}, std::move(at));
 }
 
 } // namespace
 
-// Each line's indentation first, so that its cells are then the document's own.
+// A line is written as the cells that open it as spaces, then its cells as they are. Loading
+// reads the spaces that open the next cell as more indentation, and every other tab with the
+// form Tab. Each line's indentation first, so that its cells are then the document's own.
 std::vector<TextChange> changesFromReloaded(const CLBox& box) {
-    const auto spacesPerCell = static_cast<size_t>(std::max(1, roundToPixel(box.options.tabMin)));
+    const size_t spacesPerCell = spacesPerIndentCell(box.options);
     std::vector<TextChange> changes;
     std::vector<std::u16string_view> cellTexts;
+    std::vector<IndentForm> forms;
     for (int32_t l = 0; l < box.lines.size(); ++l) {
-        box.cellTexts(l, cellTexts); // a loaded line not made yet stays so
-        const std::u16string_view first = cellTexts.front();
-        const size_t cells = std::min(first.find_first_not_of(u' '), first.size()) / spacesPerCell;
+        box.cellTexts(l, cellTexts, forms); // a loaded line not made yet stays so
+        const auto cellCount = static_cast<int32_t>(cellTexts.size());
+        const int32_t spaced = spacedIndentation(cellCount, [&](int32_t i) {
+            const auto k = static_cast<size_t>(i);
+            return forms[k] == IndentForm::Spaces && cellTexts[k].empty();
+        });
+        const size_t cells = indentCellsOf(cellTexts[static_cast<size_t>(spaced)], spacesPerCell);
         if (cells > 0)
-            changes.push_back({CLPos{l, 0, 0}, fragment(std::u16string(cells, u'\t')),
+            changes.push_back({CLPos{l, spaced, 0}, spacedTabs(cells),
                                fragment(std::u16string(cells * spacesPerCell, u' '))});
-        const auto lastCell = static_cast<int32_t>(cellTexts.size()) - 1;
+        for (int32_t i = spaced; i + 1 < cellCount; ++i)
+            if (forms[static_cast<size_t>(i)] == IndentForm::Spaces)
+                changes.push_back(
+                    {CLPos{l, i, static_cast<int32_t>(cellTexts[static_cast<size_t>(i)].size())},
+                     fragment(u"\t"), fragment(u"\t", {}, {0})});
         const std::u16string_view last = cellTexts.back();
         if (box.lineEndOf(l) == u"\n" && !last.empty() && last.back() == u'\r')
-            changes.push_back({CLPos{l, lastCell, static_cast<int32_t>(last.size()) - 1},
+            changes.push_back({CLPos{l, cellCount - 1, static_cast<int32_t>(last.size()) - 1},
                                fragment(u"\n", {LineEnd(u"\r\n")}),
                                fragment(u"\r\n", {LineEnd(u"\n")})});
     }

@@ -1,7 +1,6 @@
 #include "textbox/CLBox.h"
+#include "textbox/indentation.h"
 #include "textbox/loadedlines.h"
-
-#include "support/Rounding.h"
 
 #include <algorithm>
 #include <bit>
@@ -17,21 +16,6 @@
 #endif
 
 namespace {
-
-// Indentation is skipped four spaces at a time: a word holds units at..at+3, the first in
-// its lowest 16 bits.
-uint64_t wordAt(const char16_t* units) {
-    uint64_t word = 0;
-    std::memcpy(&word, units, sizeof word);
-    if constexpr (std::endian::native == std::endian::big)
-        word =
-            word << 48 | (word << 16 & 0xFFFF00000000u) | (word >> 16 & 0xFFFF0000u) | word >> 48;
-    return word;
-}
-
-constexpr uint64_t everyLane(uint64_t unit) {
-    return unit * 0x0001000100010001u;
-}
 
 // Line breaks and tabs are found in blocks of eight lanes, which GCC and Clang lower to the
 // machine's vector unit.
@@ -84,7 +68,7 @@ uint64_t breaksAndTabsAt(const char16_t* units) {
             std::memcpy(&word, &found, sizeof word);
             if constexpr (std::endian::native == std::endian::big)
                 word = __builtin_bswap64(word);
-            return (word & everyLane(0x0101)) * 0x0102040810204080u >> 56;
+            return (word & 0x0101010101010101u) * 0x0102040810204080u >> 56; // a bit a byte
         };
         mask |= (bitsOf(low) | bitsOf(high) << blockUnits) << k;
 #endif
@@ -116,16 +100,6 @@ template <class Visit> void forEachLine(std::u16string_view s, Visit visit) {
     visit(lineStart, s.substr(lineStart), true, hasTab);
 }
 
-// The spaces a piece starts with, counted four at a time where they run on.
-size_t leadingSpaces(std::u16string_view piece) {
-    size_t spaces = 0;
-    while (spaces + 4 <= piece.size() && wordAt(piece.data() + spaces) == everyLane(u' '))
-        spaces += 4;
-    while (spaces < piece.size() && piece[spaces] == u' ')
-        ++spaces;
-    return spaces;
-}
-
 // Every character but the tabs between cells counts as empty; most lines tell once past
 // their indentation.
 bool isEmptyLineText(std::u16string_view piece) {
@@ -153,7 +127,7 @@ constexpr uint64_t tabBit = 2;
 
 LoadedLines::LoadedLines(CLBox& owner, std::shared_ptr<const std::u16string> text)
     : box(owner), loadedText(text), arena(std::move(text)),
-      spacesPerCell(static_cast<size_t>(std::max(1, roundToPixel(owner.options.tabMin)))) {}
+      spacesPerCell(spacesPerIndentCell(owner.options)) {}
 
 bool LoadedLines::hasCode(size_t offset, std::u16string_view piece) {
     return offset <= codedOffsets && piece.size() <= codedLengths;
@@ -168,24 +142,20 @@ std::u16string_view LoadedLines::pieceOf(uint64_t code) const {
     return std::u16string_view(*loadedText).substr(code >> 32, (code >> 2) & codedLengths);
 }
 
-size_t LoadedLines::indentCellsOf(std::u16string_view piece) const {
-    return leadingSpaces(piece) / spacesPerCell;
-}
-
-// Each run of tabMin leading spaces is an empty indentation cell, each tab ends a cell; a
-// piece known to hold no tab is not looked through for one.
+// Each run of tabMin leading spaces is an empty indentation cell of the form Spaces, each
+// tab ends a cell; a piece known to hold no tab is not looked through for one.
 template <class Cell>
 void LoadedLines::forEachCell(std::u16string_view piece, bool hasTab, Cell&& cell) const {
-    const size_t indentCells = indentCellsOf(piece);
+    const size_t indentCells = indentCellsOf(piece, spacesPerCell);
     for (size_t k = 0; k < indentCells; ++k)
-        cell(std::u16string_view());
+        cell(std::u16string_view(), IndentForm::Spaces);
     size_t cellStart = indentCells * spacesPerCell; // no tab lies in the indentation
     for (size_t tab = hasTab ? piece.find(u'\t', cellStart) : std::u16string_view::npos;
          tab != std::u16string_view::npos; tab = piece.find(u'\t', cellStart)) {
-        cell(piece.substr(cellStart, tab - cellStart));
+        cell(piece.substr(cellStart, tab - cellStart), IndentForm::Tab);
         cellStart = tab + 1;
     }
-    cell(piece.substr(cellStart));
+    cell(piece.substr(cellStart), IndentForm::Tab);
 }
 
 Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool hasTab) {
@@ -197,16 +167,22 @@ Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool h
         piece = withoutReturn(piece);
     }
     const auto tabs = hasTab ? std::count(piece.begin(), piece.end(), u'\t') : 0;
-    const size_t cells = indentCellsOf(piece) + static_cast<size_t>(tabs) + 1;
+    const size_t cells = indentCellsOf(piece, spacesPerCell) + static_cast<size_t>(tabs) + 1;
     line->tabs.reserve(static_cast<int32_t>(std::min<size_t>(cells, INT32_MAX)));
-    forEachCell(piece, hasTab,
-                [&](std::u16string_view text) { line->tabs.add(makeCell(text), 0); });
+    forEachCell(piece, hasTab, [&](std::u16string_view text, IndentForm form) {
+        line->tabs.add(makeCell(text, form), 0);
+    });
     return line;
 }
 
-void LoadedLines::appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells) const {
+void LoadedLines::appendCellTexts(uint64_t code, std::vector<std::u16string_view>& cells,
+                                  std::vector<IndentForm>* forms) const {
     forEachCell(withoutReturn(pieceOf(code)), (code & tabBit) != 0,
-                [&](std::u16string_view text) { cells.push_back(text); });
+                [&](std::u16string_view text, IndentForm form) {
+                    cells.push_back(text);
+                    if (forms != nullptr)
+                        forms->push_back(form);
+                });
 }
 
 LineEnd LoadedLines::lineEndOf(uint64_t code) const {
@@ -239,25 +215,22 @@ void LoadedLines::measure(CLLine& line) {
         surface.setFontSize(drawn);
 }
 
-Ref<CLTab> LoadedLines::makeCell(std::u16string_view text) {
+Ref<CLTab> LoadedLines::makeCell(std::u16string_view text, IndentForm form) {
     Ref<CLTab> cell = arena.make<CLTab>();
     cell->text.borrow(text);
+    cell->setForm(form);
     return cell;
 }
 
-// As the line made would give it: each indentation cell a tab, the rest as loaded, a
-// "\r" before the line break included.
+// As the line made would give it: exactly as loaded, its indentation spaces and a "\r"
+// before the line break included.
 void LoadedLines::appendText(std::u16string& out, uint64_t code) const {
-    const std::u16string_view piece = pieceOf(code);
-    const size_t indentCells = indentCellsOf(withoutReturn(piece));
-    out.append(indentCells, u'\t');
-    out += piece.substr(indentCells * spacesPerCell);
+    out += pieceOf(code);
     out += u'\n';
 }
 
 size_t LoadedLines::textLength(uint64_t code) const {
-    const std::u16string_view piece = pieceOf(code);
-    return piece.size() + 1 - indentCellsOf(withoutReturn(piece)) * (spacesPerCell - 1);
+    return pieceOf(code).size() + 1;
 }
 
 LineEnd& LineEnd::operator=(std::u16string_view text) {
@@ -332,21 +305,38 @@ void CLBox::loadtext(std::u16string&& s) {
 }
 
 void CLBox::cellTexts(int32_t l, std::vector<std::u16string_view>& cells) const {
+    cellTextsAndForms(l, cells, nullptr);
+}
+
+void CLBox::cellTexts(int32_t l, std::vector<std::u16string_view>& cells,
+                      std::vector<IndentForm>& forms) const {
+    forms.clear();
+    cellTextsAndForms(l, cells, &forms);
+}
+
+void CLBox::cellTextsAndForms(int32_t l, std::vector<std::u16string_view>& cells,
+                              std::vector<IndentForm>* forms) const {
     cells.clear();
     if (!lines.isMade(l)) {
-        loaded->appendCellTexts(lines.pendingCode(l), cells);
+        loaded->appendCellTexts(lines.pendingCode(l), cells, forms);
         return;
     }
     const CLLine& line = *lines.at(l);
-    for (int32_t i = 0; i < line.tabs.size(); ++i)
+    for (int32_t i = 0; i < line.tabs.size(); ++i) {
         cells.push_back(line.tabs.at(i)->text.view());
+        if (forms != nullptr)
+            forms->push_back(line.tabs.at(i)->form());
+    }
 }
 
 LineEnd CLBox::lineEndOf(int32_t l) const {
     return lines.isMade(l) ? lines.at(l)->lineEnd : loaded->lineEndOf(lines.pendingCode(l));
 }
 
+// The cells that open a line written as spaces are written so; every other cell is its text
+// and a tab, the last its text and the line end.
 std::u16string CLBox::gettext() const {
+    const size_t spacesPerCell = spacesPerIndentCell(options);
     size_t length = 0;
     for (int32_t l = 0; l < lines.size(); ++l) {
         if (!lines.isMade(l)) {
@@ -356,7 +346,8 @@ std::u16string CLBox::gettext() const {
         const CLLine& line = *lines.at(l);
         for (int32_t i = 0; i < line.tabs.size(); ++i)
             length += line.tabs.at(i)->text.size() + 1;
-        length += line.lineEnd.size();
+        length += line.lineEnd.size() +
+                  static_cast<size_t>(spacedIndentation(line)) * (spacesPerCell - 1);
     }
     std::u16string text;
     text.reserve(length);
@@ -366,8 +357,9 @@ std::u16string CLBox::gettext() const {
             continue;
         }
         const CLLine& line = *lines.at(l);
-        const int32_t last = line.tabs.size() - 1;
-        for (int32_t i = 0; i <= last; ++i) {
+        const int32_t last = line.tabs.size() - 1, spaced = spacedIndentation(line);
+        text.append(static_cast<size_t>(spaced) * spacesPerCell, u' ');
+        for (int32_t i = spaced; i <= last; ++i) {
             text += line.tabs.at(i)->text.view();
             text += i == last ? line.lineEnd.view() : std::u16string_view(u"\t");
         }

@@ -1,7 +1,7 @@
 #include "textbox/textrange.h"
 
 #include "support/EngineError.h"
-#include "support/Rounding.h"
+#include "textbox/indentation.h"
 #include "textbox/position.h"
 
 #include <algorithm>
@@ -27,20 +27,21 @@ void requireWellFormed(const TextFragment& fragment) {
         static_cast<size_t>(std::count(fragment.text.begin(), fragment.text.end(), u'\n'));
     const bool endsKnown = std::none_of(fragment.lineEnds.begin(), fragment.lineEnds.end(),
                                         [](const LineEnd& end) { return end.empty(); });
-    if (breaks != fragment.lineEnds.size() || !endsKnown)
+    if (breaks != fragment.lineEnds.size() || !endsKnown || !spacedTabsFit(fragment))
         throw EngineError(ErrorNumber::BadArgument,
-                          "bad argument: a text whose line ends do not match its lines");
+                          "bad argument: a text whose line ends or tabs do not match it");
 }
 
-// Calls visit(text, lineEnd, last) for each cell the range covers, in order, its text cut
-// at the range's ends; lineEnd is the line end that follows the cell within the range, or
-// null where a tab follows or the range ends (last). Loaded lines not made yet are read
+// Calls visit(text, lineEnd, last, form) for each cell the range covers, in order, its text
+// cut at the range's ends; lineEnd is the line end that follows the cell within the range,
+// or null where a tab follows or the range ends (last). Loaded lines not made yet are read
 // where they lie, so that copying a large text makes no records.
 template <class Visit>
 void forEachCellBetween(const CLBox& box, const CLPos& from, const CLPos& to, Visit&& visit) {
     std::vector<std::u16string_view> cells;
+    std::vector<IndentForm> forms;
     for (int32_t l = from.yLine; l <= to.yLine; ++l) {
-        box.cellTexts(l, cells);
+        box.cellTexts(l, cells, forms);
         const LineEnd lineEnd = box.lineEndOf(l);
         const int32_t firstCell = l == from.yLine ? from.xTab : 0;
         const int32_t lastCell = l == to.yLine ? to.xTab : static_cast<int32_t>(cells.size()) - 1;
@@ -51,7 +52,8 @@ void forEachCellBetween(const CLBox& box, const CLPos& from, const CLPos& to, Vi
             if (l == from.yLine && t == from.xTab)
                 text.remove_prefix(static_cast<size_t>(from.xChar));
             const bool last = l == to.yLine && t == to.xTab;
-            visit(text, last ? nullptr : t == lastCell ? &lineEnd : nullptr, last);
+            const LineEnd* endAfter = !last && t == lastCell ? &lineEnd : nullptr;
+            visit(text, endAfter, last, forms[static_cast<size_t>(t)]);
         }
     }
 }
@@ -82,11 +84,15 @@ public:
         const std::u16string_view after = std::u16string_view(last.tabs.at(toPos.xTab)->text)
                                               .substr(static_cast<size_t>(toPos.xChar));
         const std::u16string_view text = fragment.text;
+        const std::vector<size_t>& spacedTabs = fragment.spacedTabs;
         std::u16string joined(before);
-        size_t at = 0, lineEnd = 0;
+        size_t at = 0, lineEnd = 0, spaced = 0;
         for (size_t stop = text.find_first_of(u"\t\n"); stop != npos;
              stop = text.find_first_of(u"\t\n", at)) {
-            addCell(joined, text.substr(at, stop - at));
+            const bool spacedTab = spaced < spacedTabs.size() && spacedTabs[spaced] == stop;
+            spaced += spacedTab ? 1 : 0;
+            addCell(joined, text.substr(at, stop - at),
+                    spacedTab ? IndentForm::Spaces : IndentForm::Tab);
             if (text[stop] == u'\n') {
                 line->lineEnd = fragment.lineEnds[lineEnd++];
                 lines.push_back(std::move(line));
@@ -96,7 +102,7 @@ public:
         }
         joined += text.substr(at);
         joined += after;
-        addCell(joined, {});
+        addCell(joined, {}, last.tabs.at(toPos.xTab)->form()); // the tab after `to` stays
         for (int32_t i = toPos.xTab + 1; i < last.tabs.size(); ++i)
             line->tabs.add(last.tabs.at(i), last.tabs.wei(i));
         line->lineEnd = last.lineEnd;
@@ -106,10 +112,11 @@ public:
 
 private:
     void startLine() { line = arena ? arena->make<CLLine>() : makeRef<CLLine>(); }
-    // The cell of pending text followed by piece, a piece of the fragment; pending is the cut
-    // cell's text before the range, and empty after the first cell.
-    void addCell(std::u16string& pending, std::u16string_view piece) {
+    // The cell of pending text followed by piece, a piece of the fragment, ended by a tab of
+    // form; pending is the cut cell's text before the range, and empty after the first cell.
+    void addCell(std::u16string& pending, std::u16string_view piece, IndentForm form) {
         Ref<CLTab> cell = arena ? arena->make<CLTab>() : makeRef<CLTab>();
+        cell->setForm(form);
         if (pending.empty() && arena) {
             cell->text.borrow(piece);
         } else if (pending.empty()) {
@@ -165,31 +172,57 @@ CLPos characterBoundary(const CLBox& box, CLPos pos) {
     return pos;
 }
 
-std::u16string savedText(const TextFragment& fragment) {
-    std::u16string saved;
-    saved.reserve(fragment.text.size() + fragment.lineEnds.size());
-    size_t at = 0;
-    for (const LineEnd& end : fragment.lineEnds) {
-        const size_t feed = fragment.text.find(u'\n', at);
-        saved.append(fragment.text, at, feed - at);
-        saved += end.view();
-        at = feed + 1;
+bool spacedTabsFit(const TextFragment& fragment) {
+    size_t next = 0; // where the next may stand at the earliest
+    for (const size_t at : fragment.spacedTabs) {
+        if (at < next || at >= fragment.text.size() || fragment.text[at] != u'\t')
+            return false;
+        next = at + 1;
     }
-    saved.append(fragment.text, at);
-    return saved;
+    return true;
 }
 
-TextFragment pastedText(std::u16string_view text, const CLOptions& options) {
-    const auto spacesPerCell = static_cast<size_t>(std::max(1, roundToPixel(options.tabMin)));
+TextPlace placeOf(const CLBox& box, const CLPos& pos) {
+    const bool inIndentation =
+        pos.xChar == 0 && spacedIndentation(*box.lines.at(pos.yLine)) >= pos.xTab;
+    return inIndentation ? TextPlace::InIndentation : TextPlace::InLine;
+}
+
+std::u16string savedText(const TextFragment& fragment, const CLOptions& options, TextPlace place) {
+    const size_t spacesPerCell = spacesPerIndentCell(options);
+    const std::u16string_view text = fragment.text;
+    const std::vector<size_t>& spacedTabs = fragment.spacedTabs;
+    std::u16string saved;
+    saved.reserve(text.size() + fragment.lineEnds.size() + spacedTabs.size() * spacesPerCell);
+    size_t at = 0, spaced = 0;
+    for (size_t line = 0;; ++line) {
+        const size_t feed = std::min(text.find(u'\n', at), text.size());
+        if (line != 0 || place == TextPlace::InIndentation)
+            for (; spaced < spacedTabs.size() && spacedTabs[spaced] == at; ++spaced, ++at)
+                saved.append(spacesPerCell, u' ');
+        while (spaced < spacedTabs.size() && spacedTabs[spaced] < feed)
+            ++spaced; // written as the tab it is
+        saved.append(text.substr(at, feed - at));
+        if (feed == text.size())
+            return saved;
+        saved += fragment.lineEnds[line].view();
+        at = feed + 1;
+    }
+}
+
+TextFragment pastedText(std::u16string_view text, const CLOptions& options, TextPlace place) {
+    const size_t spacesPerCell = spacesPerIndentCell(options);
     TextFragment fragment;
     fragment.text.reserve(text.size());
     for (size_t at = 0;;) {
         const size_t feed = text.find(u'\n', at);
         std::u16string_view line = text.substr(at, feed == npos ? npos : feed - at);
-        if (at != 0) { // a line the paste starts
-            const size_t spaces = std::min(line.find_first_not_of(u' '), line.size());
-            const size_t cells = spaces / spacesPerCell;
-            fragment.text.append(cells, u'\t');
+        if (at != 0 || place == TextPlace::InIndentation) { // where loading would read cells
+            const size_t cells = indentCellsOf(line, spacesPerCell);
+            for (size_t k = 0; k < cells; ++k) {
+                fragment.spacedTabs.push_back(fragment.text.size());
+                fragment.text += u'\t';
+            }
             line.remove_prefix(cells * spacesPerCell);
         }
         if (feed == npos) {
@@ -225,19 +258,23 @@ CLPos endOf(const CLPos& at, const TextFragment& fragment) {
 TextFragment textBetween(const CLBox& box, const CLPos& from, const CLPos& to) {
     requireRange(box, from, to);
     size_t length = 0;
-    forEachCellBetween(box, from, to, [&](std::u16string_view text, const LineEnd*, bool) {
-        length += text.size() + 1;
-    });
+    forEachCellBetween(box, from, to,
+                       [&](std::u16string_view text, const LineEnd*, bool, IndentForm) {
+                           length += text.size() + 1;
+                       });
     TextFragment fragment;
     fragment.text.reserve(length);
-    forEachCellBetween(box, from, to,
-                       [&](std::u16string_view text, const LineEnd* lineEnd, bool last) {
-                           fragment.text += text;
-                           if (lineEnd != nullptr)
-                               fragment.lineEnds.push_back(*lineEnd);
-                           if (!last)
-                               fragment.text += lineEnd != nullptr ? u'\n' : u'\t';
-                       });
+    forEachCellBetween(
+        box, from, to,
+        [&](std::u16string_view text, const LineEnd* lineEnd, bool last, IndentForm form) {
+            fragment.text += text;
+            if (lineEnd != nullptr)
+                fragment.lineEnds.push_back(*lineEnd);
+            else if (!last && form == IndentForm::Spaces)
+                fragment.spacedTabs.push_back(fragment.text.size());
+            if (!last)
+                fragment.text += lineEnd != nullptr ? u'\n' : u'\t';
+        });
     return fragment;
 }
 

@@ -21,12 +21,23 @@
 
 // A stretch of the document's text as the document holds it: '\t' ends a cell and '\n' a
 // line, and the line end that each '\n' stands for is kept beside the text, since a cell
-// may end in a lone "\r" that a saved "\r\n" could not be told from.
+// may end in a lone "\r" that a saved "\r\n" could not be told from; so is the form of
+// each tab that ends a cell of the form Spaces.
 struct TextFragment {
     std::u16string text;
-    std::vector<LineEnd> lineEnds; // one for each '\n' of text, in order; none is empty
+    std::vector<LineEnd> lineEnds;       // one for each '\n' of text, in order; none is empty
+    std::vector<size_t> spacedTabs = {}; // where the tabs of the form Spaces stand, in order
     bool operator==(const TextFragment&) const = default;
 };
+
+// The tabs that spacedTabs names are tabs of the text, in order.
+bool spacedTabsFit(const TextFragment& fragment);
+
+// Where a text stands in its line: inside it, or where the line's indentation may go on (at
+// its start, or after nothing but cells written as spaces), so that loading would read the
+// spaces opening the text as indentation.
+enum class TextPlace { InLine, InIndentation };
+TextPlace placeOf(const CLBox& box, const CLPos& pos);
 
 // Positions in the order of the text; the remembered x plays no part.
 inline bool isBefore(const CLPos& a, const CLPos& b) {
@@ -36,12 +47,15 @@ inline bool samePlace(const CLPos& a, const CLPos& b) {
     return !isBefore(a, b) && !isBefore(b, a);
 }
 
-// The text as saving writes it: each '\n' becomes its own line end.
-std::u16string savedText(const TextFragment& fragment);
-// A text from outside the document (the clipboard's) split as loading splits a file:
-// "\r\n" and "\n" end lines and are kept as their ends, a lone "\r" is text, and every
-// line after the first has its leading runs of tabMin spaces made indentation cells.
-TextFragment pastedText(std::u16string_view text, const CLOptions& options);
+// The text as saving writes it, standing at place: each '\n' becomes its own line end, and
+// the tabs of the form Spaces that open a line, in a row, become tabMin spaces each (on the
+// first line only when it stands in indentation).
+std::u16string savedText(const TextFragment& fragment, const CLOptions& options, TextPlace place);
+// A text from outside the document (the clipboard's), to stand at place, split as loading
+// splits a file: "\r\n" and "\n" end lines and are kept as their ends, a lone "\r" is text,
+// and every line after the first, and the first where it stands in indentation, has its
+// leading runs of tabMin spaces made indentation cells of the form Spaces.
+TextFragment pastedText(std::u16string_view text, const CLOptions& options, TextPlace place);
 // Where fragment ends when it stands at `at`.
 CLPos endOf(const CLPos& at, const TextFragment& fragment);
 

@@ -133,9 +133,10 @@ void frmEditor::copy(KeyAction::Kind how) {
     guarded(u"copying", [&] {
         auto text = std::make_shared<const TextFragment>(
             textBetween(box(), selected->start, selected->end));
-        host.setClipboardText(how == KeyAction::Kind::CopyAligned
-                                  ? alignedWithSpaces(text, box().options)
-                                  : savedText(*text));
+        host.setClipboardText(
+            how == KeyAction::Kind::CopyAligned
+                ? alignedWithSpaces(text, box().options)
+                : savedText(*text, box().options, placeOf(box(), selected->start)));
     });
 }
 
@@ -145,7 +146,8 @@ void frmEditor::cut() {
     if (!selected)
         return;
     const bool copied = guarded(u"cutting", [&] {
-        host.setClipboardText(savedText(textBetween(box(), selected->start, selected->end)));
+        host.setClipboardText(savedText(textBetween(box(), selected->start, selected->end),
+                                        box().options, placeOf(box(), selected->start)));
     });
     if (copied && changeText(EditHistory::Action::Other, u"cutting",
                              [&](const TextChangeSink& told) { eraseSelection(*selected, told); }))
@@ -162,7 +164,8 @@ void frmEditor::paste() {
             CLBox& pasted = box();
             const std::optional<TextRange> selected = selectedRange(pasted);
             const TextRange at = selected ? *selected : TextRange{pasted.cursor, pasted.cursor};
-            auto fragment = std::make_shared<const TextFragment>(pastedText(text, pasted.options));
+            auto fragment = std::make_shared<const TextFragment>(
+                pastedText(text, pasted.options, placeOf(pasted, at.start)));
             clearSelection(pasted);
             replaceRange(pasted, at.start, at.end, fragment, told);
             pasted.cursor = endOf(at.start, *fragment);

@@ -27,6 +27,8 @@ namespace fs = std::filesystem;
 //           replacement (2): from, to and the cursor after it, each yLine, xTab, xChar (4
 //           each); the text's units and line ends counted (4 each), its units (2 each),
 //           then each line end (1 each: 1 "\n", 2 "\r\n")
+//           replacement with forms (3), for a text holding tabs of the form Spaces: as a
+//           replacement, then those tabs counted (4) and each one's unit offset (4 each)
 // The frame's own hash tells a count damaged from a batch cut short.
 
 namespace {
@@ -36,6 +38,7 @@ constexpr std::string_view magic = "\x89"
 constexpr uint32_t formatVersion = 1;
 constexpr uint8_t insertCharKind = 1;
 constexpr uint8_t replacementKind = 2;
+constexpr uint8_t formedReplacementKind = 3;           // older versions read the other two
 constexpr size_t replacementHeadBytes = 9 * 4 + 2 * 4; // after the kind
 constexpr uint8_t feedEnd = 1, returnFeedEnd = 2;
 constexpr size_t frameBytes = 16;
@@ -67,7 +70,8 @@ bool isJournalText(const TextFragment& text) {
     const auto breaks = static_cast<size_t>(std::count(text.text.begin(), text.text.end(), u'\n'));
     return breaks == text.lineEnds.size() &&
            std::none_of(text.lineEnds.begin(), text.lineEnds.end(),
-                        [](const LineEnd& end) { return end.empty(); });
+                        [](const LineEnd& end) { return end.empty(); }) &&
+           spacedTabsFit(text);
 }
 
 bool isJournalEdit(const JournalEdit& edit) {
@@ -93,7 +97,8 @@ void putRecord(std::string& records, const JournalEdit& edit) {
         putPosition(records, {edit.yLine, edit.xTab, edit.xChar});
         return;
     }
-    putLittle(records, replacementKind, 1);
+    const std::vector<size_t>& spacedTabs = edit.text->spacedTabs;
+    putLittle(records, spacedTabs.empty() ? replacementKind : formedReplacementKind, 1);
     putPosition(records, {edit.yLine, edit.xTab, edit.xChar});
     putPosition(records, edit.to);
     putPosition(records, edit.cursor);
@@ -103,6 +108,11 @@ void putRecord(std::string& records, const JournalEdit& edit) {
         putLittle(records, unit, 2);
     for (const LineEnd& end : edit.text->lineEnds)
         putLittle(records, end == u"\n" ? feedEnd : returnFeedEnd, 1);
+    if (spacedTabs.empty())
+        return;
+    putLittle(records, spacedTabs.size(), 4);
+    for (const size_t at : spacedTabs)
+        putLittle(records, at, 4);
 }
 
 std::string encodeHeader(const JournalBase& base) {
@@ -244,9 +254,9 @@ private:
         uint64_t read = 0;
         for (; !rest.empty(); ++read) {
             const uint64_t kind = number(1);
-            if (kind != insertCharKind && kind != replacementKind)
+            if (kind != insertCharKind && kind != replacementKind && kind != formedReplacementKind)
                 damaged("it holds an edit of an unknown kind");
-            JournalEdit edit = kind == insertCharKind ? readInsertChar() : readReplacement();
+            JournalEdit edit = kind == insertCharKind ? readInsertChar() : readReplacement(kind);
             if (!isJournalEdit(edit))
                 damaged("it holds an impossible edit");
             edits.push_back(std::move(edit));
@@ -275,7 +285,7 @@ private:
         return edit;
     }
 
-    JournalEdit readReplacement() {
+    JournalEdit readReplacement(uint64_t kind) {
         if (rest.size() < replacementHeadBytes)
             damaged("an edit is cut short inside a batch");
         const CLPos from = readPosition(), to = readPosition(), cursor = readPosition();
@@ -293,6 +303,15 @@ private:
             if (end != feedEnd && end != returnFeedEnd)
                 damaged("it holds an impossible edit");
             text->lineEnds.emplace_back(end == feedEnd ? u"\n" : u"\r\n");
+        }
+        if (kind == formedReplacementKind) {
+            if (rest.size() < 4)
+                damaged("an edit is cut short inside a batch");
+            const uint64_t spacedTabs = number(4);
+            if (rest.size() / 4 < spacedTabs)
+                damaged("an edit is cut short inside a batch");
+            for (uint64_t k = 0; k < spacedTabs; ++k)
+                text->spacedTabs.push_back(static_cast<size_t>(number(4)));
         }
         return JournalEdit::replacement(from, to, cursor, std::move(text));
     }
