@@ -1,6 +1,7 @@
 #include "window/recovery.h"
 
 #include "support/EngineError.h"
+#include "support/Utf16.h"
 #include "support/systemcalls.h"
 #include "window/fileerrors.h"
 
@@ -99,8 +100,7 @@ void putRecord(std::string& records, const JournalEdit& edit) {
     putPosition(records, edit.cursor);
     putLittle(records, edit.text->text.size(), 4);
     putLittle(records, edit.text->lineEnds.size(), 4);
-    for (const char16_t unit : edit.text->text)
-        putLittle(records, unit, 2);
+    appendLittleEndian(records, edit.text->text);
     for (const LineEnd& end : edit.text->lineEnds)
         putLittle(records, end == u"\n" ? feedEnd : returnFeedEnd, 1);
 }
@@ -109,8 +109,7 @@ std::string encodeHeader(const JournalBase& base) {
     std::string bytes(magic);
     putLittle(bytes, formatVersion, 4);
     putLittle(bytes, base.path.size(), 4);
-    for (const char16_t unit : base.path)
-        putLittle(bytes, unit, 2);
+    appendLittleEndian(bytes, base.path);
     putLittle(bytes, base.stamp.exists ? 1 : 0, 1);
     putLittle(bytes, base.stamp.size, 8);
     putLittle(bytes, static_cast<uint64_t>(base.stamp.modified), 8);
@@ -203,8 +202,7 @@ private:
             damaged("its file name is impossibly long");
         if (rest.size() < 2 * pathUnits + 25 + checkBytes)
             damaged("its header is cut short");
-        for (uint64_t k = 0; k < pathUnits; ++k)
-            base.path.push_back(static_cast<char16_t>(number(2)));
+        base.path = unitsFromLittleEndian(take(static_cast<size_t>(2 * pathUnits)));
         const uint64_t exists = number(1);
         base.stamp = {exists == 1, number(8), static_cast<int64_t>(number(8)), number(8)};
         const uint64_t check =
@@ -283,11 +281,7 @@ private:
         if (rest.size() < 2 * units + ends)
             damaged("an edit is cut short inside a batch");
         auto text = std::make_shared<TextFragment>();
-        const std::string_view unitBytes = take(static_cast<size_t>(2 * units));
-        text->text.resize(static_cast<size_t>(units));
-        for (size_t k = 0; k < text->text.size(); ++k)
-            text->text[k] = static_cast<char16_t>(static_cast<uint8_t>(unitBytes[2 * k]) |
-                                                  static_cast<uint8_t>(unitBytes[2 * k + 1]) << 8);
+        text->text = unitsFromLittleEndian(take(static_cast<size_t>(2 * units)));
         for (uint64_t k = 0; k < ends; ++k) {
             const uint64_t end = number(1);
             if (end != feedEnd && end != returnFeedEnd)
@@ -302,10 +296,8 @@ private:
 };
 
 std::string journalNamePrefix(const std::u16string& documentPath) {
-    const std::u16string path = journalPathFor(documentPath);
     std::string units;
-    for (const char16_t unit : path)
-        putLittle(units, unit, 2);
+    appendLittleEndian(units, journalPathFor(documentPath));
     static constexpr char digits[] = "0123456789abcdef";
     std::string prefix;
     for (uint64_t hash = hashOfBytes(units), k = 0; k < 16; ++k, hash <<= 4)
