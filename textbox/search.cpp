@@ -2,12 +2,12 @@
 
 #include "support/CaseFolding.h"
 #include "support/EngineError.h"
+#include "support/UnitBlocks.h"
 #include "support/Utf16.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -77,31 +77,8 @@ std::vector<MaskedUnit> unitsOfCases(char32_t folded, bool last) {
     return masked;
 }
 
-// Eight units at a time: GCC and Clang lower these lanes to the machine's vector unit.
-using UnitBlock = uint16_t __attribute__((vector_size(16)));
-using ByteBlock = uint8_t __attribute__((vector_size(8)));
-constexpr size_t blockUnits = 8;
 // The most units a finder tests on each side; no character has more cases than that.
 constexpr size_t widestFinder = 4;
-
-UnitBlock everyLane(char16_t unit) {
-    const uint16_t lane = unit;
-    return UnitBlock{lane, lane, lane, lane, lane, lane, lane, lane};
-}
-
-UnitBlock blockAt(const char16_t* units) {
-    UnitBlock block;
-    std::memcpy(&block, units, sizeof block);
-    return block;
-}
-
-// The byte of each lane of a block, 0xFF where a match may start, as one word whose bits
-// from lowest to highest are lanes 0 to 7.
-uint64_t laneBytes(ByteBlock bytes) {
-    uint64_t word = 0;
-    std::memcpy(&word, &bytes, sizeof word);
-    return std::endian::native == std::endian::little ? word : __builtin_bswap64(word);
-}
 
 // Finds where a match may start: where the text has a unit that the needle's first
 // unit allows, and needle length - 1 units on, one that its last allows. Both are tested
@@ -114,10 +91,10 @@ public:
         for (size_t k = 0; k < Width; ++k) {
             const MaskedUnit& firstFilter = first[std::min(k, first.size() - 1)];
             const MaskedUnit& lastFilter = last[std::min(k, last.size() - 1)];
-            firstIgnored[k] = everyLane(firstFilter.ignored);
-            firstValue[k] = everyLane(firstFilter.value);
-            lastIgnored[k] = everyLane(lastFilter.ignored);
-            lastValue[k] = everyLane(lastFilter.value);
+            firstIgnored[k] = unitInEveryLane(firstFilter.ignored);
+            firstValue[k] = unitInEveryLane(firstFilter.value);
+            lastIgnored[k] = unitInEveryLane(lastFilter.ignored);
+            lastValue[k] = unitInEveryLane(lastFilter.value);
         }
     }
 
@@ -165,6 +142,7 @@ private:
         return lanes;
     }
 
+    // A byte per start from units on, 0xFF where a match may begin, the first lowest.
     uint64_t startsAt(const char16_t* units) const {
         const UnitBlock both = passing(blockAt(units), firstIgnored, firstValue) &
                                passing(blockAt(units + lastOffset), lastIgnored, lastValue);
