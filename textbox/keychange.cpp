@@ -58,19 +58,6 @@ std::optional<EditRegion> regionOf(const CLBox& box, char32_t code, const CLPos&
     return EditRegion{pos, pos, end};
 }
 
-// The position one character right of pos, as the Right key goes; none at the text's end.
-std::optional<CLPos> nextPosition(const CLBox& box, const CLPos& pos) {
-    const CLLine& line = *box.lines.at(pos.yLine);
-    const CLTab& cell = *line.tabs.at(pos.xTab);
-    if (pos.xChar != textLength(cell))
-        return CLPos{pos.yLine, pos.xTab, pos.xChar + unitsAfter(cell.text, pos.xChar)};
-    if (pos.xTab != line.tabs.size() - 1)
-        return CLPos{pos.yLine, pos.xTab + 1, 0};
-    if (pos.yLine != box.lines.size() - 1)
-        return CLPos{pos.yLine + 1, 0, 0};
-    return std::nullopt;
-}
-
 } // namespace
 
 void keyEdit(CLBox& box, char32_t code, CLPos& pos, const TextChangeSink& told) {
@@ -107,7 +94,7 @@ void keyEdit(CLBox& box, char32_t code, CLPos& pos, const TextChangeSink& told) 
 
 void deleteForward(CLBox& box, CLPos& pos, const TextChangeSink& told) {
     cellAt(box, pos);
-    std::optional<CLPos> next = nextPosition(box, pos);
+    std::optional<CLPos> next = positionRightOf(box, pos);
     if (!next) {
         beep(box);
         pos.xPosMem = -1;

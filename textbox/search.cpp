@@ -4,6 +4,7 @@
 #include "support/EngineError.h"
 #include "support/UnitBlocks.h"
 #include "support/Utf16.h"
+#include "textbox/position.h"
 
 #include <algorithm>
 #include <array>
@@ -198,10 +199,7 @@ TextSearch::TextSearch(const CLBox& box, std::u16string_view needle, const CLPos
                        SearchDirection searchDirection)
     : foldedNeedle(folded(needle)), direction(searchDirection), home(from), revision(box.revision),
       line(from.yLine), cell(from.xTab), lineCount(box.lines.size()) {
-    const CLTab& start = *box.lines.at(from.yLine)->tabs.at(from.xTab);
-    if (from.xChar < 0 || static_cast<size_t>(from.xChar) > start.text.size())
-        raiseOutOfRange("character " + std::to_string(from.xChar) + " of a cell of " +
-                        std::to_string(start.text.size()));
+    cellHolding(box, from);
     if (matchesNothing(needle)) {
         state = Outcome::NotFound;
         return;

@@ -23,11 +23,7 @@ void requireRange(const CLBox& box, const CLPos& from, const CLPos& to) {
 }
 
 void requireWellFormed(const TextFragment& fragment) {
-    const auto breaks =
-        static_cast<size_t>(std::count(fragment.text.begin(), fragment.text.end(), u'\n'));
-    const bool endsKnown = std::none_of(fragment.lineEnds.begin(), fragment.lineEnds.end(),
-                                        [](const LineEnd& end) { return end.empty(); });
-    if (breaks != fragment.lineEnds.size() || !endsKnown)
+    if (!isWellFormed(fragment))
         throw EngineError(ErrorNumber::BadArgument,
                           "bad argument: a text whose line ends do not match its lines");
 }
@@ -153,11 +149,16 @@ void putLines(CLBox& box, int32_t first, int32_t replaced, std::vector<Ref<CLLin
 
 } // namespace
 
+bool isWellFormed(const TextFragment& fragment) {
+    const auto breaks =
+        static_cast<size_t>(std::count(fragment.text.begin(), fragment.text.end(), u'\n'));
+    return breaks == fragment.lineEnds.size() &&
+           std::none_of(fragment.lineEnds.begin(), fragment.lineEnds.end(),
+                        [](const LineEnd& end) { return end.empty(); });
+}
+
 void requirePosition(const CLBox& box, const CLPos& pos) {
-    const CLTab& cell = *box.lines.at(pos.yLine)->tabs.at(pos.xTab);
-    if (pos.xChar < 0 || static_cast<size_t>(pos.xChar) > cell.text.size())
-        raiseOutOfRange("character " + std::to_string(pos.xChar) + " of a cell of " +
-                        std::to_string(cell.text.size()));
+    cellHolding(box, pos);
 }
 
 CLPos characterBoundary(const CLBox& box, CLPos pos) {

@@ -36,6 +36,8 @@ inline bool samePlace(const CLPos& a, const CLPos& b) {
     return !isBefore(a, b) && !isBefore(b, a);
 }
 
+// Whether each '\n' of fragment's text has a line end of its own, and none is empty.
+bool isWellFormed(const TextFragment& fragment);
 // The text as saving writes it: each '\n' becomes its own line end.
 std::u16string savedText(const TextFragment& fragment);
 // A text from outside the document (the clipboard's) split as loading splits a file:

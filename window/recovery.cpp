@@ -64,19 +64,12 @@ bool isJournalPosition(const CLPos& pos) {
     return pos.yLine >= 0 && pos.xTab >= 0 && pos.xChar >= 0;
 }
 
-bool isJournalText(const TextFragment& text) {
-    const auto breaks = static_cast<size_t>(std::count(text.text.begin(), text.text.end(), u'\n'));
-    return breaks == text.lineEnds.size() &&
-           std::none_of(text.lineEnds.begin(), text.lineEnds.end(),
-                        [](const LineEnd& end) { return end.empty(); });
-}
-
 bool isJournalEdit(const JournalEdit& edit) {
     const CLPos from{edit.yLine, edit.xTab, edit.xChar};
     if (edit.text)
         return edit.code == 0 && isJournalPosition(from) && isJournalPosition(edit.to) &&
                isJournalPosition(edit.cursor) && !isBefore(edit.to, from) &&
-               isJournalText(*edit.text);
+               isWellFormed(*edit.text);
     const bool knownCode = edit.code == Backspace || edit.code == Tab || edit.code == Enter ||
                            CLBox::isTypable(edit.code);
     return knownCode && isJournalPosition(from);
