@@ -3,7 +3,6 @@
 #include "textbox/CLBox.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,9 +62,6 @@ struct TextChange {
     std::shared_ptr<const TextFragment> inserted;
 };
 
-// Told each change as it is made.
-using TextChangeSink = std::function<void(const TextChange&)>;
-
 // Replaces the text from `from` to `to` by fragment: the cells before `from` and after
 // `to` stay on the lines the fragment's first and last lines make, and the last of them
 // ends with the line end that stood after `to`. Gives the text a new revision, refreshes
@@ -76,10 +72,10 @@ using TextChangeSink = std::function<void(const TextChange&)>;
 void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
                   std::shared_ptr<const TextFragment> fragment, const TextChangeSink& told);
 
-// insertChar(code, pos), told as the change it made, if any. A change is told even when
-// insertChar fails after making it (a surface that cannot measure), before the failure
-// goes on to the caller.
-void keyEdit(CLBox& box, char32_t code, CLPos& pos, const TextChangeSink& told);
+// insertChar(code, pos), told as the change it made, if any.
+inline void keyEdit(CLBox& box, char32_t code, CLPos& pos, const TextChangeSink& told) {
+    box.insertChar(code, pos, told);
+}
 // Delete: removes what Backspace would remove from one character right of pos (the next
 // character, the tab after the cell, or the line end, which joins the next line as
 // Backspace joins it); pos stays where it was, or at the start of a pair the removal

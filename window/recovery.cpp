@@ -46,8 +46,6 @@ constexpr uint64_t largestJournal = uint64_t{1} << 30;
 constexpr size_t largestBatch = size_t{1} << 20; // records: a frame counts them in 32 bits
 constexpr std::string_view nameEnding = ".journal";
 
-constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
-
 void putLittle(std::string& bytes, uint64_t value, size_t width) {
     for (size_t k = 0; k < width; ++k, value >>= 8)
         bytes.push_back(static_cast<char>(value & 0xFF));
@@ -70,8 +68,8 @@ bool isJournalEdit(const JournalEdit& edit) {
         return edit.code == 0 && isJournalPosition(from) && isJournalPosition(edit.to) &&
                isJournalPosition(edit.cursor) && !isBefore(edit.to, from) &&
                isWellFormed(*edit.text);
-    const bool knownCode = edit.code == Backspace || edit.code == Tab || edit.code == Enter ||
-                           CLBox::isTypable(edit.code);
+    const bool knownCode = edit.code == CLBox::backspaceCode || edit.code == CLBox::tabCode ||
+                           edit.code == CLBox::enterCode || CLBox::isTypable(edit.code);
     return knownCode && isJournalPosition(from);
 }
 
