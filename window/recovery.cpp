@@ -400,13 +400,9 @@ void RecoveryJournal::createFile() {
 }
 
 void RecoveryJournal::discard() {
-    const fs::path file = std::exchange(journalFile, {});
     edits.clear();
     writtenEdits = 0;
-    std::error_code error;
-    if (!file.empty() && !fs::remove(file, error) && error)
-        throw std::runtime_error("could not delete the recovery file " +
-                                 shownPath(file.u16string()) + ": " + error.message());
+    removeFile();
 }
 
 void RecoveryJournal::removeFile() {
