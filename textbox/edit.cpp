@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr char32_t Backspace = CLBox::backspaceCode;
-constexpr char32_t Tab = CLBox::tabCode;
-constexpr char32_t Enter = CLBox::enterCode;
 constexpr char32_t Delete = 127;
 
 // Takes units characters of the cell on line yLine out from at. The inner width follows
@@ -160,11 +157,11 @@ TextChange backspaceChange(const CLBox& box, const CLTab& cell, const CLPos& pos
 
 // The change the key's edit at pos is about to make, read from the text before it.
 TextChange changeOf(const CLBox& box, char32_t code, const CLTab& cell, const CLPos& pos) {
-    if (code == Backspace)
+    if (code == CLBox::backspaceCode)
         return backspaceChange(box, cell, pos);
-    if (code == Tab)
+    if (code == CLBox::tabCode)
         return {pos, noText(), textOf(u"\t")};
-    if (code == Enter) {
+    if (code == CLBox::enterCode) {
         const int32_t indentation = leadingEmptyCells(*box.lines.at(pos.yLine), pos.xTab);
         return {pos, noText(),
                 textOf(u"\n" + std::u16string(static_cast<size_t>(indentation), u'\t'),
@@ -176,11 +173,11 @@ TextChange changeOf(const CLBox& box, char32_t code, const CLTab& cell, const CL
 // Deleting or joining can bring two lone halves together into one pair; the position
 // then stands before the character they form.
 void makeEdit(CLBox& box, char32_t code, CLTab& cell, CLPos& pos) {
-    if (code == Backspace)
+    if (code == CLBox::backspaceCode)
         deleteBackwards(box, cell, pos);
-    else if (code == Tab)
+    else if (code == CLBox::tabCode)
         splitCell(box, cell, pos);
-    else if (code == Enter)
+    else if (code == CLBox::enterCode)
         splitLine(box, cell, pos);
     else
         typeCharacter(box, code, cell, pos);
@@ -198,17 +195,18 @@ bool CLBox::isTypable(char32_t code) {
 
 void CLBox::insertChar(char32_t code, CLPos& pos, const TextChangeSink& told) {
     CLTab& cell = cellAt(*this, pos);
-    const bool joinsLines = code == Backspace && pos.xChar == 0 && pos.xTab == 0 && pos.yLine != 0;
+    const bool joinsLines =
+        code == backspaceCode && pos.xChar == 0 && pos.xTab == 0 && pos.yLine != 0;
     if (joinsLines)
         requireHeightRoom(*this, pos.yLine - 1, 2, 1);
     else
-        requireHeightRoom(*this, pos.yLine, 1, code == Enter ? 2 : 1);
-    const bool keyCode = code == Backspace || code == Tab || code == Enter;
+        requireHeightRoom(*this, pos.yLine, 1, code == enterCode ? 2 : 1);
+    const bool keyCode = code == backspaceCode || code == tabCode || code == enterCode;
     if (!keyCode && !isTypable(code))
         return;
     const bool atTextStart = pos.yLine == 0 && pos.xTab == 0 && pos.xChar == 0;
     std::optional<TextChange> change;
-    if (code != Backspace || !atTextStart) {
+    if (code != backspaceCode || !atTextStart) {
         if (told)
             change = changeOf(*this, code, cell, pos);
         markTextChanged(); // before the change, so that even one failing half-way counts
