@@ -256,12 +256,9 @@ private:
     JournalEdit readInsertChar() {
         if (rest.size() < 16)
             damaged("an edit is cut short inside a batch");
-        JournalEdit edit;
-        edit.code = static_cast<char32_t>(number(4));
-        edit.yLine = position();
-        edit.xTab = position();
-        edit.xChar = position();
-        return edit;
+        const auto code = static_cast<char32_t>(number(4));
+        const CLPos at = readPosition();
+        return JournalEdit(code, at.yLine, at.xTab, at.xChar);
     }
 
     JournalEdit readReplacement() {
