@@ -1,6 +1,7 @@
 #include "corpus.h"
 #include "tests/support/HeadlessSurface.h"
 #include "textbox/CLBox.h"
+#include "textbox/textrange.h"
 
 #include <benchmark/benchmark.h>
 
@@ -75,5 +76,48 @@ void enterThenJoinNearTheTop(benchmark::State& state) {
     }
 }
 BENCHMARK(enterThenJoinNearTheTop)->Arg(1000)->Arg(2400000)->Unit(benchmark::kMicrosecond);
+
+// A sink that reads what it is told, as the history and the journal do.
+TextChangeSink countingInto(size_t& units) {
+    return [&units](const TextChange& change) {
+        units += change.removed->text.size() + change.inserted->text.size();
+    };
+}
+
+// A keystroke as the window makes it, its change told on to the history and the journal:
+// typing, then the Backspace that takes it back, in the middle of a line of many cells.
+void toldTypingInALineOfCells(benchmark::State& state) {
+    HeadlessSurface surface{1920, 1080, 7, 16};
+    CLBox box;
+    box.bind(surface);
+    const auto cellCount = static_cast<int32_t>(state.range(0));
+    std::u16string line;
+    for (int32_t k = 0; k < cellCount; ++k)
+        line += u"word\t";
+    box.loadtext(line);
+    box.cursor = CLPos{0, cellCount / 2, 2};
+    size_t toldUnits = 0;
+    const TextChangeSink told = countingInto(toldUnits);
+    for (auto _ : state) {
+        box.insertChar(U'a', box.cursor, told);
+        box.insertChar(8, box.cursor, told);
+    }
+    benchmark::DoNotOptimize(toldUnits);
+}
+BENCHMARK(toldTypingInALineOfCells)->Arg(8)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// Enter in the middle of an indented line and the Backspace that joins it again, told.
+void toldEnterThenJoin(benchmark::State& state) {
+    EditedBox edited(1000, CLPos{500, 2, 6}); // in "second);", after one indentation cell
+    size_t toldUnits = 0;
+    const TextChangeSink told = countingInto(toldUnits);
+    for (auto _ : state) {
+        edited.box.insertChar(13, edited.box.cursor, told);
+        edited.box.insertChar(8, edited.box.cursor, told); // the indentation cell
+        edited.box.insertChar(8, edited.box.cursor, told);
+    }
+    benchmark::DoNotOptimize(toldUnits);
+}
+BENCHMARK(toldEnterThenJoin)->Unit(benchmark::kMicrosecond);
 
 } // namespace

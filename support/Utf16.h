@@ -86,3 +86,22 @@ template <class Visit> void forEachCodePoint(std::u16string_view text, Visit&& v
         }
     }
 }
+
+// Units from UTF-16LE bytes, two a unit; an odd last byte is left out.
+inline std::u16string unitsFromLittleEndian(std::string_view bytes) {
+    std::u16string text(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    return text;
+}
+
+// Appends text's units as UTF-16LE bytes.
+inline void appendLittleEndian(std::string& bytes, std::u16string_view text) {
+    const size_t at = bytes.size();
+    bytes.resize(at + 2 * text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        bytes[at + 2 * i] = static_cast<char>(text[i] & 0xFF);
+        bytes[at + 2 * i + 1] = static_cast<char>(text[i] >> 8);
+    }
+}

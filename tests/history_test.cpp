@@ -112,8 +112,8 @@ TEST(EditHistoryEngine, ForgetsStepsOfATextTheBoxNoLongerHolds) {
     std::vector<TextChange> told;
     const TextChangeSink tell = [&](const TextChange& change) { told.push_back(change); };
     history.begin(loaded.box, EditHistory::Action::Typing);
-    keyEdit(loaded.box, u'x', loaded.box.cursor,
-            [&](const TextChange& change) { history.record(change); });
+    loaded.box.insertChar(u'x', loaded.box.cursor,
+                          [&](const TextChange& change) { history.record(change); });
     history.end(loaded.box);
     loaded.box.loadtext(u"other");
     EXPECT_FALSE(history.undo(loaded.box, tell));

@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -116,7 +119,7 @@ TEST(TextRangeModel, ALongTextsCellsKeepItAlive) {
     fragment.reset(); // nothing but the cells holds it now
     EXPECT_EQ(modelOf(loaded.box), u"he" + model + u"ail");
     CLPos inside{loaded.box.lines.size() / 2, 0, 0};
-    keyEdit(loaded.box, u'!', inside, ignore);
+    loaded.box.insertChar(u'!', inside, ignore);
     loaded.box.loadtext(u"");
     EXPECT_EQ(modelOf(loaded.box), u"");
 }
@@ -253,7 +256,7 @@ TEST(KeyEdits, AreToldAsTheChangesTheyMake) {
             if (code == 0)
                 deleteForward(box, pos, tell);
             else
-                keyEdit(box, code, pos, tell);
+                box.insertChar(code, pos, tell);
             const std::u16string after = modelOf(box);
             const std::string where = "round " + std::to_string(round) + " step " +
                                       std::to_string(step) + " code " + std::to_string(code);
@@ -273,6 +276,68 @@ TEST(KeyEdits, AreToldAsTheChangesTheyMake) {
             replaceRange(box, change.at, endOf(change.at, *change.removed), change.inserted,
                          ignore);
             ASSERT_EQ(modelOf(box), after) << where;
+        }
+    }
+}
+
+// Makes the key's edit at pos, the surface refusing to measure when told to; true when the
+// edit failed.
+bool editFails(LoadedBox& loaded, char32_t code, CLPos& pos, bool measuringFails,
+               const TextChangeSink& told) {
+    const std::function<double(char16_t)> measure = loaded.surface.advance;
+    if (measuringFails)
+        loaded.surface.advance = [](char16_t) -> double { throw std::runtime_error("no measure"); };
+    bool failed = false;
+    try {
+        loaded.box.insertChar(code, pos, told);
+    } catch (const std::runtime_error&) {
+        failed = true;
+    }
+    loaded.surface.advance = measure;
+    return failed;
+}
+
+// A key's edit told to a sink is the edit made without one, to the letter: the text, the
+// position, the beeps, the view and the revision, even where measuring fails part-way; and
+// the change told, made on the text before, gives the text after, failure or not.
+TEST(KeyEdits, ToldOrNotAreTheSameEdit) {
+    Picker picker(20250112);
+    const std::vector<char32_t> codes = {Backspace, Backspace, Tab, Enter, u'x', 0x1F600, 7};
+    for (int round = 0; round < 100; ++round) {
+        const std::u16string document = randomDocument(picker);
+        LoadedBox told(document), untold(document);
+        for (int step = 0; step < 30; ++step) {
+            const std::u16string before = modelOf(told.box);
+            CLPos toldPos = randomPosition(picker, told.box);
+            toldPos.xPosMem = 9;
+            CLPos untoldPos = toldPos;
+            const char32_t code = picker.oneOf(codes);
+            const bool measuringFails = picker.pick(0, 3) == 0;
+            std::vector<TextChange> changes;
+            const bool toldFailed =
+                editFails(told, code, toldPos, measuringFails,
+                          [&](const TextChange& change) { changes.push_back(change); });
+            const bool untoldFailed = editFails(untold, code, untoldPos, measuringFails, {});
+            const std::u16string after = modelOf(told.box);
+            const std::string where = "round " + std::to_string(round) + " step " +
+                                      std::to_string(step) + " code " + std::to_string(code);
+            ASSERT_EQ(toldFailed, untoldFailed) << where;
+            ASSERT_EQ(after, modelOf(untold.box)) << where;
+            ASSERT_EQ(toldPos, untoldPos) << where;
+            ASSERT_EQ(told.surface.beeps, untold.surface.beeps) << where;
+            ASSERT_EQ(
+                std::tie(told.box.scrX, told.box.scrY, told.box.moving, told.box.revision),
+                std::tie(untold.box.scrX, untold.box.scrY, untold.box.moving, untold.box.revision))
+                << where;
+            ASSERT_EQ(changes.size(), before == after ? 0u : 1u) << where;
+            if (changes.empty())
+                continue;
+            const TextChange& change = changes[0];
+            const size_t at = offsetOf(told.box, change.at);
+            ASSERT_EQ(before.substr(0, at) + modelOf(*change.inserted) +
+                          before.substr(at + modelOf(*change.removed).size()),
+                      after)
+                << where;
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "textbox/Surface.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,6 +104,10 @@ struct PixelPoint {
     bool operator==(const PixelPoint&) const = default;
 };
 
+// One change of the text, told as it is made: textbox/textrange.h.
+struct TextChange;
+using TextChangeSink = std::function<void(const TextChange&)>;
+
 // The text box engine: the document of lines and cells, the cursor, the scroll state
 // and the surface it draws on. Lines are weighted by height and cells by width, so
 // accumulated weights are document coordinates in pixels.
@@ -175,9 +180,13 @@ public:
 
     void render();
 
-    // code is a Unicode character (8 Backspace, 9 Tab, 13 Enter); pos changes in place.
-    // Any other code that is not typable changes nothing.
-    void insertChar(char32_t code, CLPos& pos);
+    // The codes insertChar takes for the keys that edit cells and lines.
+    static constexpr char32_t backspaceCode = 8, tabCode = 9, enterCode = 13;
+    // code is a Unicode character or one of the keys' codes; pos changes in place. Any
+    // other code that is not typable changes nothing. A change of the text is told to
+    // told, if given, as the text-range layer tells its own; even when the edit fails after
+    // making it (a surface that cannot measure), before the failure goes on.
+    void insertChar(char32_t code, CLPos& pos, const TextChangeSink& told = {});
     // A character that typing inserts: no control code, no surrogate half, nothing past
     // U+10FFFF. A front end joins a surrogate pair into one code before handing it on.
     static bool isTypable(char32_t code);

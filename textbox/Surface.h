@@ -1,9 +1,24 @@
 #pragma once
 
+#include "support/EngineError.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+// What a surface raises for a call it refuses, having changed nothing (a scale mode other
+// than pixels, a font it does not have, a size outside its range): EngineError
+// BadArgument, the reason its message, for the user.
+[[noreturn]] inline void refuseSurfaceCall(const std::string& reason) {
+    throw EngineError(ErrorNumber::BadArgument, reason);
+}
+
+// How a front end's surface draws. Quick takes its own ways wherever they give the
+// toolkit's own pixels (glyphs learned from it, its own fills, wiping only what was drawn);
+// ToolkitOnly leaves every pixel to the toolkit's drawing calls: the model Quick is tested
+// against.
+enum class SurfaceDrawing { Quick, ToolkitOnly };
 
 // The picture surface the box measures on and draws into. The engine declares it;
 // each front end implements it over its own image, and tests draw on a headless one.
@@ -15,6 +30,11 @@ public:
 
     static constexpr int ScaleModePixels = 3;
     virtual void setScaleMode(int mode) = 0;
+    // For a surface that measures in pixels only.
+    static void requirePixels(int mode) {
+        if (mode != ScaleModePixels)
+            refuseSurfaceCall("this surface measures in pixels only");
+    }
     // The drawing area.
     virtual double scaleWidth() const = 0;
     virtual double scaleHeight() const = 0;

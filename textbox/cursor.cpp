@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -12,20 +13,11 @@ int32_t clampToInt32(int64_t v) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-void moveRight(CLBox& box, const CLTab& cell, CLPos& pos) {
-    const CLLine& line = *box.lines.at(pos.yLine);
-    if (pos.xChar != textLength(cell)) {
-        pos.xChar += unitsAfter(cell.text, pos.xChar);
-    } else if (pos.xTab != line.tabs.size() - 1) {
-        pos.xTab += 1;
-        pos.xChar = 0;
-    } else if (pos.yLine == box.lines.size() - 1) {
+void moveRight(CLBox& box, CLPos& pos) {
+    if (const std::optional<CLPos> next = positionRightOf(box, pos))
+        pos.copyfrom(*next);
+    else
         beep(box);
-    } else {
-        pos.yLine += 1;
-        pos.xTab = 0;
-        pos.xChar = 0;
-    }
     pos.xPosMem = -1;
 }
 
@@ -139,7 +131,7 @@ void CLBox::cursorMove(CLPos& pos, CursorDirection dire) {
     const CLLine& line = *lines.at(pos.yLine);
     switch (dire) {
     case CursorDirection::Right:
-        moveRight(*this, cell, pos);
+        moveRight(*this, pos);
         break;
     case CursorDirection::Left:
         moveLeft(*this, cell, pos);

@@ -2,14 +2,13 @@
 #include "textbox/CLBox.h"
 #include "textbox/indentation.h"
 #include "textbox/position.h"
+#include "textbox/textrange.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
-constexpr char32_t Backspace = 8;
-constexpr char32_t Tab = 9;
-constexpr char32_t Enter = 13;
 constexpr char32_t Delete = 127;
 
 // Takes units characters of the cell on line yLine out from at. The inner width follows
@@ -144,6 +143,94 @@ void typeCharacter(CLBox& box, char32_t code, CLTab& cell, CLPos& pos) {
     box.tabInnerWidth(cell);
 }
 
+const std::shared_ptr<const TextFragment>& noText() {
+    static const auto nothing = std::make_shared<const TextFragment>();
+    return nothing;
+}
+
+std::shared_ptr<const TextFragment> textOf(std::u16string text, std::vector<LineEnd> ends = {},
+                                           std::vector<size_t> spacedTabs = {}) {
+    return std::make_shared<const TextFragment>(
+        TextFragment{std::move(text), std::move(ends), std::move(spacedTabs)});
+}
+
+// A lone tab of the form given.
+std::shared_ptr<const TextFragment> tabOf(IndentForm form) {
+    return textOf(u"\t", {},
+                  form == IndentForm::Spaces ? std::vector<size_t>{0} : std::vector<size_t>{});
+}
+
+// Backspace's change, where pos is not the text's start. A joined line keeps the upper
+// line's end, so the lower line's text moves in front of that end, unless the lower line
+// was the last.
+TextChange backspaceChange(const CLBox& box, const CLTab& cell, const CLPos& pos) {
+    if (pos.xChar != 0) {
+        CLPos start = pos;
+        const int32_t units = unitsBefore(cell.text, pos.xChar);
+        start.xChar -= units;
+        return {start,
+                textOf(std::u16string(cell.text.view().substr(static_cast<size_t>(start.xChar),
+                                                              static_cast<size_t>(units)))),
+                noText()};
+    }
+    const CLLine& line = *box.lines.at(pos.yLine);
+    if (pos.xTab != 0) {
+        const CLTab& before = *line.tabs.at(pos.xTab - 1);
+        return {{pos.yLine, pos.xTab - 1, textLength(before)}, tabOf(before.form()), noText()};
+    }
+    const CLLine& above = *box.lines.at(pos.yLine - 1);
+    const int32_t joinTab = above.tabs.size() - 1;
+    const CLPos start{pos.yLine - 1, joinTab, textLength(*above.tabs.at(joinTab))};
+    if (pos.yLine == box.lines.size() - 1)
+        return {start, textOf(u"\n", {above.lineEnd}), noText()};
+    const int32_t lastTab = line.tabs.size() - 1;
+    const TextFragment moved =
+        textBetween(box, pos, {pos.yLine, lastTab, textLength(*line.tabs.at(lastTab))});
+    std::vector<size_t> spacedAfterBreak = moved.spacedTabs;
+    for (size_t& at : spacedAfterBreak)
+        ++at;
+    return {start,
+            textOf(u"\n" + moved.text + u"\n", {above.lineEnd, line.lineEnd},
+                   std::move(spacedAfterBreak)),
+            textOf(moved.text + u"\n", {above.lineEnd}, moved.spacedTabs)};
+}
+
+// The change the key's edit at pos is about to make, read from the text before it.
+TextChange changeOf(const CLBox& box, char32_t code, const CLTab& cell, const CLPos& pos) {
+    if (code == CLBox::backspaceCode)
+        return backspaceChange(box, cell, pos);
+    if (code == CLBox::tabCode)
+        return {pos, noText(), tabOf(typedTabForm(box, pos))};
+    if (code == CLBox::enterCode) {
+        const CLLine& line = *box.lines.at(pos.yLine);
+        const int32_t indentation = leadingEmptyCells(line, pos.xTab);
+        std::vector<size_t> spaced;
+        for (int32_t k = 0; k < indentation; ++k)
+            if (line.tabs.at(k)->form() == IndentForm::Spaces)
+                spaced.push_back(static_cast<size_t>(k) + 1);
+        return {pos, noText(),
+                textOf(u"\n" + std::u16string(static_cast<size_t>(indentation), u'\t'),
+                       {LineEnd(u"\r\n")}, std::move(spaced))};
+    }
+    return {pos, noText(), textOf(toUtf16(code))};
+}
+
+// Deleting or joining can bring two lone halves together into one pair; the position
+// then stands before the character they form.
+void makeEdit(CLBox& box, char32_t code, CLTab& cell, CLPos& pos) {
+    if (code == CLBox::backspaceCode)
+        deleteBackwards(box, cell, pos);
+    else if (code == CLBox::tabCode)
+        splitCell(box, cell, pos);
+    else if (code == CLBox::enterCode)
+        splitLine(box, cell, pos);
+    else
+        typeCharacter(box, code, cell, pos);
+    pos.xChar = characterStart(box.lines.at(pos.yLine)->tabs.at(pos.xTab)->text, pos.xChar);
+    pos.xPosMem = -1;
+    box.viewFollow(pos);
+}
+
 } // namespace
 
 // Codes that are neither Backspace, Tab, Enter nor a character do nothing at all.
@@ -151,29 +238,37 @@ bool CLBox::isTypable(char32_t code) {
     return code >= 32 && code != Delete && !isSurrogate(code) && code <= 0x10FFFF;
 }
 
-void CLBox::insertChar(char32_t code, CLPos& pos) {
+void CLBox::insertChar(char32_t code, CLPos& pos, const TextChangeSink& told) {
     CLTab& cell = cellAt(*this, pos);
-    const bool joinsLines = code == Backspace && pos.xChar == 0 && pos.xTab == 0 && pos.yLine != 0;
+    const bool joinsLines =
+        code == backspaceCode && pos.xChar == 0 && pos.xTab == 0 && pos.yLine != 0;
     if (joinsLines)
         requireHeightRoom(*this, pos.yLine - 1, 2, 1);
     else
-        requireHeightRoom(*this, pos.yLine, 1, code == Enter ? 2 : 1);
-    const bool atTextStart = pos.yLine == 0 && pos.xTab == 0 && pos.xChar == 0;
-    if (code == Backspace ? !atTextStart : code == Tab || code == Enter || isTypable(code))
-        markTextChanged(); // before the change, so that even one failing half-way counts
-    if (code == Backspace)
-        deleteBackwards(*this, cell, pos);
-    else if (code == Tab)
-        splitCell(*this, cell, pos);
-    else if (code == Enter)
-        splitLine(*this, cell, pos);
-    else if (isTypable(code))
-        typeCharacter(*this, code, cell, pos);
-    else
+        requireHeightRoom(*this, pos.yLine, 1, code == enterCode ? 2 : 1);
+    const bool keyCode = code == backspaceCode || code == tabCode || code == enterCode;
+    if (!keyCode && !isTypable(code))
         return;
-    // Deleting or joining can bring two lone halves together into one pair; the
-    // position then stands before the character they form.
-    pos.xChar = characterStart(lines.at(pos.yLine)->tabs.at(pos.xTab)->text, pos.xChar);
-    pos.xPosMem = -1;
-    viewFollow(pos);
+    const bool atTextStart = pos.yLine == 0 && pos.xTab == 0 && pos.xChar == 0;
+    std::optional<TextChange> change;
+    if (code != backspaceCode || !atTextStart) {
+        if (told)
+            change = changeOf(*this, code, cell, pos);
+        markTextChanged(); // before the change, so that even one failing half-way counts
+    }
+    try {
+        makeEdit(*this, code, cell, pos);
+    } catch (...) {
+        // The text is changed whole before anything that can fail afterwards (measuring),
+        // so the change still describes it; the failure that goes on is the edit's own.
+        if (change) {
+            try {
+                told(*change);
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    if (change)
+        told(*change);
 }

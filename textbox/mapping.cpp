@@ -2,6 +2,7 @@
 
 #include "support/Rounding.h"
 #include "support/Utf16.h"
+#include "textbox/position.h"
 
 #include <algorithm>
 #include <limits>
@@ -128,9 +129,7 @@ CLPos CLBox::XYscrmovToPos(int32_t x, int32_t y, bool yonly) {
 PixelPoint CLBox::posToXY(const CLPos& pos) {
     const CLLine& line = *lines.at(pos.yLine);
     const CLTab& cell = *line.tabs.at(pos.xTab);
-    if (pos.xChar < 0 || static_cast<size_t>(pos.xChar) > cell.text.size())
-        raiseOutOfRange("character " + std::to_string(pos.xChar) + " of a cell of " +
-                        std::to_string(cell.text.size()));
+    requireCharacterIn(cell, pos.xChar);
     LineFontScope font(surface(), lineFontSize(line), fontSize);
     const int32_t textWidth = roundToPixel(prefixWidth(cell.text, pos.xChar));
     font.restore();

@@ -2,12 +2,13 @@
 
 #include "support/CaseFolding.h"
 #include "support/EngineError.h"
+#include "support/UnitBlocks.h"
 #include "support/Utf16.h"
+#include "textbox/position.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -77,31 +78,8 @@ std::vector<MaskedUnit> unitsOfCases(char32_t folded, bool last) {
     return masked;
 }
 
-// Eight units at a time: GCC and Clang lower these lanes to the machine's vector unit.
-using UnitBlock = uint16_t __attribute__((vector_size(16)));
-using ByteBlock = uint8_t __attribute__((vector_size(8)));
-constexpr size_t blockUnits = 8;
 // The most units a finder tests on each side; no character has more cases than that.
 constexpr size_t widestFinder = 4;
-
-UnitBlock everyLane(char16_t unit) {
-    const uint16_t lane = unit;
-    return UnitBlock{lane, lane, lane, lane, lane, lane, lane, lane};
-}
-
-UnitBlock blockAt(const char16_t* units) {
-    UnitBlock block;
-    std::memcpy(&block, units, sizeof block);
-    return block;
-}
-
-// The byte of each lane of a block, 0xFF where a match may start, as one word whose bits
-// from lowest to highest are lanes 0 to 7.
-uint64_t laneBytes(ByteBlock bytes) {
-    uint64_t word = 0;
-    std::memcpy(&word, &bytes, sizeof word);
-    return std::endian::native == std::endian::little ? word : __builtin_bswap64(word);
-}
 
 // Finds where a match may start: where the text has a unit that the needle's first
 // unit allows, and needle length - 1 units on, one that its last allows. Both are tested
@@ -114,10 +92,10 @@ public:
         for (size_t k = 0; k < Width; ++k) {
             const MaskedUnit& firstFilter = first[std::min(k, first.size() - 1)];
             const MaskedUnit& lastFilter = last[std::min(k, last.size() - 1)];
-            firstIgnored[k] = everyLane(firstFilter.ignored);
-            firstValue[k] = everyLane(firstFilter.value);
-            lastIgnored[k] = everyLane(lastFilter.ignored);
-            lastValue[k] = everyLane(lastFilter.value);
+            firstIgnored[k] = unitInEveryLane(firstFilter.ignored);
+            firstValue[k] = unitInEveryLane(firstFilter.value);
+            lastIgnored[k] = unitInEveryLane(lastFilter.ignored);
+            lastValue[k] = unitInEveryLane(lastFilter.value);
         }
     }
 
@@ -165,6 +143,7 @@ private:
         return lanes;
     }
 
+    // A byte per start from units on, 0xFF where a match may begin, the first lowest.
     uint64_t startsAt(const char16_t* units) const {
         const UnitBlock both = passing(blockAt(units), firstIgnored, firstValue) &
                                passing(blockAt(units + lastOffset), lastIgnored, lastValue);
@@ -220,10 +199,7 @@ TextSearch::TextSearch(const CLBox& box, std::u16string_view needle, const CLPos
                        SearchDirection searchDirection)
     : foldedNeedle(folded(needle)), direction(searchDirection), home(from), revision(box.revision),
       line(from.yLine), cell(from.xTab), lineCount(box.lines.size()) {
-    const CLTab& start = *box.lines.at(from.yLine)->tabs.at(from.xTab);
-    if (from.xChar < 0 || static_cast<size_t>(from.xChar) > start.text.size())
-        raiseOutOfRange("character " + std::to_string(from.xChar) + " of a cell of " +
-                        std::to_string(start.text.size()));
+    cellHolding(box, from);
     if (matchesNothing(needle)) {
         state = Outcome::NotFound;
         return;

@@ -2,6 +2,9 @@
 #include "textbox/indentation.h"
 #include "textbox/loadedlines.h"
 
+#include "support/Rounding.h"
+#include "support/UnitBlocks.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -17,19 +20,13 @@
 
 namespace {
 
-// Line breaks and tabs are found in blocks of eight lanes, which GCC and Clang lower to the
-// machine's vector unit.
-using UnitBlock = uint16_t __attribute__((vector_size(16)));
-using ByteBlock = uint8_t __attribute__((vector_size(8)));
-constexpr size_t blockUnits = 8;
-constexpr UnitBlock feedBlock = {u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n', u'\n'};
-constexpr UnitBlock tabBlock = {u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t', u'\t'};
-
-UnitBlock blockAt(const char16_t* units) {
-    UnitBlock block;
-    std::memcpy(&block, units, sizeof block);
-    return block;
+constexpr uint64_t everyLane(uint64_t unit) {
+    return unit * 0x0001000100010001u;
 }
+
+// Line breaks and tabs are found in blocks of eight lanes.
+constexpr UnitBlock feedBlock = unitInEveryLane(u'\n');
+constexpr UnitBlock tabBlock = unitInEveryLane(u'\t');
 
 // Each lane counts the breaks it saw, up to 65535, before the lanes are added up.
 size_t countBreaks(std::u16string_view s) {
@@ -62,13 +59,9 @@ uint64_t breaksAndTabsAt(const char16_t* units) {
         mask |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(bytes))} << k;
 #else
         const auto bitsOf = [](UnitBlock block) {
-            const ByteBlock found =
-                __builtin_convertvector((block == feedBlock) | (block == tabBlock), ByteBlock);
-            uint64_t word = 0;
-            std::memcpy(&word, &found, sizeof word);
-            if constexpr (std::endian::native == std::endian::big)
-                word = __builtin_bswap64(word);
-            return (word & 0x0101010101010101u) * 0x0102040810204080u >> 56; // a bit a byte
+            const uint64_t word = laneBytes(
+                __builtin_convertvector((block == feedBlock) | (block == tabBlock), ByteBlock));
+            return (word & everyLane(0x0101)) * 0x0102040810204080u >> 56;
         };
         mask |= (bitsOf(low) | bitsOf(high) << blockUnits) << k;
 #endif

@@ -13,6 +13,17 @@
 
 namespace {
 
+// The tabs that spacedTabs names are tabs of the text, in order.
+bool spacedTabsFit(const TextFragment& fragment) {
+    size_t next = 0; // where the next may stand at the earliest
+    for (const size_t at : fragment.spacedTabs) {
+        if (at < next || at >= fragment.text.size() || fragment.text[at] != u'\t')
+            return false;
+        next = at + 1;
+    }
+    return true;
+}
+
 constexpr size_t npos = std::u16string_view::npos;
 
 void requireRange(const CLBox& box, const CLPos& from, const CLPos& to) {
@@ -23,11 +34,7 @@ void requireRange(const CLBox& box, const CLPos& from, const CLPos& to) {
 }
 
 void requireWellFormed(const TextFragment& fragment) {
-    const auto breaks =
-        static_cast<size_t>(std::count(fragment.text.begin(), fragment.text.end(), u'\n'));
-    const bool endsKnown = std::none_of(fragment.lineEnds.begin(), fragment.lineEnds.end(),
-                                        [](const LineEnd& end) { return end.empty(); });
-    if (breaks != fragment.lineEnds.size() || !endsKnown || !spacedTabsFit(fragment))
+    if (!isWellFormed(fragment))
         throw EngineError(ErrorNumber::BadArgument,
                           "bad argument: a text whose line ends or tabs do not match it");
 }
@@ -160,26 +167,22 @@ void putLines(CLBox& box, int32_t first, int32_t replaced, std::vector<Ref<CLLin
 
 } // namespace
 
+bool isWellFormed(const TextFragment& fragment) {
+    const auto breaks =
+        static_cast<size_t>(std::count(fragment.text.begin(), fragment.text.end(), u'\n'));
+    return breaks == fragment.lineEnds.size() &&
+           std::none_of(fragment.lineEnds.begin(), fragment.lineEnds.end(),
+                        [](const LineEnd& end) { return end.empty(); }) &&
+           spacedTabsFit(fragment);
+}
+
 void requirePosition(const CLBox& box, const CLPos& pos) {
-    const CLTab& cell = *box.lines.at(pos.yLine)->tabs.at(pos.xTab);
-    if (pos.xChar < 0 || static_cast<size_t>(pos.xChar) > cell.text.size())
-        raiseOutOfRange("character " + std::to_string(pos.xChar) + " of a cell of " +
-                        std::to_string(cell.text.size()));
+    cellHolding(box, pos);
 }
 
 CLPos characterBoundary(const CLBox& box, CLPos pos) {
     cellAt(box, pos);
     return pos;
-}
-
-bool spacedTabsFit(const TextFragment& fragment) {
-    size_t next = 0; // where the next may stand at the earliest
-    for (const size_t at : fragment.spacedTabs) {
-        if (at < next || at >= fragment.text.size() || fragment.text[at] != u'\t')
-            return false;
-        next = at + 1;
-    }
-    return true;
 }
 
 TextPlace placeOf(const CLBox& box, const CLPos& pos) {

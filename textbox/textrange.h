@@ -3,7 +3,6 @@
 #include "textbox/CLBox.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,8 +11,8 @@
 
 // The text-range layer: the text between two positions, and its replacement by another.
 // Every change of the text that a feature makes passes through it, the keys' insertChar
-// edits included (keyEdit), and each is told in one form, a TextChange, so that the
-// history, the modified state and recovery see all of them alike.
+// edits included (insertChar tells its own), and each is told in one form, a TextChange, so that
+// the history, the modified state and recovery see all of them alike.
 //
 // Positions here are code units of a cell: one may fall between the halves of a
 // surrogate pair, as a change taken back may need. A position outside the document, or a
@@ -30,9 +29,6 @@ struct TextFragment {
     bool operator==(const TextFragment&) const = default;
 };
 
-// The tabs that spacedTabs names are tabs of the text, in order.
-bool spacedTabsFit(const TextFragment& fragment);
-
 // Where a text stands in its line: inside it, or where the line's indentation may go on (at
 // its start, or after nothing but cells written as spaces), so that loading would read the
 // spaces opening the text as indentation.
@@ -47,6 +43,9 @@ inline bool samePlace(const CLPos& a, const CLPos& b) {
     return !isBefore(a, b) && !isBefore(b, a);
 }
 
+// Whether each '\n' of fragment's text has a line end of its own, none is empty, and the
+// tabs it says are of the form Spaces are tabs of it, in order.
+bool isWellFormed(const TextFragment& fragment);
 // The text as saving writes it, standing at place: each '\n' becomes its own line end, and
 // the tabs of the form Spaces that open a line, in a row, become tabMin spaces each (on the
 // first line only when it stands in indentation).
@@ -75,9 +74,6 @@ struct TextChange {
     std::shared_ptr<const TextFragment> inserted;
 };
 
-// Told each change as it is made.
-using TextChangeSink = std::function<void(const TextChange&)>;
-
 // Replaces the text from `from` to `to` by fragment: the cells before `from` and after
 // `to` stay on the lines the fragment's first and last lines make, and the last of them
 // ends with the line end that stood after `to`. Gives the text a new revision, refreshes
@@ -88,10 +84,6 @@ using TextChangeSink = std::function<void(const TextChange&)>;
 void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
                   std::shared_ptr<const TextFragment> fragment, const TextChangeSink& told);
 
-// insertChar(code, pos), told as the change it made, if any. A change is told even when
-// insertChar fails after making it (a surface that cannot measure), before the failure
-// goes on to the caller.
-void keyEdit(CLBox& box, char32_t code, CLPos& pos, const TextChangeSink& told);
 // Delete: removes what Backspace would remove from one character right of pos (the next
 // character, the tab after the cell, or the line end, which joins the next line as
 // Backspace joins it); pos stays where it was, or at the start of a pair the removal

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr char32_t Backspace = 8;
-
 const auto nothing = std::make_shared<const TextFragment>();
 
 } // namespace
@@ -58,8 +56,8 @@ void frmEditor::insert(char32_t code, std::u16string_view operation) {
         clearSelection(box());
         if (selected)
             eraseSelection(*selected, told);
-        if (!selected || code != Backspace)
-            keyEdit(box(), code, box().cursor, told);
+        if (!selected || code != CLBox::backspaceCode)
+            box().insertChar(code, box().cursor, told);
     });
     if (done)
         drawUnlessMoving();

@@ -1,5 +1,6 @@
 #include "window/fileformat.h"
 
+#include "support/Utf16.h"
 #include "support/Utf8.h"
 #include "support/modLocale.h"
 
@@ -9,23 +10,6 @@
 namespace {
 
 constexpr int32_t westernCodePage = 1252;
-
-std::u16string unitsFromLittleEndian(std::string_view bytes) {
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    return text;
-}
-
-std::string littleEndianFromUnits(std::u16string_view text) {
-    std::string bytes(text.size() * 2, '\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
-    }
-    return bytes;
-}
 
 // A system ANSI code page that cannot give every byte back (a multi-byte one) yields to
 // Windows-1252, which can, so an unedited file always saves unchanged.
@@ -67,9 +51,13 @@ TextFile decodeTextFile(std::string_view bytes) {
 }
 
 std::string encodeTextFile(std::u16string_view text, const TextFileFormat& format) {
-    if (format.codePage == codePageUtf16)
-        return std::string(format.hadBom ? utf16Mark : "") + littleEndianFromUnits(text) +
-               format.oddTrailingByte;
+    if (format.codePage == codePageUtf16) {
+        std::string bytes(format.hadBom ? utf16Mark : "");
+        bytes.reserve(bytes.size() + 2 * text.size() + format.oddTrailingByte.size());
+        appendLittleEndian(bytes, text);
+        bytes += format.oddTrailingByte;
+        return bytes;
+    }
     const bool marked = format.hadBom && format.codePage == modLocale::codePageUtf8;
     return std::string(marked ? utf8Mark : "") + modLocale::textToBytes(text, format.codePage);
 }

@@ -23,9 +23,9 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
     static constexpr std::array<KeyBinding, 30> keyTable{{
-        {Backspace, any, edit(8)},
-        {Tab, any, edit(9)},
-        {Enter, any, edit(13)},
+        {Backspace, any, edit(CLBox::backspaceCode)},
+        {Tab, any, edit(CLBox::tabCode)},
+        {Enter, any, edit(CLBox::enterCode)},
         {PageUp, any, move(CursorDirection::PageUp)},
         {PageDown, any, move(CursorDirection::PageDown)},
         {End, ShiftMask::Ctrl, move(CursorDirection::TextEnd)},

@@ -1,6 +1,7 @@
 #include "window/recovery.h"
 
 #include "support/EngineError.h"
+#include "support/Utf16.h"
 #include "support/systemcalls.h"
 #include "window/fileerrors.h"
 #include "window/freename.h"
@@ -48,8 +49,6 @@ constexpr uint64_t largestJournal = uint64_t{1} << 30;
 constexpr size_t largestBatch = size_t{1} << 20; // records: a frame counts them in 32 bits
 constexpr std::string_view nameEnding = ".journal";
 
-constexpr char32_t Backspace = 8, Tab = 9, Enter = 13;
-
 void putLittle(std::string& bytes, uint64_t value, size_t width) {
     for (size_t k = 0; k < width; ++k, value >>= 8)
         bytes.push_back(static_cast<char>(value & 0xFF));
@@ -66,22 +65,14 @@ bool isJournalPosition(const CLPos& pos) {
     return pos.yLine >= 0 && pos.xTab >= 0 && pos.xChar >= 0;
 }
 
-bool isJournalText(const TextFragment& text) {
-    const auto breaks = static_cast<size_t>(std::count(text.text.begin(), text.text.end(), u'\n'));
-    return breaks == text.lineEnds.size() &&
-           std::none_of(text.lineEnds.begin(), text.lineEnds.end(),
-                        [](const LineEnd& end) { return end.empty(); }) &&
-           spacedTabsFit(text);
-}
-
 bool isJournalEdit(const JournalEdit& edit) {
     const CLPos from{edit.yLine, edit.xTab, edit.xChar};
     if (edit.text)
         return edit.code == 0 && isJournalPosition(from) && isJournalPosition(edit.to) &&
                isJournalPosition(edit.cursor) && !isBefore(edit.to, from) &&
-               isJournalText(*edit.text);
-    const bool knownCode = edit.code == Backspace || edit.code == Tab || edit.code == Enter ||
-                           CLBox::isTypable(edit.code);
+               isWellFormed(*edit.text);
+    const bool knownCode = edit.code == CLBox::backspaceCode || edit.code == CLBox::tabCode ||
+                           edit.code == CLBox::enterCode || CLBox::isTypable(edit.code);
     return knownCode && isJournalPosition(from);
 }
 
@@ -104,8 +95,7 @@ void putRecord(std::string& records, const JournalEdit& edit) {
     putPosition(records, edit.cursor);
     putLittle(records, edit.text->text.size(), 4);
     putLittle(records, edit.text->lineEnds.size(), 4);
-    for (const char16_t unit : edit.text->text)
-        putLittle(records, unit, 2);
+    appendLittleEndian(records, edit.text->text);
     for (const LineEnd& end : edit.text->lineEnds)
         putLittle(records, end == u"\n" ? feedEnd : returnFeedEnd, 1);
     if (spacedTabs.empty())
@@ -119,8 +109,7 @@ std::string encodeHeader(const JournalBase& base) {
     std::string bytes(magic);
     putLittle(bytes, formatVersion, 4);
     putLittle(bytes, base.path.size(), 4);
-    for (const char16_t unit : base.path)
-        putLittle(bytes, unit, 2);
+    appendLittleEndian(bytes, base.path);
     putLittle(bytes, base.stamp.exists ? 1 : 0, 1);
     putLittle(bytes, base.stamp.size, 8);
     putLittle(bytes, static_cast<uint64_t>(base.stamp.modified), 8);
@@ -213,8 +202,7 @@ private:
             damaged("its file name is impossibly long");
         if (rest.size() < 2 * pathUnits + 25 + checkBytes)
             damaged("its header is cut short");
-        for (uint64_t k = 0; k < pathUnits; ++k)
-            base.path.push_back(static_cast<char16_t>(number(2)));
+        base.path = unitsFromLittleEndian(take(static_cast<size_t>(2 * pathUnits)));
         const uint64_t exists = number(1);
         base.stamp = {exists == 1, number(8), static_cast<int64_t>(number(8)), number(8)};
         const uint64_t check =
@@ -277,12 +265,9 @@ private:
     JournalEdit readInsertChar() {
         if (rest.size() < 16)
             damaged("an edit is cut short inside a batch");
-        JournalEdit edit;
-        edit.code = static_cast<char32_t>(number(4));
-        edit.yLine = position();
-        edit.xTab = position();
-        edit.xChar = position();
-        return edit;
+        const auto code = static_cast<char32_t>(number(4));
+        const CLPos at = readPosition();
+        return JournalEdit(code, at.yLine, at.xTab, at.xChar);
     }
 
     JournalEdit readReplacement(uint64_t kind) {
@@ -293,11 +278,7 @@ private:
         if (rest.size() < 2 * units + ends)
             damaged("an edit is cut short inside a batch");
         auto text = std::make_shared<TextFragment>();
-        const std::string_view unitBytes = take(static_cast<size_t>(2 * units));
-        text->text.resize(static_cast<size_t>(units));
-        for (size_t k = 0; k < text->text.size(); ++k)
-            text->text[k] = static_cast<char16_t>(static_cast<uint8_t>(unitBytes[2 * k]) |
-                                                  static_cast<uint8_t>(unitBytes[2 * k + 1]) << 8);
+        text->text = unitsFromLittleEndian(take(static_cast<size_t>(2 * units)));
         for (uint64_t k = 0; k < ends; ++k) {
             const uint64_t end = number(1);
             if (end != feedEnd && end != returnFeedEnd)
@@ -321,10 +302,8 @@ private:
 };
 
 std::string journalNamePrefix(const std::u16string& documentPath) {
-    const std::u16string path = journalPathFor(documentPath);
     std::string units;
-    for (const char16_t unit : path)
-        putLittle(units, unit, 2);
+    appendLittleEndian(units, journalPathFor(documentPath));
     static constexpr char digits[] = "0123456789abcdef";
     std::string prefix;
     for (uint64_t hash = hashOfBytes(units), k = 0; k < 16; ++k, hash <<= 4)
@@ -424,13 +403,9 @@ void RecoveryJournal::createFile() {
 }
 
 void RecoveryJournal::discard() {
-    const fs::path file = std::exchange(journalFile, {});
     edits.clear();
     writtenEdits = 0;
-    std::error_code error;
-    if (!file.empty() && !fs::remove(file, error) && error)
-        throw std::runtime_error("could not delete the recovery file " +
-                                 shownPath(file.u16string()) + ": " + error.message());
+    removeFile();
 }
 
 void RecoveryJournal::removeFile() {

@@ -20,7 +20,8 @@
 // One text change as the engine made it: a replacement, the text from the position to
 // `to` giving way to `text` (through the text-range layer, which tells every change that
 // way), after which the cursor stood at `cursor`; or, with a code, insertChar(code) at the
-// position, as journals of earlier versions hold them.
+// position: the one kind journals held before replacements came, read and replayed still,
+// though none is recorded now.
 struct JournalEdit {
     // insertChar(code) at (yLine, xTab, xChar).
     JournalEdit(char32_t editCode = 0, int32_t line = 0, int32_t cell = 0, int32_t character = 0)

@@ -1,7 +1,7 @@
 #include "QtFonts.h"
 
 #include "qtstrings.h"
-#include "support/EngineError.h"
+#include "textbox/Surface.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +18,7 @@ constexpr size_t mostSizes = 8;
 // room in a line, and from the combining marks on, shaping may move glyphs.
 bool isPlainCharacter(char16_t unit) {
     return (unit >= 0x20 && unit < 0x7F) ||
-           (unit >= 0xA0 && unit < ResolvedFont::firstShapedCharacter && unit != 0xAD);
+           (unit >= 0xA0 && unit < firstShapedCharacter && unit != 0xAD);
 }
 
 // Only the resolution and the pixel ratio of an image matter to fonts, so one pixel of it
@@ -37,8 +37,6 @@ QImage onePixelLike(const QImage& image) {
 ResolvedFont::ResolvedFont(const QFont& resolvedFont, const QImage& device)
     : font(resolvedFont), metrics(font, &device), raw(QRawFont::fromFont(QFont(font, &device))),
       ascent(std::round(metrics.ascent())) {
-    for (size_t unit = 0; unit < advances.size(); ++unit)
-        advances[unit] = isPlainCharacter(static_cast<char16_t>(unit)) ? unknown : needsShaping;
     if (wholeRatioOf(device.devicePixelRatio()) != 0)
         glyphPainter.emplace(raw, device);
 }
@@ -69,13 +67,14 @@ const GlyphImages* ResolvedFont::imagesOf(char16_t unit) {
 }
 
 int32_t ResolvedFont::learnAdvance(char16_t unit) {
+    if (!isPlainCharacter(unit))
+        return Advances::notSummable;
     const QChar character(unit);
     int count = 1;
     raw.glyphIndexesForChars(&character, 1, &glyphs[unit], &count);
     const double sixtyFourths = metrics.horizontalAdvance(character) * 64;
-    advances[unit] = sixtyFourths == std::floor(sixtyFourths) ? static_cast<int32_t>(sixtyFourths)
-                                                              : needsShaping;
-    return advances[unit];
+    return sixtyFourths == std::floor(sixtyFourths) ? static_cast<int32_t>(sixtyFourths)
+                                                    : Advances::notSummable;
 }
 
 QtFonts::QtFonts(const QImage& like) : device(onePixelLike(like)) {
@@ -121,7 +120,7 @@ double QtFonts::textHeight(std::u16string_view text) const {
 
 void QtFonts::setName(const std::u16string& newName) {
     if (newName.empty())
-        throw EngineError(ErrorNumber::BadArgument, "a font needs a name");
+        refuseSurfaceCall("a font needs a name");
     std::u16string newFamily = newName;
     QFont newStyle = style;
     newStyle.setFamily(toQString(newFamily));
@@ -131,7 +130,7 @@ void QtFonts::setName(const std::u16string& newName) {
 
 void QtFonts::setSize(double newPoints) {
     if (!(newPoints > 0 && newPoints <= largestFontPoints))
-        throw EngineError(ErrorNumber::BadArgument, "font size outside 0 to 1000 points");
+        refuseSurfaceCall("font size outside 0 to 1000 points");
     if (newPoints == points)
         return;
     const auto found = std::find_if(sizes.begin(), sizes.end(), [&](const auto& resolved) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GlyphBitmaps.h"
+#include "textbox/AdvanceTable.h"
 #include "window/WindowDesign.h"
 
 #include <QFont>
@@ -19,8 +20,9 @@
 // A font at one size, resolved once: drawing switches between the full and the half size
 // line by line, and resolving is far dearer than drawing a cell.
 struct ResolvedFont {
-    static constexpr char16_t firstShapedCharacter = 0x0300; // the combining marks begin here
-    static constexpr int32_t unknown = -1, needsShaping = -2;
+    // In 64ths of a pixel, the toolkit's own unit, so sums are exact and quick; a
+    // character the toolkit may shape is not summable.
+    using Advances = AdvanceTable<int32_t>;
 
     // The font as drawn on images like device (its resolution and pixel ratio).
     ResolvedFont(const QFont& font, const QImage& device);
@@ -37,10 +39,9 @@ struct ResolvedFont {
     // Per character, learned as first drawn; empty also where learning failed.
     std::array<std::unique_ptr<GlyphImages>, firstShapedCharacter> images;
     std::array<bool, firstShapedCharacter> unlearnable{};
-    // Per character, filled as first met: the advance in 64ths of a pixel, the
-    // toolkit's own unit, so sums are exact and quick; and the glyph in the font
-    // itself, 0 where the toolkit falls back to another font.
-    std::array<int32_t, firstShapedCharacter> advances;
+    Advances advances;
+    // Per character, filled as its advance is learned: the glyph in the font itself, 0
+    // where the toolkit falls back to another font.
     std::array<quint32, firstShapedCharacter> glyphs{};
 
     // The width of text as the toolkit lays it out, shaping included.
@@ -51,10 +52,7 @@ struct ResolvedFont {
     const GlyphImages* imagesOf(char16_t unit);
     // Inline: measuring a cell is a loop of these.
     int32_t advanceOf(char16_t unit) {
-        if (unit >= firstShapedCharacter)
-            return needsShaping;
-        const int32_t known = advances[unit];
-        return known == unknown ? learnAdvance(unit) : known;
+        return advances.of(unit, [this](char16_t learned) { return learnAdvance(learned); });
     }
 
 private:
@@ -82,7 +80,7 @@ public:
         int64_t width = 0;
         for (const char16_t unit : text) {
             const int32_t advance = f.advanceOf(unit);
-            if (advance == ResolvedFont::needsShaping)
+            if (advance == ResolvedFont::Advances::notSummable)
                 return f.laidOutWidth(text);
             width += advance;
         }

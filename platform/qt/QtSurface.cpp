@@ -3,22 +3,21 @@
 #include "qtstrings.h"
 #include "support/EngineError.h"
 #include "support/Rounding.h"
+#include "textbox/SurfacePixels.h"
 
 #include <QGlyphRun>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 namespace {
 
-QColor toQColor(int32_t packed) {
-    const auto bits = static_cast<uint32_t>(packed);
-    return QColor(static_cast<int>(bits & 0xFFu), static_cast<int>((bits >> 8) & 0xFFu),
-                  static_cast<int>((bits >> 16) & 0xFFu));
+// Opaque, as the image's pixels are.
+QRgb toQRgb(int32_t colour) {
+    return 0xFF000000u | pixelOfColour(colour);
 }
 
 constexpr int32_t largestSide = 32767; // QImage's own limit per side
@@ -29,12 +28,8 @@ int32_t clampSide(int32_t side) {
 
 // Sets the pixels [left, right) of a row to one colour.
 void fillRow(const Canvas& canvas, int64_t row, int64_t left, int64_t right, QRgb colour) {
-    auto* pixels = reinterpret_cast<QRgb*>(canvas.bits + row * canvas.stride) + left;
-    if (colour == (colour & 0xFFu) * 0x01010101u) // white, say: several times quicker
-        std::memset(pixels, static_cast<int>(colour & 0xFFu),
-                    static_cast<size_t>(right - left) * sizeof(QRgb));
-    else
-        std::fill(pixels, pixels + (right - left), colour);
+    fillPixelRun(reinterpret_cast<QRgb*>(canvas.bits + row * canvas.stride) + left,
+                 static_cast<size_t>(right - left), colour);
 }
 
 [[noreturn]] void refuseFrame(int32_t deviceWidth, int32_t deviceHeight) {
@@ -167,9 +162,8 @@ int32_t QtSurface::drawnPixel(int32_t x, int32_t y) {
     endPainting();
     const QPoint device(roundToPixel(x * ratio), roundToPixel(y * ratio));
     if (!drawing.image.rect().contains(device))
-        throw EngineError(ErrorNumber::OutOfRange, "pixel outside the surface");
-    const QRgb rgb = drawing.image.pixel(device);
-    return qRed(rgb) + 256 * qGreen(rgb) + 65536 * qBlue(rgb);
+        raiseOutOfRange("a pixel outside the surface");
+    return colourOfPixel(drawing.image.pixel(device));
 }
 
 QPainter& QtSurface::painter() {
@@ -193,8 +187,7 @@ void QtSurface::drawn() {
 }
 
 void QtSurface::setScaleMode(int mode) {
-    if (mode != ScaleModePixels)
-        throw EngineError(ErrorNumber::BadArgument, "this surface measures in pixels only");
+    requirePixels(mode);
 }
 
 void QtSurface::hide() {
@@ -273,7 +266,7 @@ std::optional<double> QtSurface::advancesWidth(std::u16string_view text) {
     int64_t width = 0;
     for (const char16_t unit : text) {
         const int32_t advance = f.advanceOf(unit);
-        if (advance == ResolvedFont::needsShaping || f.glyphs[unit] == 0)
+        if (advance == ResolvedFont::Advances::notSummable || f.glyphs[unit] == 0)
             return std::nullopt;
         width += advance;
     }
@@ -303,7 +296,7 @@ bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin, int64_t be
         return false;
     ResolvedFont& f = fonts.current();
     for (const char16_t unit : text)
-        if (f.advanceOf(unit) == ResolvedFont::needsShaping || f.glyphs[unit] == 0)
+        if (f.advanceOf(unit) == ResolvedFont::Advances::notSummable || f.glyphs[unit] == 0)
             return false;
     if (!f.blendsOwnGlyphs() || !blendGlyphs(text, origin, before))
         drawGlyphRun(text, origin, before);
@@ -387,7 +380,7 @@ void QtSurface::line(double x0, double y0, double x1, double y1, int32_t colour)
         return;
     }
     QPainter& p = painter();
-    p.setPen(QPen(toQColor(colour), 0));
+    p.setPen(QPen(QColor(toQRgb(colour)), 0));
     p.drawLine(QPointF(static_cast<double>(ax) + 0.5, static_cast<double>(ay) + 0.5),
                QPointF(static_cast<double>(bx) + 0.5, static_cast<double>(by) + 0.5));
     p.setPen(textColour);
@@ -416,13 +409,13 @@ void QtSurface::fillPixels(int64_t left, int64_t top, int64_t right, int64_t bot
         ownDrawing();
         const Canvas canvas(drawing.image);
         for (int64_t row = top * scale; row < (bottom + 1) * scale; ++row)
-            fillRow(canvas, row, left * scale, (right + 1) * scale, toQColor(colour).rgb());
+            fillRow(canvas, row, left * scale, (right + 1) * scale, toQRgb(colour));
         drawing.inked.mark(left * scale, top * scale, (right + 1) * scale, (bottom + 1) * scale);
     } else {
         painter().fillRect(QRect(static_cast<int>(left), static_cast<int>(top),
                                  static_cast<int>(right - left + 1),
                                  static_cast<int>(bottom - top + 1)),
-                           toQColor(colour));
+                           QColor(toQRgb(colour)));
         inked(static_cast<double>(left), static_cast<double>(top), static_cast<double>(right + 1),
               static_cast<double>(bottom + 1));
     }

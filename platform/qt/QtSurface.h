@@ -23,9 +23,8 @@
 // become pixels at the given logical DPI.
 class QtSurface : public Surface {
 public:
-    // Quick draws plain text by blending glyphs learned from the toolkit and clears only
-    // what was drawn; ToolkitOnly leaves every pixel to the toolkit, the model for Quick.
-    enum class Drawing { Quick, ToolkitOnly };
+    // Quick blends glyphs learned from the toolkit for plain text.
+    using Drawing = SurfaceDrawing;
     QtSurface(int32_t width, int32_t height, double logicalDpi = 96, double devicePixelRatio = 1,
               Drawing mode = Drawing::Quick);
     ~QtSurface() override;
@@ -42,7 +41,6 @@ public:
     // The pixel colour of the image being drawn, packed like the drawing colours.
     int32_t drawnPixel(int32_t x, int32_t y);
     QColor background() const { return backgroundColour; }
-    static constexpr char16_t firstShapedCharacter = ResolvedFont::firstShapedCharacter;
     // The font as drawn, for comparing measures with the toolkit's own.
     const QFont& currentFont() const { return fonts.current().font; }
     // Whether plain text in the current font is drawn by blending learned glyphs, where

@@ -27,7 +27,6 @@ RealisedFont::RealisedFont(const FontRequest& wanted) : requested(wanted) {
                            reinterpret_cast<const wchar_t*>(wanted.faceName.c_str())));
     if (!font)
         throw std::runtime_error("cannot create the font");
-    advances.fill(unknown);
 }
 
 int32_t RealisedFont::textWidth(HDC dc, std::u16string_view text) {
@@ -43,9 +42,9 @@ int16_t RealisedFont::advanceOf(HDC dc, char16_t unit) {
         selectInto(dc);
         sums = advancesAddUp(dc) ? Sums::Agree : Sums::Differ;
     }
-    if (sums == Sums::Differ || unit >= firstUnlisted)
-        return notSummable;
-    return advances[unit] == unknown ? learnAdvance(dc, unit) : advances[unit];
+    if (sums == Sums::Differ)
+        return Advances::notSummable;
+    return advances.of(unit, [&](char16_t learned) { return learnAdvance(dc, learned); });
 }
 
 GlyphSet& RealisedFont::glyphsOn(uint32_t background) {
@@ -87,8 +86,7 @@ int16_t RealisedFont::learnAdvance(HDC dc, char16_t unit) {
         GetGlyphIndicesW(dc, &character, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 &&
         glyph != 0xFFFF;
     const int32_t width = drawable ? extentWidth(dc, std::u16string_view(&unit, 1)) : -1;
-    advances[unit] = width >= 0 && width <= INT16_MAX ? static_cast<int16_t>(width) : notSummable;
-    return advances[unit];
+    return width >= 0 && width <= INT16_MAX ? static_cast<int16_t>(width) : Advances::notSummable;
 }
 
 RealisedFont& FontCache::realise(const FontRequest& wanted, std::initializer_list<HDC> contexts) {

@@ -2,6 +2,7 @@
 
 #include "platform/win32/GdiHandles.h"
 #include "platform/win32/GlyphCopies.h"
+#include "textbox/AdvanceTable.h"
 
 #include <windows.h>
 
@@ -65,8 +66,7 @@ public:
     GlyphSet& glyphsOn(uint32_t background);
 
 private:
-    static constexpr char16_t firstUnlisted = 0x300; // the combining marks start here
-    static constexpr int16_t unknown = -1, notSummable = -2;
+    using Advances = AdvanceTable<int16_t>; // whole pixels
 
     int16_t learnAdvance(HDC dc, char16_t unit);
 
@@ -74,7 +74,7 @@ private:
     GdiObject<HFONT> font;
     enum class Sums { Unchecked, Agree, Differ } sums = Sums::Unchecked;
     int32_t pixelHeight = -1; // unknown until asked
-    std::array<int16_t, firstUnlisted> advances;
+    Advances advances;
     std::unique_ptr<GlyphSet> glyphs;
 };
 

@@ -1,11 +1,12 @@
 #include "platform/win32/GdiSurface.h"
 
+#include "support/EngineError.h"
 #include "support/Rounding.h"
+#include "textbox/SurfacePixels.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -78,16 +79,8 @@ void MemoryCanvas::adopt(Bitmap made) {
     inked.markAll();
 }
 
-// Clearing what the last frame drew is the largest part of drawing a frame, and a plain
-// fill is compiled to one pixel a store: four a store make it a quarter as long.
 void MemoryCanvas::fillRow(int32_t y, int32_t from, int32_t to, uint32_t pixel) {
-    using FourPixels = uint32_t __attribute__((vector_size(16)));
-    const FourPixels four = {pixel, pixel, pixel, pixel};
-    uint32_t* start = row(y) + from;
-    uint32_t* const end = row(y) + std::max(from, to);
-    for (; end - start >= 4; start += 4)
-        std::memcpy(start, &four, sizeof four);
-    std::fill(start, end, pixel);
+    fillPixelRun(row(y) + from, static_cast<size_t>(std::max(from, to) - from), pixel);
 }
 
 // A background of another colour (the system's colours changed) is wiped all over.
@@ -140,17 +133,14 @@ void GdiSurface::paint(HDC target, const RECT& area) const {
 
 int32_t GdiSurface::pixelAt(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= drawing->width() || y >= drawing->height())
-        throw std::out_of_range("pixel outside the drawing area");
+        raiseOutOfRange("a pixel outside the surface");
     GdiFlush();
     const MemoryCanvas& current = drawingStale ? *presented : *drawing;
-    const uint32_t rgb = current.pixels()[static_cast<size_t>(y) * current.width() + x];
-    const uint32_t red = (rgb >> 16) & 0xFF, green = (rgb >> 8) & 0xFF, blue = rgb & 0xFF;
-    return static_cast<int32_t>(red + 256 * green + 65536 * blue);
+    return colourOfPixel(current.pixels()[static_cast<size_t>(y) * current.width() + x]);
 }
 
 void GdiSurface::setScaleMode(int mode) {
-    if (mode != ScaleModePixels)
-        throw std::invalid_argument("this surface measures in pixels only");
+    requirePixels(mode);
 }
 
 RealisedFont& GdiSurface::currentFont() {
@@ -185,7 +175,7 @@ void GdiSurface::setDotsPerInchY(int32_t dpi) {
 void GdiSurface::setFontName(const std::u16string& name) {
     // GDI would quietly substitute another face; refusing keeps the font the user has.
     if (!fontInstalled(name))
-        throw std::invalid_argument("no font of that name is installed");
+        refuseSurfaceCall("no font of that name is installed");
     faceName = name;
     fontStale = true;
 }
@@ -193,7 +183,7 @@ void GdiSurface::setFontName(const std::u16string& name) {
 void GdiSurface::setFontSize(double newPoints) {
     const double pixels = newPoints * dpiY / 72.0;
     if (!std::isfinite(pixels) || pixels < 0.5 || pixels > maximumFontPixels)
-        throw std::invalid_argument("font size out of range: " + std::to_string(newPoints));
+        refuseSurfaceCall("font size out of range: " + std::to_string(newPoints));
     if (newPoints == points)
         return; // drawing sets the size line by line, mostly to the one in force
     points = newPoints;
@@ -254,7 +244,7 @@ void GdiSurface::bringDrawingUpToDate() {
 // Only what was drawn on the image since it was last cleared is wiped: a frame of text
 // covers a part of the window, and filling the whole of it costs more than the text.
 void GdiSurface::clear() {
-    if (drawingMode == Drawing::GdiOnly) {
+    if (drawingMode == Drawing::ToolkitOnly) {
         const RECT whole{0, 0, drawing->width(), drawing->height()};
         FillRect(drawingDc(), &whole, GetSysColorBrush(COLOR_WINDOW));
         drawing->inked.markAll();
@@ -287,7 +277,7 @@ void GdiSurface::print(std::u16string_view text) {
 }
 
 std::optional<double> GdiSurface::advancesWidth(std::u16string_view text) {
-    if (strikethrough || drawingMode == Drawing::GdiOnly)
+    if (strikethrough || drawingMode == Drawing::ToolkitOnly)
         return std::nullopt;
     const std::optional<int32_t> width = currentFont().advancesWidth(drawingDc(), text);
     return width ? std::optional<double>(*width) : std::nullopt;
@@ -316,7 +306,7 @@ void GdiSurface::printAt(std::u16string_view text, double before) {
 // GDI draws them, and text with a strike-out line or characters not measured by
 // advances, are left to GDI whole; a glyph that would land on other ink, to GDI alone.
 bool GdiSurface::copyText(std::u16string_view text, int64_t x, int64_t y) {
-    if (drawingMode == Drawing::GdiOnly || strikethrough)
+    if (drawingMode == Drawing::ToolkitOnly || strikethrough)
         return false;
     RealisedFont& realised = currentFont();
     GlyphSet& glyphs = realised.glyphsOn(backgroundPixel());
@@ -361,9 +351,9 @@ bool GdiSurface::placeGlyphs(RealisedFont& realised, GlyphSet& glyphs, std::u16s
     return true;
 }
 
+// A COLORREF packs its colour as the drawing calls do.
 uint32_t GdiSurface::backgroundPixel() const {
-    const COLORREF colour = GetSysColor(COLOR_WINDOW);
-    return GetBValue(colour) | GetGValue(colour) << 8 | GetRValue(colour) << 16;
+    return pixelOfColour(static_cast<int32_t>(GetSysColor(COLOR_WINDOW)));
 }
 
 void GdiSurface::flushPending() {
@@ -398,8 +388,7 @@ void GdiSurface::fillRect(double x0, double y0, double x1, double y1, int32_t co
     bringDrawingUpToDate();
     if (drawingMode == Drawing::Quick) { // a solid fill is quicker done than asked of GDI
         flushPending();
-        const auto packed = static_cast<uint32_t>(colour);
-        const uint32_t pixel = (packed & 0xFFu) << 16 | (packed & 0xFF00u) | (packed >> 16 & 0xFFu);
+        const uint32_t pixel = pixelOfColour(colour);
         const int32_t from = std::max<int32_t>(area.left, 0);
         const int32_t to = std::min<int32_t>(area.right, drawing->width());
         for (int32_t row = std::max<int32_t>(area.top, 0);

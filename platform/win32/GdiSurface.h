@@ -62,10 +62,8 @@ private:
 // Font sizes are points, turned into pixels with the display's LOGPIXELSY.
 class GdiSurface : public Surface {
 public:
-    // Quick copies the glyphs GDI drew once where that gives GDI's pixels, promises sums
-    // of advances, and clears only what was drawn; GdiOnly leaves every pixel to GDI, the
-    // model for Quick.
-    enum class Drawing { Quick, GdiOnly };
+    // Quick copies the glyphs GDI drew once and promises sums of advances.
+    using Drawing = SurfaceDrawing;
     // window receives the invalidations that present a frame; nullptr draws offscreen.
     explicit GdiSurface(HWND window = nullptr, Drawing mode = Drawing::Quick);
     ~GdiSurface() override;

@@ -7,14 +7,23 @@
 
 namespace {
 
+// The pixels of canvas that a glyph's box covers with its top left at (left, top):
+// columns [from, to) of rows [first, end), none where either is empty.
+struct CoveredPixels {
+    int64_t from, to, first, end;
+    CoveredPixels(const MemoryCanvas& canvas, const GlyphCopy& glyph, int64_t left, int64_t top)
+        : from(std::max<int64_t>(left, 0)),
+          to(std::min<int64_t>(left + glyph.width, canvas.width())),
+          first(std::max<int64_t>(top, 0)),
+          end(std::min<int64_t>(top + glyph.height, canvas.height())) {}
+};
+
 // Whether every pixel of canvas that glyph, its box's top left at (left, top), changes
 // still holds the background; rows where nothing was drawn need no looking at.
 bool fitsOnBackground(MemoryCanvas& canvas, const GlyphCopy& glyph, int64_t left, int64_t top,
                       uint32_t background) {
-    const int64_t from = std::max<int64_t>(left, 0),
-                  to = std::min<int64_t>(left + glyph.width, canvas.width());
-    const int64_t end = std::min<int64_t>(top + glyph.height, canvas.height());
-    for (int64_t row = std::max<int64_t>(top, 0); from < to && row < end; ++row) {
+    const auto [from, to, first, end] = CoveredPixels(canvas, glyph, left, top);
+    for (int64_t row = first; from < to && row < end; ++row) {
         if (canvas.inked.untouched(row, from, to))
             continue;
         const uint32_t* own = glyph.pixels.data() + (row - top) * glyph.width;
@@ -29,10 +38,7 @@ bool fitsOnBackground(MemoryCanvas& canvas, const GlyphCopy& glyph, int64_t left
 // Where nothing was drawn yet the glyph's box goes over whole, background and all.
 void copyGlyph(MemoryCanvas& canvas, const GlyphCopy& glyph, int64_t left, int64_t top,
                uint32_t background) {
-    const int64_t from = std::max<int64_t>(left, 0),
-                  to = std::min<int64_t>(left + glyph.width, canvas.width());
-    const int64_t first = std::max<int64_t>(top, 0);
-    const int64_t end = std::min<int64_t>(top + glyph.height, canvas.height());
+    const auto [from, to, first, end] = CoveredPixels(canvas, glyph, left, top);
     for (int64_t row = first; from < to && row < end; ++row) {
         const uint32_t* own = glyph.pixels.data() + (row - top) * glyph.width + (from - left);
         uint32_t* drawn = canvas.row(static_cast<int32_t>(row)) + from;

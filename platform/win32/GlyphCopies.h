@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textbox/AdvanceTable.h"
+
 #include <windows.h>
 
 #include <array>
@@ -23,11 +25,10 @@ struct GlyphCopy {
 
 // The glyphs of one font copied on one background, learned as first printed.
 struct GlyphSet {
-    static constexpr char16_t firstUnlisted = 0x300; // as the font's advances
     uint32_t background = 0;
     enum class Verdict { Untried, LikeGdi, UnlikeGdi } verdict = Verdict::Untried;
-    std::array<std::unique_ptr<GlyphCopy>, firstUnlisted> glyphs;
-    std::array<bool, firstUnlisted> unlearnable{};
+    std::array<std::unique_ptr<GlyphCopy>, firstShapedCharacter> glyphs;
+    std::array<bool, firstShapedCharacter> unlearnable{};
 };
 
 // Where a glyph of a text goes: its character, its copy and its pen.

@@ -51,7 +51,7 @@ double HeadlessSurface::textHeight(std::u16string_view) {
 
 void HeadlessSurface::setFontName(const std::u16string& newName) {
     if (std::find(missingFonts.begin(), missingFonts.end(), newName) != missingFonts.end())
-        throw std::invalid_argument("no font of that name is installed");
+        refuseSurfaceCall("no font of that name is installed");
     name = newName;
 }
 
