@@ -20,10 +20,6 @@
 
 namespace {
 
-constexpr uint64_t everyLane(uint64_t unit) {
-    return unit * 0x0001000100010001u;
-}
-
 // Line breaks and tabs are found in blocks of eight lanes.
 constexpr UnitBlock feedBlock = unitInEveryLane(u'\n');
 constexpr UnitBlock tabBlock = unitInEveryLane(u'\t');
@@ -61,7 +57,7 @@ uint64_t breaksAndTabsAt(const char16_t* units) {
         const auto bitsOf = [](UnitBlock block) {
             const uint64_t word = laneBytes(
                 __builtin_convertvector((block == feedBlock) | (block == tabBlock), ByteBlock));
-            return (word & everyLane(0x0101)) * 0x0102040810204080u >> 56;
+            return (word & 0x0101010101010101u) * 0x0102040810204080u >> 56;
         };
         mask |= (bitsOf(low) | bitsOf(high) << blockUnits) << k;
 #endif
