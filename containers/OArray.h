@@ -1,10 +1,10 @@
 #pragma once
 
 #include "containers/Ref.h"
+#include "containers/SlotBlocks.h"
 #include "support/EngineError.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -35,17 +35,6 @@ concept MadeOnFirstRead = requires {
 
 template <class T> struct MakerOf { ElementMaker<T>* maker = nullptr; };
 struct NoMaker {};
-
-// How a weighted array keeps its slots. Up to 2^flatShift slots, as nearly every array (a
-// line's cells) has, they lie in one run. A larger array keeps them in blocks of
-// 2^blockShift(k) slots, for a room of at most 2^k slots: each block a ring with its own
-// start and its own share of the running sums, so that an insertion or a removal moves the
-// slots of one block and passes a few on through each later block, O(sqrt(n)), instead of
-// moving every slot after it.
-struct StorageBlocks {
-    static constexpr int flatShift = 16;
-    static constexpr int blockShift(int roomShift) { return roomShift / 2 + 3; }
-};
 
 // A growable array of shared references in which every element carries a weight,
 // with the running sums kept so that the start of element k (weiacc) and the element
@@ -166,41 +155,23 @@ private:
     }
     static int64_t magnitude(int32_t w) { return std::llabs(static_cast<int64_t>(w)); }
     static size_t unsignedIndex(int32_t i) { return static_cast<size_t>(i); }
-    // Sums wrap as unsigned 32-bit numbers where a block's share is added or taken away:
-    // whatever the parts, each sum they make fits, so it comes out exact.
-    static int32_t wrappingSum(int32_t a, int64_t b) {
-        return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-    }
 
     // Storage for room slots; slots from count on hold no reference. A slot holds the
     // reference and the running sum only: an element's weight is the step between two
     // sums. Most lines hold one cell, so a single slot lives inside the array: its
     // reference where a block's address would be, and its sum, which is also its weight,
     // in weightOrTotal. Otherwise one block holds room references, then room sums, then,
-    // past flatMost slots, the state of each block of slots.
+    // for a large array, the state of its blocks (SlotBlocks).
     static constexpr size_t SlotBytes = sizeof(Ref) + sizeof(int32_t);
-    static constexpr int32_t flatMost = int32_t{1} << Blocks::flatShift;
-    // Where a block's ring starts, and what its elements' sums lack: a stored sum plus
-    // its block's share is the running sum.
-    struct BlockState {
-        uint32_t head = 0;
-        int32_t share = 0;
-    };
-    static_assert(Blocks::flatShift >= 1 && Blocks::flatShift < 30);
+    using Blocked = SlotBlocks<Ref, Blocks>;
 
     bool isInline() const { return room == 1; }
-    bool isBlocked() const { return room > flatMost; }
-    // The shift of the blocks of a blocked storage of slotCount slots (more than flatMost).
-    static int shiftFor(int32_t slotCount) {
-        return Blocks::blockShift(std::bit_width(static_cast<uint32_t>(slotCount - 1)));
-    }
-    // The slots a storage for n elements takes: a blocked one takes whole blocks. They
-    // stay within the same power of two, so the blocks' size read back from them agrees.
+    bool isBlocked() const { return Blocked::holds(room); }
+    // The slots a storage for n elements takes.
     static int32_t roomFor(int32_t n) {
-        if (n <= flatMost)
+        if (!Blocked::holds(n))
             return n;
-        const int64_t blockSlots = int64_t{1} << shiftFor(n);
-        const int64_t slotCount = (n + blockSlots - 1) / blockSlots * blockSlots;
+        const int64_t slotCount = Blocked::roomFor(n);
         if (slotCount > std::numeric_limits<int32_t>::max())
             raiseTooMany();
         return static_cast<int32_t>(slotCount);
@@ -221,37 +192,20 @@ private:
         return room == 0 ? nullptr
                          : reinterpret_cast<int32_t*>(block() + unsignedIndex(room) * sizeof(Ref));
     }
-    // The blocks of a blocked storage: their size and states.
-    struct Rings {
-        int shift;
-        uint32_t mask;
-        BlockState* state;
+    Blocked blocked() const { return Blocked(block(), room); }
 
-        static uint32_t blockOf(int32_t i, int shift) { return static_cast<uint32_t>(i) >> shift; }
-        // Where element i of block c lies, as c's ring starts at head.
-        size_t slotIn(uint32_t c, uint32_t head, int32_t i) const {
-            return size_t{c} << shift | ((head + static_cast<uint32_t>(i)) & mask);
-        }
-        size_t slotOf(int32_t i) const {
-            const uint32_t c = blockOf(i, shift);
-            return slotIn(c, state[c].head, i);
-        }
-        int32_t shareOf(int32_t i) const { return state[blockOf(i, shift)].share; }
-    };
-    Rings rings() const {
-        const int shift = shiftFor(room);
-        return {shift, (uint32_t{1} << shift) - 1,
-                reinterpret_cast<BlockState*>(block() + unsignedIndex(room) * SlotBytes)};
-    }
-
-    // Where element i is kept: its place in the run, or in its block's ring.
-    size_t slot(int32_t i) const { return isBlocked() ? rings().slotOf(i) : unsignedIndex(i); }
+    // Where element i is kept: its place in the run, or in the blocks.
+    size_t slot(int32_t i) const { return isBlocked() ? blocked().slotOf(i) : unsignedIndex(i); }
     Ref& refAt(int32_t i) const { return objects()[slot(i)]; }
-    int32_t shareOf(int32_t i) const { return isBlocked() ? rings().shareOf(i) : 0; }
     // The running sum of elements 0 .. i, and setting it.
-    int32_t sumAt(int32_t i) const { return wrappingSum(sums()[slot(i)], shareOf(i)); }
+    int32_t sumAt(int32_t i) const {
+        return isBlocked() ? blocked().sumAt(i) : sums()[unsignedIndex(i)];
+    }
     void setSumAt(int32_t i, int32_t sum) {
-        sums()[slot(i)] = wrappingSum(sum, -int64_t{shareOf(i)});
+        if (isBlocked())
+            blocked().setSumAt(i, sum);
+        else
+            sums()[unsignedIndex(i)] = sum;
     }
     // The sums of weights bounded by the absolute total fit 32 bits, and so their steps.
     int32_t weightOf(int32_t i) const {
@@ -281,27 +235,11 @@ private:
     // Elements i .. size()-1 move up by m, their sums grow by added, and the m slots from i
     // are left empty for the caller to fill, sums included. The room is there.
     void openGap(int32_t i, int32_t m, int32_t added);
-    void openGapInBlocks(int32_t i, int32_t m, int32_t added);
     // The m elements from i, already released, are closed over: the later ones move down by
     // m and their sums shrink by removed.
     void closeGap(int32_t i, int32_t m, int32_t removed);
-    void closeGapInBlocks(int32_t i, int32_t m, int32_t removed);
     // The sums of elements from .. size()-1 change by delta.
     void shiftSums(int32_t from, int64_t delta);
-    // The element in slot fromSlot moves to slot toSlot, its running sum changed by delta,
-    // and leaves its slot empty. The shares are those of the two slots' blocks.
-    void moveSlot(size_t fromSlot, int32_t fromShare, size_t toSlot, int32_t toShare,
-                  int64_t delta) {
-        int32_t* const sum = sums();
-        objects()[toSlot] = std::move(objects()[fromSlot]);
-        sum[toSlot] = wrappingSum(sum[fromSlot], delta + fromShare - int64_t{toShare});
-    }
-    // Elements from .. end-1 move by m, wherever that takes them, in an order that never
-    // overwrites one still to move; the rings stay as they are.
-    void moveEach(const Rings& r, int32_t from, int32_t end, int32_t m, int64_t delta);
-    // The same within block c: the elements stay in it.
-    void moveInBlock(const Rings& r, uint32_t c, int32_t from, int32_t end, int32_t m,
-                     int64_t delta);
     // Leaves the array without storage and its total at 0; count and capacity stay.
     void freeStorage() {
         if (room == 0)
@@ -348,16 +286,15 @@ template <class T, class Blocks> void OArray<T, Blocks>::allocateStorage(int32_t
         return;
     }
     const int32_t slotCount = roomFor(n);
-    const size_t blocks =
-        slotCount > flatMost ? unsignedIndex(slotCount >> shiftFor(slotCount)) : 0;
-    const size_t bytes = unsignedIndex(slotCount) * SlotBytes + blocks * sizeof(BlockState);
+    const bool inBlocks = Blocked::holds(slotCount);
+    const size_t bytes =
+        unsignedIndex(slotCount) * SlotBytes + (inBlocks ? Blocked::stateBytes(slotCount) : 0);
     auto fresh = std::make_unique_for_overwrite<std::byte[]>(bytes);
     auto* held = std::launder(reinterpret_cast<Ref*>(fresh.get()));
     for (int32_t k = 0; k < slotCount; ++k)
         ::new (static_cast<void*>(held + k)) Ref();
-    auto* state = reinterpret_cast<BlockState*>(fresh.get() + unsignedIndex(slotCount) * SlotBytes);
-    for (size_t k = 0; k < blocks; ++k)
-        ::new (static_cast<void*>(state + k)) BlockState();
+    if (inBlocks)
+        Blocked(fresh.get(), slotCount).start();
     std::byte* const start = fresh.release();
     std::memcpy(place, &start, sizeof start);
     room = slotCount;
@@ -406,143 +343,42 @@ template <class T, class Blocks> void OArray<T, Blocks>::reserve(int32_t n) {
 
 template <class T, class Blocks>
 void OArray<T, Blocks>::openGap(int32_t i, int32_t m, int32_t added) {
-    if (isBlocked())
-        return openGapInBlocks(i, m, added);
-    Ref* const held = objects();
-    int32_t* const sum = sums();
-    for (int32_t j = count - 1; j >= i; --j) {
-        held[unsignedIndex(j + m)] = std::move(held[unsignedIndex(j)]);
-        sum[unsignedIndex(j + m)] = wrappingSum(sum[unsignedIndex(j)], added);
+    if (isBlocked()) {
+        blocked().insertAt(i, m, added, count);
+    } else {
+        Ref* const held = objects();
+        int32_t* const sum = sums();
+        for (int32_t j = count - 1; j >= i; --j) {
+            held[unsignedIndex(j + m)] = std::move(held[unsignedIndex(j)]);
+            sum[unsignedIndex(j + m)] = wrappingSum(sum[unsignedIndex(j)], added);
+        }
     }
     count += m;
 }
 
 template <class T, class Blocks>
-void OArray<T, Blocks>::moveEach(const Rings& r, int32_t from, int32_t end, int32_t m,
-                                 int64_t delta) {
-    const auto move = [&](int32_t j) {
-        moveSlot(r.slotOf(j), r.shareOf(j), r.slotOf(j + m), r.shareOf(j + m), delta);
-    };
-    if (m > 0)
-        for (int32_t j = end - 1; j >= from; --j)
-            move(j);
-    else
-        for (int32_t j = from; j < end; ++j)
-            move(j);
-}
-
-template <class T, class Blocks>
-void OArray<T, Blocks>::moveInBlock(const Rings& r, uint32_t c, int32_t from, int32_t end,
-                                    int32_t m, int64_t delta) {
-    Ref* const held = objects();
-    int32_t* const sum = sums();
-    const uint32_t head = r.state[c].head;
-    const auto move = [&](int32_t j) {
-        const size_t fromSlot = r.slotIn(c, head, j), toSlot = r.slotIn(c, head, j + m);
-        held[toSlot] = std::move(held[fromSlot]);
-        sum[toSlot] = wrappingSum(sum[fromSlot], delta);
-    };
-    if (m > 0)
-        for (int32_t j = end - 1; j >= from; --j)
-            move(j);
-    else
-        for (int32_t j = from; j < end; ++j)
-            move(j);
-}
-
-// Each later block's ring turns back by m: its last m elements go on to the next block, the
-// last m of the block before come in at its front, and its share of the sums grows. The
-// block holding i moves its own elements from i. A gap of a block or more moves every
-// element after it instead.
-template <class T, class Blocks>
-void OArray<T, Blocks>::openGapInBlocks(int32_t i, int32_t m, int32_t added) {
-    const Rings r = rings();
-    const int32_t blockSlots = int32_t{1} << r.shift;
-    const int32_t oldCount = count, newCount = count + m;
-    count = newCount;
-    if (m >= blockSlots)
-        return moveEach(r, i, oldCount, m, added);
-    const uint32_t first = Rings::blockOf(i, r.shift);
-    for (uint32_t c = Rings::blockOf(newCount - 1, r.shift); c > first; --c) {
-        const auto blockStart = static_cast<int32_t>(c << r.shift);
-        BlockState& ring = r.state[c];
-        const BlockState before = r.state[c - 1];
-        ring.head = (ring.head - static_cast<uint32_t>(m)) & r.mask;
-        ring.share = wrappingSum(ring.share, added);
-        for (int32_t p = std::max(blockStart, i + m); p < std::min(blockStart + m, newCount); ++p)
-            moveSlot(r.slotIn(c - 1, before.head, p - m), before.share, r.slotIn(c, ring.head, p),
-                     ring.share, added);
-    }
-    const auto firstEnd = static_cast<int32_t>((first + 1) << r.shift);
-    moveInBlock(r, first, i, std::min(oldCount, firstEnd - m), m, added);
-}
-
-template <class T, class Blocks>
 void OArray<T, Blocks>::closeGap(int32_t i, int32_t m, int32_t removed) {
-    if (isBlocked())
-        return closeGapInBlocks(i, m, removed);
-    Ref* const held = objects();
-    int32_t* const sum = sums();
-    for (int32_t k = i; k + m < count; ++k) {
-        held[unsignedIndex(k)] = std::move(held[unsignedIndex(k + m)]);
-        sum[unsignedIndex(k)] = wrappingSum(sum[unsignedIndex(k + m)], -int64_t{removed});
+    if (isBlocked()) {
+        blocked().removeAt(i, m, removed, count);
+    } else {
+        Ref* const held = objects();
+        int32_t* const sum = sums();
+        for (int32_t k = i; k + m < count; ++k) {
+            held[unsignedIndex(k)] = std::move(held[unsignedIndex(k + m)]);
+            sum[unsignedIndex(k)] = wrappingSum(sum[unsignedIndex(k + m)], -int64_t{removed});
+        }
     }
     count -= m;
 }
 
-// The mirror of openGapInBlocks: each later block gives its first m elements to the block
-// before and its ring turns on by m, taking the next block's first m at its end.
-template <class T, class Blocks>
-void OArray<T, Blocks>::closeGapInBlocks(int32_t i, int32_t m, int32_t removed) {
-    const Rings r = rings();
-    const int32_t blockSlots = int32_t{1} << r.shift;
-    const int32_t oldCount = count, newCount = count - m;
-    const int64_t delta = -int64_t{removed};
-    count = newCount;
-    if (m >= blockSlots)
-        return moveEach(r, i + m, oldCount, -m, delta);
-    const uint32_t first = Rings::blockOf(i, r.shift);
-    const auto firstEnd = static_cast<int32_t>((first + 1) << r.shift);
-    moveInBlock(r, first, i + m, std::min(oldCount, firstEnd), -m, delta);
-    const uint32_t lastBlock = Rings::blockOf(oldCount - 1, r.shift);
-    for (uint32_t c = first; c <= lastBlock; ++c) {
-        // Block c's last m elements come from the front of block c + 1, not laid out anew
-        // yet; block c itself is, unless it is the first, which keeps its ring.
-        BlockState& ring = r.state[c];
-        if (c > first) {
-            ring.head = (ring.head + static_cast<uint32_t>(m)) & r.mask;
-            ring.share = wrappingSum(ring.share, delta);
-        }
-        if (c == lastBlock)
-            break;
-        const BlockState after = r.state[c + 1];
-        const auto blockEnd = static_cast<int32_t>((c + 1) << r.shift);
-        for (int32_t p = std::max(i, blockEnd - m); p < std::min(blockEnd, newCount); ++p)
-            moveSlot(r.slotIn(c + 1, after.head, p + m), after.share, r.slotIn(c, ring.head, p),
-                     ring.share, delta);
-    }
-}
-
-// Within the block holding from, each sum changes; every later block's share does.
 template <class T, class Blocks> void OArray<T, Blocks>::shiftSums(int32_t from, int64_t delta) {
     if (delta == 0 || from >= count)
         return;
+    if (isBlocked())
+        return blocked().shiftSums(from, delta, count);
     int32_t* const sum = sums();
-    if (!isBlocked()) {
-        for (int32_t k = from; k < count; ++k)
-            sum[unsignedIndex(k)] = wrappingSum(sum[unsignedIndex(k)], delta);
-        return;
-    }
-    const Rings r = rings();
-    const uint32_t first = Rings::blockOf(from, r.shift);
-    const uint32_t head = r.state[first].head;
-    const int32_t firstEnd = std::min(count, static_cast<int32_t>((first + 1) << r.shift));
-    for (int32_t k = from; k < firstEnd; ++k) {
-        const size_t at = r.slotIn(first, head, k);
-        sum[at] = wrappingSum(sum[at], delta);
-    }
-    for (uint32_t c = first + 1; c <= Rings::blockOf(count - 1, r.shift); ++c)
-        r.state[c].share = wrappingSum(r.state[c].share, delta);
+    for (int32_t k = from; k < count; ++k)
+        sum[unsignedIndex(k)] = wrappingSum(sum[unsignedIndex(k)], delta);
 }
 
 template <class T, class Blocks> void OArray<T, Blocks>::ins(int32_t i, Ref o, int32_t w) {

@@ -20,6 +20,7 @@ struct Item {
 struct TinyBlocks {
     static constexpr int flatShift = 2;
     static constexpr int blockShift(int roomShift) { return (roomShift - 1) / 2; }
+    static constexpr int32_t gapSlots = 2;
 };
 
 template <class Array>

@@ -316,6 +316,7 @@ TEST(OArrayModel, SmallArraysMatchNaiveModelAcrossStorageChanges) {
 struct TinyBlocks {
     static constexpr int flatShift = 3;
     static constexpr int blockShift(int roomShift) { return (roomShift - 1) / 2; }
+    static constexpr int32_t gapSlots = 3;
 };
 
 TEST(OArrayModel, BlockedStorageMatchesNaiveModel) {

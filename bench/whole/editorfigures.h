@@ -83,6 +83,7 @@ template <class Tick> double glideTickMilliseconds(frmEditor& form, Tick&& tick)
 struct SplitAndJoin {
     double enterMilliseconds = 0;
     double joinMilliseconds = 0;
+    double firstEnterMilliseconds = 0; // where the edit before was elsewhere
 };
 
 // Enter at the start of a line, then Backspace joining it to the line before again, each
@@ -102,7 +103,7 @@ inline SplitAndJoin splitAndJoin(frmEditor& form, int32_t line) {
         timedKey(KeyCode::Backspace, joins);
     }
     settle(form);
-    return {median(enters), median(joins)};
+    return {median(enters), median(joins), enters.front()};
 }
 
 // Splitting and joining lines near the top and at the end: the lines' running sums must
@@ -112,6 +113,7 @@ inline void printLineEdits(frmEditor& form) {
     const SplitAndJoin top = splitAndJoin(form, std::min(10, last));
     const SplitAndJoin end = splitAndJoin(form, last);
     print("enter_top_ms", top.enterMilliseconds);
+    print("enter_top_first_ms", top.firstEnterMilliseconds);
     print("join_top_ms", top.joinMilliseconds);
     print("enter_end_ms", end.enterMilliseconds);
     print("join_end_ms", end.joinMilliseconds);
