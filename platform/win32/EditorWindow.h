@@ -36,10 +36,13 @@ private:
     void dropFiles(HDROP drop);
     void pressMouse(UINT message, LPARAM lParam);
     void typeUnit(char16_t unit);
+    // The keys as of the message being handled.
+    ShiftMask currentShiftMask() const;
     void paint();
 
     HWND window = nullptr;
     frmEditor* form = nullptr;
     GdiSurface* surface = nullptr;
     SurrogateJoiner typedUnits;
+    HeldModifiers modifiers;
 };
