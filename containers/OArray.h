@@ -3,6 +3,7 @@
 #include "containers/Ref.h"
 #include "containers/SlotBlocks.h"
 #include "support/EngineError.h"
+#include "support/systemcalls.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -293,8 +294,10 @@ template <class T, class Blocks> void OArray<T, Blocks>::allocateStorage(int32_t
     auto* held = std::launder(reinterpret_cast<Ref*>(fresh.get()));
     for (int32_t k = 0; k < slotCount; ++k)
         ::new (static_cast<void*>(held + k)) Ref();
-    if (inBlocks)
+    if (inBlocks) { // a large array, filled faster in large pages
         Blocked(fresh.get(), slotCount).start();
+        systemcalls::preferLargePages(fresh.get(), bytes);
+    }
     std::byte* const start = fresh.release();
     std::memcpy(place, &start, sizeof start);
     room = slotCount;
@@ -391,10 +394,14 @@ template <class T, class Blocks> void OArray<T, Blocks>::ins(int32_t i, Ref o, i
         resize(capacity == 0 ? 8 : 2 * capacity);
     }
     ensureRoom(count + 1);
-    const int32_t before = i == 0 ? 0 : sumAt(i - 1);
-    openGap(i, 1, w);
-    refAt(i) = std::move(o);
-    setSumAt(i, wrappingSum(before, w));
+    if (isBlocked()) {
+        objects()[blocked().insertOne(i, w, count++)] = std::move(o);
+    } else {
+        const int32_t before = i == 0 ? 0 : sumAt(i - 1);
+        openGap(i, 1, w);
+        refAt(i) = std::move(o);
+        setSumAt(i, wrappingSum(before, w));
+    }
     setAbsoluteTotal(newAbsolute);
 }
 

@@ -85,12 +85,28 @@ public:
     // are empty slots, whose sums the caller sets, and the elements that were from i on
     // stand m later, their sums grown by added. The room for them is there.
     void insertAt(int32_t i, int32_t m, int32_t added, int32_t count) {
+        Roaming& at = *roaming;
+        if (i == count && at.gapAt == count && at.gapSize >= m && at.stepAt >= count) {
+            at.gapAt += m; // an append into the room at the end, as loading makes them
+            at.gapSize -= m;
+            at.stepAt = count + m;
+            at.stepDelta = 0;
+            return;
+        }
         moveStepTo(i, count);
         makeGap(i, m, count);
         roaming->gapAt += m;
         roaming->gapSize -= m;
         roaming->stepAt = i + m; // the new elements lack nothing, those after them added more
-        roaming->stepDelta = wrappingSum(roaming->stepDelta, added);
+        roaming->stepDelta = i == count ? 0 : wrappingSum(roaming->stepDelta, added);
+    }
+    // insertAt for one element of weight w, whose sum it sets: the slot for its reference.
+    size_t insertOne(int32_t i, int32_t w, int32_t count) {
+        const int32_t before = i == 0 ? 0 : sumAt(i - 1);
+        insertAt(i, 1, w, count);
+        const size_t slot = slotOfPlace(i); // before the gap
+        sums[slot] = wrappingSum(before, int64_t{w} - shareOf(i));
+        return slot;
     }
     // Elements i .. i+m-1 of count, already released, join the gap; those after them move
     // down by m, their sums shrunk by removed.
@@ -224,8 +240,9 @@ void SlotBlocks<Ref, Blocks>::addToPlaces(int32_t first, int32_t end, int64_t de
     }
 }
 
-// Near, the elements between move across the gap; far, or where removals made it large,
-// the gap closes, to open at i when wanted.
+// Within a block's length the elements between move across the gap, at most what closing
+// and opening it again would move; farther, or where removals made it large, the gap
+// closes, to open at i when wanted.
 template <class Ref, class Blocks>
 void SlotBlocks<Ref, Blocks>::moveGapTo(int32_t i, int32_t count) {
     Roaming& at = *roaming;
@@ -234,11 +251,8 @@ void SlotBlocks<Ref, Blocks>::moveGapTo(int32_t i, int32_t count) {
         at.gapAt = size == 0 ? i : at.gapAt;
         return;
     }
-    const int32_t used = count + size;
-    const int64_t blocksUsed = blockOf(used - 1) + 1;
-    const int64_t reopening = 2 * (blockSlots + int64_t{size} * blocksUsed);
-    if (size > Blocks::gapSlots || std::abs(int64_t{i} - at.gapAt) > reopening) {
-        closePlaces(at.gapAt, size, used);
+    if (size > Blocks::gapSlots || std::abs(int64_t{i} - at.gapAt) > blockSlots) {
+        closePlaces(at.gapAt, size, count + size);
         at.gapAt = i;
         at.gapSize = 0;
         return;
@@ -252,13 +266,18 @@ void SlotBlocks<Ref, Blocks>::moveGapTo(int32_t i, int32_t count) {
     at.gapAt = i;
 }
 
-// The gap at i grows to m slots at least, gapSlots at a time where the room allows.
+// The gap at i grows to m slots at least, gapSlots at a time where the room allows; at the
+// end, where no element follows to move, to all the room there is.
 template <class Ref, class Blocks>
 void SlotBlocks<Ref, Blocks>::makeGap(int32_t i, int32_t m, int32_t count) {
     moveGapTo(i, count);
     Roaming& at = *roaming;
     if (at.gapSize >= m)
         return;
+    if (i == count) {
+        at.gapSize = slotCount - count;
+        return;
+    }
     const int32_t used = count + at.gapSize;
     const int32_t added = std::max(m - at.gapSize, std::min(Blocks::gapSlots, slotCount - used));
     openPlaces(at.gapAt + at.gapSize, added, used);
