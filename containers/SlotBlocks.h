@@ -137,7 +137,8 @@ private:
     };
 
     static int shiftFor(int32_t room) {
-        return Blocks::blockShift(std::bit_width(static_cast<uint32_t>(room - 1)));
+        return Blocks::blockShift(
+            static_cast<int>(std::bit_width(static_cast<uint32_t>(room - 1))));
     }
     int32_t placeOf(int32_t i) const { return i < roaming->gapAt ? i : i + roaming->gapSize; }
     uint32_t blockOf(int32_t place) const { return static_cast<uint32_t>(place) >> shift; }
