@@ -27,6 +27,20 @@ void insertAndDeleteInTheMiddle(benchmark::State& state) {
 }
 BENCHMARK(insertAndDeleteInTheMiddle)->Arg(1000)->Arg(100000)->Arg(1000000);
 
+// Loading adds every line at the end, into room reserved for them all.
+void appendIntoReservedRoom(benchmark::State& state) {
+    const auto n = static_cast<int32_t>(state.range(0));
+    const auto item = std::make_shared<Item>();
+    for (auto _ : state) {
+        OArray<Item> arr;
+        arr.reserve(n);
+        for (int32_t k = 0; k < n; ++k)
+            arr.add(item, 16);
+        benchmark::DoNotOptimize(arr.weiacc(n));
+    }
+}
+BENCHMARK(appendIntoReservedRoom)->Arg(2500000)->Unit(benchmark::kMillisecond);
+
 void findByWeight(benchmark::State& state) {
     OArray<Item> arr = filled(static_cast<int32_t>(state.range(0)));
     const int32_t total = arr.weiacc(arr.size());

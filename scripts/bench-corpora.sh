@@ -90,10 +90,11 @@ make_corpora() {
     fi
 }
 
-# OURS and THEIRS are "figure value" lines; THEIRS may be empty, which leaves its columns out.
+# OURS and THEIRS are "figure value" lines; THEIRS may be empty, or lack a figure, which
+# leaves its columns out.
 print_figures() {
     awk -v file="$1" 'FILENAME == ARGV[1] { peer[$1] = $2; seen = 1; next }
-        !seen { printf "%-22s %-18s %12.3f\n", file, $1, $2; next }
+        !seen || !($1 in peer) { printf "%-22s %-18s %12.3f\n", file, $1, $2; next }
         { printf "%-22s %-18s %12.3f %12.3f %8.3f\n", file, $1, $2, peer[$1],
                  peer[$1] == 0 ? 0 : $2 / peer[$1] }' <(echo -n "$3") <(echo "$2")
 }

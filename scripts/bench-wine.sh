@@ -6,9 +6,8 @@
 # keeps windows within its screen, so a virtual display larger than the window serves.
 # --linux LINUX_BUILD_DIR also runs the Linux build's whole_bench on the same files and
 # prints wine's ratio to it. --quick: the small corpora, a smoke run. --one-core: everything
-# on the first processor. The program waits for wine's server at every key and frame; on a
-# virtual machine whose other processor sleeps, waking it costs more than the frame itself,
-# a cost Windows, which has no such server, never pays.
+# on the first processor, where a call that waits for wine's server, another process, costs
+# no waking of the other processor (a key or a frame makes none).
 # Usage: scripts/bench-wine.sh [BUILD_DIR] [--quick] [--one-core] [--linux LINUX_BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,28 +19,36 @@ inline bool isSurrogate(char32_t code) {
     return code >= 0xD800 && code <= 0xDFFF;
 }
 
+// These read a text's units one by one, of any string type with size() and operator[]:
+// a long cell's text then answers without being gathered into one run first.
+template <class Text>
+concept UnitText = requires(const Text& text, size_t at) {
+    { text.size() } -> std::convertible_to<size_t>;
+    { text[at] } -> std::convertible_to<char16_t>;
+};
+
 // True when index i (0 .. size) falls between a high and a low surrogate.
-inline bool insideSurrogatePair(std::u16string_view text, int32_t i) {
+template <UnitText Text> bool insideSurrogatePair(const Text& text, int32_t i) {
     const auto at = static_cast<size_t>(i);
     return i > 0 && at < text.size() && isHighSurrogate(text[at - 1]) && isLowSurrogate(text[at]);
 }
 
 // The code units of the character that ends at i (0 at the start of the text).
-inline int32_t unitsBefore(std::u16string_view text, int32_t i) {
+template <UnitText Text> int32_t unitsBefore(const Text& text, int32_t i) {
     if (i <= 0)
         return 0;
     return insideSurrogatePair(text, i - 1) ? 2 : 1;
 }
 
 // The code units of the character that starts at i (0 at the end of the text).
-inline int32_t unitsAfter(std::u16string_view text, int32_t i) {
+template <UnitText Text> int32_t unitsAfter(const Text& text, int32_t i) {
     if (i < 0 || static_cast<size_t>(i) >= text.size())
         return 0;
     return insideSurrogatePair(text, i + 1) ? 2 : 1;
 }
 
 // i moved back to the start of the character it falls in.
-inline int32_t characterStart(std::u16string_view text, int32_t i) {
+template <UnitText Text> int32_t characterStart(const Text& text, int32_t i) {
     return insideSurrogatePair(text, i) ? i - 1 : i;
 }
 

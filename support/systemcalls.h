@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -11,6 +12,12 @@ namespace systemcalls {
 // The performance counter: ticks, and ticks per second.
 int64_t queryPerformanceCounter();
 int64_t queryPerformanceFrequency();
+
+// Asks that the memory from start, bytes long, be backed by large pages where the system
+// gives them without special privileges, so that filling a large text faults once per
+// large page rather than once per small one: on a virtual machine a fault can cost more
+// than filling its page. A hint: nothing fails, and without them nothing happens.
+void preferLargePages(void* start, size_t bytes);
 
 // MultiByteToWideChar / WideCharToMultiByte with flags 0: with no output buffer
 // (outputSize 0) they return the units needed; invalid input is replaced, not rejected.

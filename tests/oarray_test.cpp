@@ -56,7 +56,7 @@ struct Model {
     }
 };
 
-::testing::AssertionResult matches(const OArray<Item>& arr, const Model& model) {
+template <class Array>::testing::AssertionResult matches(const Array& arr, const Model& model) {
     if (arr.size() != model.size())
         return ::testing::AssertionFailure() << "size " << arr.size() << " vs " << model.size();
     if (arr.capa() != model.capa)
@@ -305,6 +305,90 @@ TEST(OArrayModel, SmallArraysMatchNaiveModelAcrossStorageChanges) {
                 const int32_t w = pick(-2, 40);
                 ASSERT_EQ(arr.atwei(w), model.atwei(w)) << "round " << round << " probe " << w;
             }
+        }
+    }
+    EXPECT_EQ(live, 0);
+}
+
+// Blocks of a few slots, so that a test of a few hundred elements crosses every edge of the
+// blocked storage: gaps within a block, across blocks and of a block or more, rings turned
+// many times over, and growing and shrinking between the flat and the blocked forms.
+struct TinyBlocks {
+    static constexpr int flatShift = 3;
+    static constexpr int blockShift(int roomShift) { return (roomShift - 1) / 2; }
+    static constexpr int32_t gapSlots = 3;
+};
+
+TEST(OArrayModel, BlockedStorageMatchesNaiveModel) {
+    int live = 0;
+    {
+        Picker pick(20261210);
+        OArray<Item, TinyBlocks> arr;
+        OArray<Item> flat; // the peer: the same array in one run
+        Model model;
+        int nextId = 0;
+        auto newItem = [&] { return std::make_shared<Item>(nextId++, live); };
+        for (int step = 0; step < 8000; ++step) {
+            const int32_t n = model.size();
+            const int32_t op = pick(0, 7);
+            // Sizes wander between none and several hundred elements.
+            const bool growing = step % 2000 < 1000;
+            const int32_t most = growing ? 24 : 4;
+            if (op <= 2 || n == 0) {
+                OArray<Item, TinyBlocks> other;
+                std::vector<std::shared_ptr<Item>> added;
+                std::vector<int32_t> addedWeights;
+                for (int32_t k = op == 0 ? 1 : pick(1, most); k > 0; --k) {
+                    added.push_back(newItem());
+                    addedWeights.push_back(pick(-3, 30));
+                    other.add(added.back(), addedWeights.back());
+                }
+                const int32_t at = pick(0, 3) == 0 ? n : pick(0, n); // appends, as loading makes
+                model.capa = capaAfterInsert(model.capa, n, static_cast<int32_t>(added.size()));
+                if (added.size() == 1) {
+                    arr.ins(at, added.front(), addedWeights.front());
+                    flat.ins(at, added.front(), addedWeights.front());
+                } else {
+                    arr.insArr(at, other);
+                    for (size_t k = 0; k < added.size(); ++k)
+                        flat.ins(at + static_cast<int32_t>(k), added[k], addedWeights[k]);
+                }
+                model.objects.insert(model.objects.begin() + at, added.begin(), added.end());
+                model.weights.insert(model.weights.begin() + at, addedWeights.begin(),
+                                     addedWeights.end());
+            } else if (op <= 4) {
+                const int32_t at = pick(0, n - 1);
+                const int32_t count = pick(0, std::min(n - at, growing ? 8 : 40));
+                arr.del(at, count);
+                flat.del(at, count);
+                model.objects.erase(model.objects.begin() + at, model.objects.begin() + at + count);
+                model.weights.erase(model.weights.begin() + at, model.weights.begin() + at + count);
+                if (count > 0)
+                    model.capa = capaAfterDelete(model.capa, model.size());
+            } else if (op == 5) {
+                const int32_t at = pick(0, n - 1), w = pick(-3, 30);
+                arr.setWei(at, w);
+                flat.setWei(at, w);
+                model.weights[static_cast<size_t>(at)] = w;
+            } else if (op == 6) {
+                const int32_t at = pick(0, n - 1), count = pick(0, std::min(n - at, 12));
+                std::vector<int32_t> ws;
+                for (int32_t k = 0; k < count; ++k)
+                    ws.push_back(pick(0, 1) ? model.weights[static_cast<size_t>(at + k)]
+                                            : pick(-3, 30));
+                arr.weiset(at, count, ws);
+                flat.weiset(at, count, ws);
+                std::copy(ws.begin(), ws.end(), model.weights.begin() + at);
+            } else {
+                const int32_t to = pick(std::max(n, 1), n + 40);
+                arr.reserve(to); // room only: capa stays
+            }
+            ASSERT_TRUE(matches(arr, model)) << "after step " << step;
+            ASSERT_EQ(live, model.size()) << "after step " << step;
+            // Negative weights make the sums fall here and there: the search must still
+            // take the very steps the flat array's takes.
+            const int32_t w = pick(-3, model.weiacc(model.size()) + 3);
+            ASSERT_EQ(arr.atwei(w), flat.atwei(w)) << "step " << step << " probe " << w;
         }
     }
     EXPECT_EQ(live, 0);

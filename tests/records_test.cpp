@@ -135,6 +135,78 @@ TEST(CellTextModel, LongTextsEditInPlaceAndKeepTheirPiecesInStep) {
     EXPECT_EQ(text.view(), std::u16string_view(model));
 }
 
+// Edits that wander along a long text, near the last one or far from it, read back in
+// stretches and unit by unit between them, which leave its gap where it is or move it out
+// of the way; the pieces' walks against a walk over every piece.
+TEST(CellTextModel, ALongTextReadAroundItsGapMatchesAString) {
+    std::mt19937 engine(23);
+    const auto pick = [&](size_t lo, size_t hi) {
+        return std::uniform_int_distribution<size_t>(lo, hi)(engine);
+    };
+    std::u16string model(5 * CellText::longUnits, u' ');
+    for (char16_t& unit : model)
+        unit = static_cast<char16_t>(u'a' + pick(0, 25));
+    CellText text(model);
+    size_t at = model.size() / 2;
+    for (int step = 0; step < 4000; ++step) {
+        at = pick(0, 3) == 0 ? pick(0, model.size()) : std::min(model.size(), at + pick(0, 40));
+        const size_t addedUnits = pick(0, 19) == 0 ? pick(0, 3000) : pick(0, 2);
+        const std::u16string added(addedUnits, static_cast<char16_t>(u'A' + step % 26));
+        const size_t removed = pick(0, 19) == 0 ? pick(0, 3000) : pick(0, 1);
+        text.replace(at, removed, added);
+        model.replace(at, std::min(removed, model.size() - at), added);
+        at += added.size();
+        if (model.size() < CellText::longUnits) { // long enough to stay long
+            text += std::u16string_view(model).substr(0, CellText::longUnits);
+            model += model.substr(0, CellText::longUnits);
+        }
+        const size_t from = pick(0, model.size()), units = pick(0, 3000);
+        ASSERT_EQ(text.slice(from, units), std::u16string_view(model).substr(from, units))
+            << "step " << step;
+        for (const size_t probe : {pick(0, model.size() - 1), at, at - 1}) { // the gap is at at
+            if (probe < model.size()) {
+                ASSERT_EQ(text[probe], model[probe]) << "step " << step;
+            }
+        }
+        if (pick(0, 49) == 0) { // gathered into one run
+            ASSERT_EQ(text.view(), std::u16string_view(model)) << "step " << step;
+        }
+        TextPieces* pieces = text.pieces();
+        ASSERT_NE(pieces, nullptr) << "step " << step;
+        if (step % 10 != 0)
+            continue;
+        for (size_t k = 0; k < pieces->all().size(); ++k)
+            pieces->at(k) = {pieces->all()[k].units, TextPieces::Measure::Advances,
+                             0.25 * static_cast<double>(pieces->all()[k].units % 7)};
+        const size_t unit = pick(0, model.size());
+        const double x = static_cast<double>(pick(0, model.size())) / 4;
+        TextPieces::Start byUnit, byX, reaching, walked;
+        bool unitFound = false, xFound = false, reachFound = false;
+        for (size_t k = 0; k < pieces->all().size(); ++k) {
+            const TextPieces::Piece& piece = pieces->all()[k];
+            const bool last = k + 1 == pieces->all().size();
+            if (!unitFound && (walked.unit + piece.units > unit || last))
+                byUnit = walked, unitFound = true;
+            if (!xFound && (walked.x + piece.width > x || last))
+                byX = walked, xFound = true;
+            if (!reachFound && (walked.x + piece.width >= x || last))
+                reaching = walked, reachFound = true;
+            walked = {k + 1, walked.unit + piece.units, walked.x + piece.width};
+        }
+        ASSERT_EQ(walked.unit, model.size());
+        ASSERT_EQ(pieces->width(), walked.x) << "step " << step;
+        ASSERT_TRUE(pieces->byAdvances());
+        for (const auto& [found, expected] :
+             {std::pair{pieces->pieceOfUnit(unit), byUnit}, std::pair{pieces->pieceOfX(x), byX},
+              std::pair{pieces->pieceReachingX(x), reaching}}) {
+            ASSERT_EQ(found.index, expected.index) << "step " << step;
+            ASSERT_EQ(found.unit, expected.unit) << "step " << step;
+            ASSERT_EQ(found.x, expected.x) << "step " << step;
+        }
+    }
+    ASSERT_EQ(text.view(), std::u16string_view(model));
+}
+
 TEST(CellTextModel, MovingABorrowedTextCopiesIt) {
     std::u16string buffer = u"abc";
     CellText source;

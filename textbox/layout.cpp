@@ -16,9 +16,17 @@ void requireLineRange(int32_t a, int32_t r, int32_t lineCount, const char* opera
                         std::to_string(r) + ") of " + std::to_string(lineCount) + " lines");
 }
 
+// As isEmptyText, unit by unit: a long cell's text is not gathered into one run for it.
+bool isEmptyCell(const CellText& text) {
+    for (size_t k = 0; k < text.size(); ++k)
+        if (!CLBox::isEmptyCharacter(text[k]))
+            return false;
+    return true;
+}
+
 bool allCellsEmpty(const CLLine& line) {
     for (int32_t i = 0; i < line.tabs.size(); ++i)
-        if (!CLBox::isEmptyText(line.tabs.at(i)->text))
+        if (!isEmptyCell(line.tabs.at(i)->text))
             return false;
     return true;
 }
@@ -69,20 +77,9 @@ const TextPieces* CLBox::measuredPieces(const CellText& text) {
     Surface& s = surface();
     pieces->measureIn({s.fontName(), s.fontSize(), s.fontBold(), s.fontItalic(),
                        s.fontStrikethrough(), s.dotsPerInch()});
-    const std::u16string_view whole = text.view();
-    size_t start = 0;
-    for (size_t k = 0; k < pieces->all().size(); ++k) {
-        TextPieces::Piece& piece = pieces->at(k);
-        if (piece.measure == TextPieces::Measure::Unmeasured) {
-            const std::optional<double> width = s.advancesWidth(whole.substr(start, piece.units));
-            piece.measure = width ? TextPieces::Measure::Advances : TextPieces::Measure::Shaped;
-            piece.width = width.value_or(0);
-        }
-        if (piece.measure == TextPieces::Measure::Shaped)
-            return nullptr;
-        start += piece.units;
-    }
-    return pieces;
+    const bool byAdvances = pieces->measureInOrder(
+        [&](size_t start, size_t units) { return s.advancesWidth(text.slice(start, units)); });
+    return byAdvances ? pieces : nullptr;
 }
 
 void CLBox::followDensity() {

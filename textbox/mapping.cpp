@@ -116,7 +116,7 @@ double CLBox::prefixWidth(const CellText& text, const TextPieces* pieces, int32_
     const auto end = static_cast<size_t>(units);
     if (pieces != nullptr) {
         const TextPieces::Start start = pieces->pieceOfUnit(end);
-        const std::u16string_view rest = text.view().substr(start.unit, end - start.unit);
+        const std::u16string_view rest = text.slice(start.unit, end - start.unit);
         return start.x + surface().advancesWidth(rest).value_or(surface().textWidth(rest));
     }
     return surface().textWidth(text.view().substr(0, end));

@@ -177,29 +177,29 @@ void CLBox::printInView(const CellText& text, double cellLeft) {
     }
     const double reach = 2.0 * lineHeight;
     const double left = scrmovX - cellLeft - reach, right = scrmovX + viewWidth - cellLeft + reach;
-    const std::u16string_view whole = text.view();
+    const size_t length = text.size();
     const auto advance = [&](size_t unit) {
-        return target.advancesWidth(whole.substr(unit, 1)).value_or(0);
+        return target.advancesWidth(text.slice(unit, 1)).value_or(0);
     };
     TextPieces::Start start = pieces->pieceOfX(std::max(left, 0.0));
     size_t first = start.unit;
     double before = start.x;
-    for (double next = before; first < whole.size(); before = next, ++first) {
+    for (double next = before; first < length; before = next, ++first) {
         next += advance(first);
         if (next > left)
             break;
     }
-    if (first > 0 && insideSurrogatePair(whole, static_cast<int32_t>(first))) {
+    if (first > 0 && insideSurrogatePair(text, static_cast<int32_t>(first))) {
         --first;
         before -= advance(first);
     }
     size_t end = first;
-    for (double x = before; end < whole.size() && x < right; ++end)
+    for (double x = before; end < length && x < right; ++end)
         x += advance(end);
-    if (end < whole.size() && insideSurrogatePair(whole, static_cast<int32_t>(end)))
+    if (end < length && insideSurrogatePair(text, static_cast<int32_t>(end)))
         ++end;
     if (end > first)
-        target.printPart(whole.substr(first, end - first), before);
+        target.printPart(text.slice(first, end - first), before);
 }
 
 void CLBox::drawCursor() {

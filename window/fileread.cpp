@@ -2,6 +2,7 @@
 
 #include "support/Utf8.h"
 #include "support/modLocale.h"
+#include "support/systemcalls.h"
 #include "window/fileerrors.h"
 
 #include <cerrno>
@@ -110,6 +111,7 @@ TextFile readAndDecode(const fs::path& file, PieceReader& reader) {
     TextFile decoded{{}, {modLocale::codePageUtf8, hadBom, {}}, {}};
     std::error_code unknownSize;
     decoded.text.reserve(static_cast<size_t>(fs::file_size(file, unknownSize)));
+    systemcalls::preferLargePages(decoded.text.data(), decoded.text.capacity() * sizeof(char16_t));
     size_t from = hadBom ? utf8Mark.size() : 0;
     for (;;) {
         const std::string_view rest = std::string_view(piece).substr(from);

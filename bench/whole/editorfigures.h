@@ -7,11 +7,14 @@
 #include "bench/whole/benchfigures.h"
 #include "window/frmEditor.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace bench {
 
 constexpr int mostSettlingTicks = 5000;
+constexpr int lineEditRounds = 21;
 
 inline void settle(frmEditor& form) {
     for (int tick = 0; form.box().moving && tick < mostSettlingTicks; ++tick)
@@ -77,6 +80,45 @@ template <class Tick> double glideTickMilliseconds(frmEditor& form, Tick&& tick)
     });
 }
 
+struct SplitAndJoin {
+    double enterMilliseconds = 0;
+    double joinMilliseconds = 0;
+    double firstEnterMilliseconds = 0; // where the edit before was elsewhere
+};
+
+// Enter at the start of a line, then Backspace joining it to the line before again, each
+// timed alone through the window's key handling. The view is left gliding, so that neither
+// draws a frame: only the edit counts.
+inline SplitAndJoin splitAndJoin(frmEditor& form, int32_t line) {
+    std::vector<double> enters, joins;
+    const auto timedKey = [&](KeyCode key, std::vector<double>& times) {
+        form.box().moving = true;
+        const Stopwatch stopwatch;
+        form.onKeyDown(key, ShiftMask::None);
+        times.push_back(stopwatch.milliseconds());
+    };
+    for (int round = 0; round < lineEditRounds; ++round) {
+        form.box().cursor = CLPos{line, 0, 0};
+        timedKey(KeyCode::Enter, enters);
+        timedKey(KeyCode::Backspace, joins);
+    }
+    settle(form);
+    return {median(enters), median(joins), enters.front()};
+}
+
+// Splitting and joining lines near the top and at the end: the lines' running sums must
+// not make the first cost more than the second.
+inline void printLineEdits(frmEditor& form) {
+    const int32_t last = form.box().lines.size() - 1;
+    const SplitAndJoin top = splitAndJoin(form, std::min(10, last));
+    const SplitAndJoin end = splitAndJoin(form, last);
+    print("enter_top_ms", top.enterMilliseconds);
+    print("enter_top_first_ms", top.firstEnterMilliseconds);
+    print("join_top_ms", top.joinMilliseconds);
+    print("enter_end_ms", end.enterMilliseconds);
+    print("join_end_ms", end.joinMilliseconds);
+}
+
 // The figures after opening: the glide of the open settled, the cursor placed half-way.
 template <class PressKey, class Tick>
 void printEditing(frmEditor& form, PressKey&& pressKey, Tick&& tick) {
@@ -84,6 +126,7 @@ void printEditing(frmEditor& form, PressKey&& pressKey, Tick&& tick) {
     placeCursorHalfWay(form);
     print("keystroke_ms", keystrokeMilliseconds(form, pressKey));
     print("glide_tick_ms", glideTickMilliseconds(form, tick));
+    printLineEdits(form);
 }
 
 } // namespace bench

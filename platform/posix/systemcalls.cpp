@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +27,20 @@ int64_t queryPerformanceCounter() {
 int64_t queryPerformanceFrequency() {
     using Period = std::chrono::steady_clock::period;
     return Period::den / Period::num;
+}
+
+// Transparent huge pages, where the system gives them to those who ask (madvise mode).
+void preferLargePages(void* start, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr uintptr_t largePage = uintptr_t{1} << 21;
+    const auto first = (reinterpret_cast<uintptr_t>(start) + largePage - 1) & ~(largePage - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(start) + bytes) & ~(largePage - 1);
+    if (end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+    (void)start;
+    (void)bytes;
+#endif
 }
 
 namespace {

@@ -12,17 +12,6 @@ namespace {
 
 constexpr wchar_t windowClassName[] = L"ColumnatorEditorWindow";
 
-// The keys as of the message being handled, read in one call rather than one per key: a
-// call into the system each costs more than the rest of a keystroke's handling.
-ShiftMask currentShiftMask() {
-    BYTE keys[256] = {};
-    if (!GetKeyboardState(keys))
-        return shiftMaskOf({false, false, false, false, false});
-    const auto held = [&](int virtualKey) { return (keys[virtualKey] & 0x80) != 0; };
-    return shiftMaskOf(
-        {held(VK_SHIFT), held(VK_LCONTROL), held(VK_RCONTROL), held(VK_LMENU), held(VK_RMENU)});
-}
-
 // Read at each turn, so a changed setting counts at once; Windows' default where it fails.
 uint32_t wheelScrollLines() {
     UINT lines = 3;
@@ -141,10 +130,21 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+        modifiers.onKey(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), true);
         form->onKeyDown(static_cast<KeyCode>(wParam), currentShiftMask());
         if (message == WM_KEYDOWN)
             return 0;
         break; // with Alt held the system keys (Alt+F4, Alt+Space) still work
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        modifiers.onKey(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), false);
+        break;
+    case WM_SETFOCUS: { // the keys pressed or let go while another window had the focus
+        BYTE keys[256] = {};
+        if (GetKeyboardState(keys))
+            modifiers.startFrom(keys);
+        break;
+    }
     case WM_CHAR:
         typeUnit(static_cast<char16_t>(wParam));
         return 0;
@@ -223,6 +223,10 @@ void EditorWindow::pressMouse(UINT message, LPARAM lParam) {
         form->onMouseDown(button, currentShiftMask(), x, y);
     else
         form->onMouseUp(button, currentShiftMask(), x, y);
+}
+
+ShiftMask EditorWindow::currentShiftMask() const {
+    return shiftMaskOf(modifiers.held());
 }
 
 void EditorWindow::typeUnit(char16_t unit) {

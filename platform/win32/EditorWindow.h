@@ -37,10 +37,13 @@ private:
     void pressMouse(UINT message, LPARAM lParam);
     void typeUnit(char16_t unit);
     void followDpi(UINT dpi, const RECT& suggested);
+    // The keys as of the message being handled.
+    ShiftMask currentShiftMask() const;
     void paint();
 
     HWND window = nullptr;
     frmEditor* form = nullptr;
     GdiSurface* surface = nullptr;
     SurrogateJoiner typedUnits;
+    HeldModifiers modifiers;
 };

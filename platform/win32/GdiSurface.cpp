@@ -205,12 +205,10 @@ void GdiSurface::setFontStrikethrough(bool on) {
     fontStale = true;
 }
 
-// A frame draws many times; the window is invalidated once, until it is painted.
+// A frame draws many times; it reaches the window once, at the end (processPendingEvents).
 void GdiSurface::presentLater() {
-    if (window && !hidden && !unpainted) {
-        InvalidateRect(window, nullptr, FALSE);
+    if (window && !hidden)
         unpainted = true;
-    }
 }
 
 void GdiSurface::hide() {
@@ -404,13 +402,20 @@ void GdiSurface::fillRect(double x0, double y0, double x1, double y1, int32_t co
     presentLater();
 }
 
-// Only a frame this surface presented waits to be painted; anything else the system
-// invalidated is painted from the message loop as usual.
+// The frame drawn is copied to the window at once, as a paint would copy it: invalidating
+// the window and then painting it would cost more calls into the system, each of which
+// waits for wine's server there. What the system invalidates is painted from the message
+// loop as usual; a window whose context cannot be had now is painted so too.
 void GdiSurface::processPendingEvents() {
-    if (window && !hidden && unpainted) {
-        unpainted = false;
-        UpdateWindow(window);
+    if (!window || hidden || !unpainted)
+        return;
+    const HDC target = GetDC(window);
+    if (target == nullptr) {
+        InvalidateRect(window, nullptr, FALSE);
+        return;
     }
+    paint(target, RECT{0, 0, drawing->width(), drawing->height()});
+    ReleaseDC(window, target);
 }
 
 void GdiSurface::beep() {

@@ -57,20 +57,22 @@ private:
 };
 
 // The picture surface of the Win32 front end: everything is drawn into a memory
-// bitmap, and the window's WM_PAINT copies the presented image with paint(). While
+// bitmap, copied to the window when a frame ends and on WM_PAINT with paint(). While
 // hidden, paint() shows the frame as it was at hide(), so no half-drawn frame is seen.
 // Font sizes are points, turned into pixels with the display's LOGPIXELSY.
 class GdiSurface : public Surface {
 public:
-    // Quick copies the glyphs GDI drew once and promises sums of advances.
+    // Quick copies the glyphs GDI drew once where that gives GDI's pixels, promises sums
+    // of advances, and clears only what was drawn; ToolkitOnly leaves every pixel to GDI, the
+    // model for Quick.
     using Drawing = SurfaceDrawing;
-    // window receives the invalidations that present a frame; nullptr draws offscreen.
+    // window shows the frames; nullptr draws offscreen.
     explicit GdiSurface(HWND window = nullptr, Drawing mode = Drawing::Quick);
     ~GdiSurface() override;
 
     // The drawing area, in pixels; its content is cleared to the background.
     void resize(int32_t width, int32_t height);
-    // Painting validates the whole window, so the next frame invalidates it again.
+    // Copies area of the image shown to target.
     void paint(HDC target, const RECT& area) const;
     // The colour drawn at a pixel of the drawing image, packed like the drawing colours.
     int32_t pixelAt(int32_t x, int32_t y) const;
@@ -108,7 +110,7 @@ public:
     void printPart(std::u16string_view part, double before) override;
     void line(double x0, double y0, double x1, double y1, int32_t colour) override;
     void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
-    // A paint-only flush: repaints the window now if part of it is invalid. Messages
+    // Copies a frame drawn since the window last showed one to the window now. Messages
     // are not dispatched, so no input or timer handler can run from here.
     void processPendingEvents() override;
     void beep() override;
@@ -151,5 +153,5 @@ private:
     GlyphLearner learner;
     std::vector<GlyphPlace> places; // reused by every print
     bool gdiPending = false;        // a GDI drawing call not flushed yet
-    mutable bool unpainted = false; // the window is invalid since a frame was presented
+    mutable bool unpainted = false; // a frame was drawn that the window does not show yet
 };

@@ -27,6 +27,9 @@ int64_t queryPerformanceFrequency() {
     return perSecond.QuadPart;
 }
 
+// Large pages on Windows need a privilege an editor is not given.
+void preferLargePages(void*, size_t) {}
+
 int32_t multiByteToWideChar(uint32_t codePage, const char* bytes, int32_t byteCount,
                             char16_t* output, int32_t outputSize) {
     if (byteCount <= 0) // the OS would read a negative count as "up to a NUL"

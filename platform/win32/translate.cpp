@@ -36,6 +36,34 @@ ShiftMask shiftMaskOf(const ModifierKeys& held) {
     return mask;
 }
 
+namespace {
+// The virtual keys of the modifiers as key messages give them and as the keyboard's state
+// holds each side, and the scan code of the right Shift.
+constexpr uint32_t shiftKey = 0x10, ctrlKey = 0x11, altKey = 0x12, rightShiftScan = 0x36;
+constexpr size_t leftShiftKey = 0xA0, rightShiftKey = 0xA1, leftCtrlKey = 0xA2, rightCtrlKey = 0xA3,
+                 leftAltKey = 0xA4, rightAltKey = 0xA5;
+} // namespace
+
+void HeldModifiers::onKey(uint32_t virtualKey, uint32_t keyData, bool down) {
+    const bool extended = (keyData >> 24 & 1) != 0; // the right Ctrl and Alt
+    if (virtualKey == shiftKey)
+        ((keyData >> 16 & 0xFF) == rightShiftScan ? rightShift : leftShift) = down;
+    else if (virtualKey == ctrlKey)
+        (extended ? rightCtrl : leftCtrl) = down;
+    else if (virtualKey == altKey)
+        (extended ? rightAlt : leftAlt) = down;
+}
+
+void HeldModifiers::startFrom(std::span<const uint8_t, 256> keyboard) {
+    const auto isDown = [&](size_t key) { return (keyboard[key] & 0x80) != 0; };
+    leftShift = isDown(leftShiftKey);
+    rightShift = isDown(rightShiftKey);
+    leftCtrl = isDown(leftCtrlKey);
+    rightCtrl = isDown(rightCtrlKey);
+    leftAlt = isDown(leftAltKey);
+    rightAlt = isDown(rightAltKey);
+}
+
 WheelTurn wheelTurnOf(bool horizontal, int32_t delta, uint32_t linesPerNotch) {
     constexpr uint32_t pageScroll = 0xFFFFFFFF; // WHEEL_PAGESCROLL
     WheelTurn turn;

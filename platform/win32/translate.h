@@ -3,6 +3,7 @@
 #include "window/Input.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,27 @@ struct ModifierKeys {
 // character on many keyboards) would read as Ctrl+Alt+S. While the right Alt is held,
 // only the right Ctrl counts as Ctrl.
 ShiftMask shiftMaskOf(const ModifierKeys& held);
+
+// The modifier keys held, followed from the key messages the window receives, so that a
+// key or a mouse event need not ask the system for the whole keyboard's state: under wine
+// each such question waits for its server. The window starts it again from that state when
+// it gains the focus, as it misses the keys pressed or let go in other windows.
+class HeldModifiers {
+public:
+    // A WM_KEYDOWN or WM_SYSKEYDOWN (down), or a WM_KEYUP or WM_SYSKEYUP, of virtualKey;
+    // keyData, the message's lParam, tells the two Shift, Ctrl and Alt keys apart.
+    void onKey(uint32_t virtualKey, uint32_t keyData, bool down);
+    // From the state of every key, as GetKeyboardState gives it.
+    void startFrom(std::span<const uint8_t, 256> keyboard);
+    ModifierKeys held() const {
+        return {leftShift || rightShift, leftCtrl, rightCtrl, leftAlt, rightAlt};
+    }
+
+private:
+    bool leftShift = false, rightShift = false;
+    bool leftCtrl = false, rightCtrl = false;
+    bool leftAlt = false, rightAlt = false;
+};
 
 // A WM_MOUSEWHEEL (vertical) or WM_MOUSEHWHEEL (horizontal) report's delta, with the
 // user's SPI_GETWHEELSCROLLLINES setting, whose largest value (WHEEL_PAGESCROLL) scrolls a

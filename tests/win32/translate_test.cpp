@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 namespace {
@@ -51,6 +52,37 @@ TEST(ShiftMaskOf, AltGrIsNotCtrl) {
         EXPECT_EQ(shiftMaskOf(row.held), row.mask)
             << row.held.shift << row.held.leftCtrl << row.held.rightCtrl << row.held.leftAlt
             << row.held.rightAlt;
+}
+
+// Random presses and releases of the six modifier keys, and of others, as Windows reports
+// them (the generic key, the right Shift by its scan code, the right Ctrl and Alt marked
+// extended), against the set of keys held; a new focus starts again from the keyboard.
+TEST(HeldModifiers, FollowTheKeysAsTheKeyboardHoldsThem) {
+    struct Key {
+        uint32_t virtualKey, keyData, sidedKey; // sidedKey: its place in the keyboard's state
+    };
+    const Key keys[] = {{0x10, 0x2A << 16, 0xA0}, {0x10, 0x36 << 16, 0xA1},
+                        {0x11, 0x1D << 16, 0xA2}, {0x11, 0x1D << 16 | 1 << 24, 0xA3},
+                        {0x12, 0x38 << 16, 0xA4}, {0x12, 0x38 << 16 | 1 << 24, 0xA5},
+                        {'S', 0x1F << 16, 'S'}};
+    std::mt19937 engine(31);
+    HeldModifiers tracked;
+    std::array<uint8_t, 256> keyboard{};
+    for (int step = 0; step < 2000; ++step) {
+        const Key& key = keys[engine() % std::size(keys)];
+        const bool down = engine() % 2 == 0;
+        keyboard[key.sidedKey] = down ? 0x80 : 0;
+        if (engine() % 50 == 0)
+            tracked.startFrom(keyboard);
+        else
+            tracked.onKey(key.virtualKey, key.keyData, down);
+        const ModifierKeys held = tracked.held();
+        ASSERT_EQ(held.shift, keyboard[0xA0] != 0 || keyboard[0xA1] != 0) << "step " << step;
+        ASSERT_EQ(held.leftCtrl, keyboard[0xA2] != 0) << "step " << step;
+        ASSERT_EQ(held.rightCtrl, keyboard[0xA3] != 0) << "step " << step;
+        ASSERT_EQ(held.leftAlt, keyboard[0xA4] != 0) << "step " << step;
+        ASSERT_EQ(held.rightAlt, keyboard[0xA5] != 0) << "step " << step;
+    }
 }
 
 // The model: a unit sequence read the obvious way, a high surrogate followed by a

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     try {
         const double fileMegabytes = bench::fileMegabytes(argv[1]);
         // The program's own window, never shown: its frames are drawn into the surface's
-        // bitmap and invalidate the window, but no paint message copies them to a screen.
+        // bitmap and copied to the window, which puts nothing on a screen.
         EditorWindow window;
         const HWND native = window.handle();
         resizeClient(native, bench::windowWidth, bench::windowHeight);
