@@ -32,6 +32,10 @@ void setSelection(CLBox& box, const CLPos& anchor, const CLPos& cursor) {
     box.cursor = CLPos{cursor.yLine, cursor.xTab, cursor.xChar};
 }
 
+void extendSelection(CLBox& box, const CLPos& anchor) {
+    box.selectionAnchor = CLPos{anchor.yLine, anchor.xTab, anchor.xChar};
+}
+
 void clearSelection(CLBox& box) {
     box.selectionAnchor.reset();
 }

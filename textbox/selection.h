@@ -18,6 +18,9 @@ struct TextRange {
 
 // Selects from anchor to cursor; the box's cursor goes to cursor, its remembered x cleared.
 void setSelection(CLBox& box, const CLPos& anchor, const CLPos& cursor);
+// Selects from anchor to where the cursor stands, the cursor and its remembered x left as
+// they are: for a selection that cursor moves extend.
+void extendSelection(CLBox& box, const CLPos& anchor);
 void clearSelection(CLBox& box);
 // What is selected, or none. An anchor that no longer stands in the document (after a
 // change that went around the range layer) selects nothing.

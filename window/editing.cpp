@@ -42,8 +42,10 @@ bool frmEditor::journalled(std::u16string_view operation, const TextAction& acti
     const bool done = guarded(
         operation, [&] { action([&](const TextChange& change) { made.push_back(change); }); });
     document.journal(made, box().cursor);
-    if (!made.empty())
+    if (!made.empty()) {
         pointer.release(); // a drag's start is gone with the text it stood in
+        extending.end();   // and so is an extended selection's
+    }
     return done;
 }
 
@@ -177,5 +179,6 @@ void frmEditor::paste() {
 void frmEditor::loadText(std::u16string&& text) {
     history.clear();
     pointer.release();
+    extending.end();
     box().loadtext(std::move(text));
 }

@@ -7,6 +7,7 @@
 #include "textbox/selection.h"
 #include "textbox/textrange.h"
 #include "window/DocumentSession.h"
+#include "window/ExtendMode.h"
 #include "window/FindSession.h"
 #include "window/HandlerGate.h"
 #include "window/Host.h"
@@ -109,6 +110,7 @@ private:
     void run(const KeyAction& action);
     void runCommand(KeyAction::Kind command);
     void move(CursorDirection direction);
+    void toggleExtending();
 
     // Where the cursor stands and what is selected: whatever changes either ends a run of
     // typing.
@@ -169,5 +171,6 @@ private:
     EditHistory history;
     FindSession finding;
     PointerState pointer;
+    ExtendMode extending;
     std::u16string shownCaption{windowDesign::caption};
 };

@@ -12,6 +12,7 @@ void frmEditor::onMouseDown(MouseButton button, ShiftMask, double x, double y) {
 
 void frmEditor::placeCursor(double x, double y) {
     const CursorPlace before = cursorPlace();
+    extending.end();
     guarded(u"placing the cursor", [&] { pointer.press(box(), x, y); });
     endRunIfMoved(before);
     draw();
@@ -43,6 +44,7 @@ void frmEditor::onDoubleClick(MouseButton button, ShiftMask, double x, double y)
 void frmEditor::selectWord(double x, double y) {
     const CursorPlace before = cursorPlace();
     pointer.release();
+    extending.end();
     guarded(u"selecting", [&] {
         CLBox& shown = box();
         const int32_t viewX = roundToPixel(x);
@@ -66,6 +68,7 @@ void frmEditor::onMouseUp(MouseButton button, ShiftMask, double, double) {
 void frmEditor::changeFont() {
     const CursorPlace before = cursorPlace();
     clearSelection(box());
+    extending.end();
     endRunIfMoved(before);
     if (const auto refused = changeFontByPrompts(host, box()))
         report(*refused);
