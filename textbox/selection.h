@@ -8,6 +8,8 @@
 // It belongs to the box, which draws it behind the text. Nothing is selected without an
 // anchor or with the anchor at the cursor. Loading a text, and every change through the
 // text-range layer, ends it; moving the cursor does not, which is the window's to decide.
+// A block of cells (textbox/blockselection.h) is selected in its place: selecting either
+// ends the other, and clearing ends both.
 
 // A stretch of text from start to end; start is not after end.
 struct TextRange {

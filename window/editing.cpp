@@ -13,7 +13,7 @@ const auto nothing = std::make_shared<const TextFragment>();
 
 frmEditor::CursorPlace frmEditor::cursorPlace() {
     const CLPos& at = box().cursor;
-    return {CLPos{at.yLine, at.xTab, at.xChar}, selectedRange(box())};
+    return {CLPos{at.yLine, at.xTab, at.xChar}, selectedRange(box()), box().selectedBlock};
 }
 
 // Keys that do nothing, and modifier keys alone, leave a run of typing open.
@@ -154,11 +154,15 @@ void frmEditor::cut() {
         drawUnlessMoving();
 }
 
-// An empty clipboard pastes nothing, and leaves what is selected.
+// An empty clipboard pastes nothing, and leaves what is selected. The text of the block
+// copied last, with nothing selected, pastes as that block.
 void frmEditor::paste() {
     std::u16string text;
     if (!guarded(u"pasting", [&] { text = host.clipboardText(); }) || text.empty())
         return;
+    if (const std::vector<BlockRow>* rows = copiedBlock.rowsFor(text);
+        rows != nullptr && !selectedRange(box()))
+        return pasteBlockRows(*rows);
     const bool done =
         changeText(EditHistory::Action::Other, u"pasting", [&](const TextChangeSink& told) {
             CLBox& pasted = box();

@@ -79,6 +79,8 @@ void frmEditor::onKeyDown(KeyCode key, ShiftMask shift) {
 void frmEditor::run(const KeyAction& action) {
     if (!keepsExtending(action.kind))
         extending.end();
+    if (box().selectedBlock && runOnBlock(action))
+        return;
     switch (action.kind) {
     case KeyAction::Kind::Edit:
         return insert(action.code, u"editing");

@@ -5,15 +5,18 @@
 
 // The view does not follow a click: the cursor goes where the text is shown now. The
 // button held, the selection then follows the pointer from there.
-void frmEditor::onMouseDown(MouseButton button, ShiftMask, double x, double y) {
+// With Alt held, the drag selects a block of cells.
+void frmEditor::onMouseDown(MouseButton button, ShiftMask shift, double x, double y) {
+    const auto selecting = holds(shift, ShiftMask::Alt) ? PointerState::Selecting::Block
+                                                        : PointerState::Selecting::Text;
     if (button == MouseButton::Left)
-        runIfFree([&] { placeCursor(x, y); });
+        runIfFree([&] { placeCursor(x, y, selecting); });
 }
 
-void frmEditor::placeCursor(double x, double y) {
+void frmEditor::placeCursor(double x, double y, PointerState::Selecting selecting) {
     const CursorPlace before = cursorPlace();
     extending.end();
-    guarded(u"placing the cursor", [&] { pointer.press(box(), x, y); });
+    guarded(u"placing the cursor", [&] { pointer.press(box(), x, y, selecting); });
     endRunIfMoved(before);
     draw();
 }
