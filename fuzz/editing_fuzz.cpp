@@ -1,7 +1,8 @@
-// A start text, then key downs (the editing commands among them), key presses of any
-// code, clicks, drags, double clicks, clipboard texts, font changes, resizes, close requests,
-// wheel turns, finds, goes to lines and ticks, all through the window on a headless host;
-// after every event the cursor and the selection stand inside the document and the
+// A start text, then key downs (the editing commands among them, F8's extend mode and the
+// keys of a block of cells), key presses of any code, clicks, drags (with Alt, of blocks),
+// double clicks, clipboard texts, font changes, resizes, close requests, wheel turns, finds,
+// goes to lines and ticks, all through the window on a headless host; after every event the
+// cursor and the selection, of text or of a block, stand inside the document and the
 // document's layout is consistent.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
@@ -14,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace {
@@ -23,11 +25,12 @@ namespace {
 constexpr int settleTicks = 200;
 constexpr int maximumEvents = 400;
 
-constexpr std::array<KeyCode, 20> keys = {
+constexpr std::array<KeyCode, 22> keys = {
     KeyCode::Backspace, KeyCode::Tab,   KeyCode::Enter,  KeyCode::PageUp, KeyCode::PageDown,
     KeyCode::End,       KeyCode::Home,  KeyCode::Left,   KeyCode::Up,     KeyCode::Right,
     KeyCode::Down,      KeyCode::S,     KeyCode::Delete, KeyCode::None,   KeyCode::A,
-    letterKey('Z'),     letterKey('Y'), letterKey('C'),  letterKey('X'),  letterKey('V')};
+    letterKey('Z'),     letterKey('Y'), letterKey('C'),  letterKey('X'),  letterKey('V'),
+    functionKey(8),     KeyCode::Escape};
 
 constexpr std::array<char32_t, 12> codes = {u'a',   u' ',   u'}',    0xE9,   0xD83D,   0xDE00,
                                             0xDBFF, 0xDC00, 0x1F600, 0xFFFF, 0x10FFFF, 0x110000};
@@ -105,19 +108,22 @@ void findOrGoTo(frmEditor& form, HeadlessHost& host, Reader& in) {
     }
 }
 
-// A drag from one point to others, released or not; or a double click.
+// A drag from one point to others, of text or (with Alt) of a block, released or not; or a
+// double click.
 void point(frmEditor& form, Reader& in) {
     const double x = coordinateFrom(in), y = coordinateFrom(in);
-    if (in.byte() % 4 == 0)
+    const int32_t gesture = in.byte();
+    if (gesture % 4 == 0)
         return form.onDoubleClick(MouseButton::Left, ShiftMask::None, x, y);
-    form.onMouseDown(MouseButton::Left, ShiftMask::None, x, y);
+    const ShiftMask shift = gesture % 4 == 1 ? ShiftMask::Alt : ShiftMask::None;
+    form.onMouseDown(MouseButton::Left, shift, x, y);
     for (int32_t move = in.upTo(3); move > 0; --move) {
         const double toX = coordinateFrom(in), toY = coordinateFrom(in);
-        form.onMouseMove(MouseButton::Left, ShiftMask::None, toX, toY);
+        form.onMouseMove(MouseButton::Left, shift, toX, toY);
         form.onTick();
     }
     if (in.byte() % 2 == 0)
-        form.onMouseUp(MouseButton::Left, ShiftMask::None, x, y);
+        form.onMouseUp(MouseButton::Left, shift, x, y);
 }
 
 void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
@@ -170,6 +176,12 @@ void checkWindow(frmEditor& form, HeadlessHost& host) {
     fuzzcheck::checkPosition(box, box.cursor);
     if (box.selectionAnchor)
         fuzzcheck::checkPosition(box, *box.selectionAnchor);
+    if (const std::optional<CellBlock>& block = box.selectedBlock) {
+        FUZZ_CHECK(!box.selectionAnchor);
+        FUZZ_CHECK(0 <= block->firstLine && block->firstLine <= block->lastLine);
+        FUZZ_CHECK(block->lastLine < box.lines.size());
+        FUZZ_CHECK(0 <= block->firstCell && block->firstCell <= block->lastCell);
+    }
     FUZZ_CHECK(host.surface.fontSize() == static_cast<double>(box.fontSize));
     fuzzcheck::checkDocument(box, host.surface);
     // Every event is one a user can cause, so none may hit an index outside the document.

@@ -37,6 +37,7 @@ editing_cases() {
     edit_case drag 'first line' 'X' drag_and_type
     edit_case word 'first line\nnext' 'Y line\nnext' double_click_and_type
     indentation_cases
+    selection_cases
 }
 
 # Indentation keeps the form it was read in: a typed character changes its line alone, and
@@ -59,4 +60,35 @@ indentation_cases() {
     edit_case tabbed-enter 'x\n\t\ty\n' 'x\n\t\ty\r\n\t\tz\n' enter_then_text
     edit_case spaced-tab 'a\n    b' 'a\n        b' tab_in_indentation
     edit_case spaced-paste '    a\n' '    a\n    a\n' copy_to_the_end
+}
+
+# F8 extends the selection with the moves; Alt+drag selects a block of cells, which Ctrl+X
+# cuts and Ctrl+V pastes back as cells. The table's second and third cells are wide, so the
+# pointer lands in them whatever font stands in for the design's.
+f8_copy_to_the_end() { press F8 Right Right Right ctrl+c ctrl+End ctrl+v; }
+f8_down_delete() { press F8 Down Delete; }
+f8_escape_then_type() {
+    press F8 Right Escape Right
+    write "X"
+}
+four_columns='a1\tbbbbbbbbbbb1\tccccccccccc1\td1\r\na2\tbbbbbbbbbbb2\tccccccccccc2\td2\r\n'
+four_columns+='a3\tbbbbbbbbbbb3\tccccccccccc3\td3\r\na4\tbbbbbbbbbbb4\tccccccccccc4\td4\r\n'
+cut_block() { # from cell 1 of line 0 to cell 2 of line 2
+    alt_drag 55 5 145 36
+    press ctrl+x
+}
+cut_block_paste_at_start() {
+    cut_block
+    press ctrl+Home ctrl+v
+}
+
+selection_cases() {
+    edit_case f8-copy 'abcdef\r\nxyz' 'abcdef\r\nxyzabc' f8_copy_to_the_end
+    edit_case f8-delete 'first\nsecond\nthird\n' 'second\nthird\n' f8_down_delete
+    edit_case f8-escape 'hello\n' 'heXllo\n' f8_escape_then_type
+    edit_case block-cut "$four_columns" \
+        'a1\td1\r\na2\td2\r\na3\td3\r\na4\tbbbbbbbbbbb4\tccccccccccc4\td4\r\n' cut_block
+    edit_case block-paste "$four_columns" \
+        'bbbbbbbbbbb1\tccccccccccc1\ta1\td1\r\nbbbbbbbbbbb2\tccccccccccc2\ta2\td2\r\nbbbbbbbbbbb3\tccccccccccc3\ta3\td3\r\na4\tbbbbbbbbbbb4\tccccccccccc4\td4\r\n' \
+        cut_block_paste_at_start
 }

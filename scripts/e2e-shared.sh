@@ -17,14 +17,30 @@ design_size() {
     sed -n "s/^constexpr int32_t $1 = \([0-9]*\);.*/\1/p" window/WindowDesign.h
 }
 
-# click_client_corner: a click at the top left of the client area, inside whatever frame is
+# client_origin: sets side and top, where the client area starts inside whatever frame is
 # drawn around the window's designed size.
-click_client_corner() {
-    local WIDTH HEIGHT X Y SCREEN WINDOW side top
+client_origin() {
+    local WIDTH HEIGHT X Y SCREEN WINDOW
     eval "$(xdotool getwindowgeometry --shell "$window")"
     side=$(((WIDTH - $(design_size startWidth)) / 2))
     top=$((HEIGHT - $(design_size startHeight) - side))
+}
+
+# click_client_corner: a click at the top left of the client area.
+click_client_corner() {
+    local side top
+    client_origin
     xdotool mousemove --window "$window" $((side + 1)) $((top + 1)) click 1
+}
+
+# alt_drag X0 Y0 X1 Y1: a left drag with Alt held between two points of the client area.
+alt_drag() {
+    local side top
+    client_origin
+    xdotool keydown alt sleep 0.2 mousemove --window "$window" $((side + $1)) $((top + $2)) \
+        mousedown 1 sleep 0.2 mousemove --window "$window" $((side + $3)) $((top + $4)) \
+        sleep 0.2 mouseup 1 sleep 0.2 keyup alt
+    sleep 0.3
 }
 
 # answer_prompt TEXT: answers the open input box with TEXT in place of its default, and

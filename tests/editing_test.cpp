@@ -22,12 +22,15 @@ using Span = std::pair<size_t, size_t>;
 
 // The editor as a plain string (textmodel.h) with a cursor, an anchor, a clipboard and a
 // history of whole texts, doing what the keys do the obvious way; its tabs carry their forms.
-// Moves whose result geometry decides are taken from the window (placed).
+// Moves whose result geometry decides are taken from the window (placed, moved). In F8's
+// extend mode a move selects from where F8 was pressed; every key but a move or a save
+// ends the mode.
 class Model {
 public:
     std::u16string text;
     size_t cursor = 0;
     std::optional<size_t> anchor;
+    std::optional<size_t> extendAnchor; // F8's, while extending
     std::u16string clipboard;
     int beeps = 0;
     uint64_t revision = 0, savedRevision = 0;
@@ -40,6 +43,14 @@ public:
     }
     bool onFirstLine() const { return lineStart(cursor) == 0; }
     bool onLastLine() const { return lineEnd(cursor) == text.size(); }
+
+    void f8() {
+        if (extendAnchor)
+            return extendAnchor.reset();
+        place([&] { anchor.reset(); });
+        extendAnchor = cursor;
+    }
+    void escape() { extendAnchor.reset(); }
 
     void type(const std::u16string& typed) {
         edit(Kind::Typing, [&] {
@@ -101,12 +112,14 @@ public:
         });
     }
     void cut() {
+        extendAnchor.reset();
         if (!selection())
             return;
         copy(false);
         edit(Kind::Other, [&] { eraseSelection(); });
     }
     void paste() {
+        extendAnchor.reset();
         if (clipboard.empty())
             return;
         edit(Kind::Other, [&] {
@@ -116,6 +129,7 @@ public:
         });
     }
     void copy(bool aligned) {
+        extendAnchor.reset();
         if (const std::optional<Span> s = selection()) {
             const std::u16string selected = text.substr(s->first, s->second - s->first);
             clipboard = aligned
@@ -125,6 +139,7 @@ public:
         }
     }
     void selectAll() {
+        extendAnchor.reset();
         place([&] {
             anchor = 0;
             cursor = text.size();
@@ -141,7 +156,7 @@ public:
 
     void right() {
         place([&] {
-            anchor.reset();
+            anchor = extendAnchor;
             if (cursor == text.size())
                 ++beeps;
             else
@@ -150,7 +165,7 @@ public:
     }
     void left() {
         place([&] {
-            anchor.reset();
+            anchor = extendAnchor;
             if (cursor == 0)
                 ++beeps;
             else
@@ -162,7 +177,7 @@ public:
     }
     void home() {
         place([&] {
-            anchor.reset();
+            anchor = extendAnchor;
             const size_t start = lineStart(cursor);
             size_t textStart = start;
             while (textStart < lineEnd(start) && isTabUnit(text[textStart]))
@@ -173,12 +188,20 @@ public:
     void end() { moveTo(lineEnd(cursor)); }
     void moveTo(size_t at) {
         place([&] {
-            anchor.reset();
+            anchor = extendAnchor;
             cursor = at;
+        });
+    }
+    // Where a move that geometry decides put the cursor.
+    void moved(size_t at) {
+        place([&] {
+            cursor = at;
+            anchor = extendAnchor;
         });
     }
     // Where the window put the cursor and the anchor, which geometry decides.
     void placed(size_t at, std::optional<size_t> anchoredAt) {
+        extendAnchor.reset();
         place([&] {
             cursor = at;
             anchor = anchoredAt;
@@ -272,6 +295,7 @@ private:
     }
 
     template <class Change> void edit(Kind kind, Change&& change) {
+        extendAnchor.reset();
         const std::u16string before = text;
         const size_t cursorBefore = cursor;
         const uint64_t revisionBefore = revision;
@@ -300,6 +324,7 @@ private:
                   size_t Step::*cursorOf, uint64_t Step::*revisionOf) {
         runOpen = false;
         anchor.reset();
+        extendAnchor.reset();
         if (from.empty()) {
             ++beeps;
             return;
@@ -339,9 +364,12 @@ testing::AssertionResult matches(Window& window, const Model& model) {
                << "clipboard " << testing::PrintToString(window.host.clipboard);
     if (window.host.surface.beeps != model.beeps)
         return testing::AssertionFailure() << "beeps " << window.host.surface.beeps;
-    const bool starred = window.host.caption() == u"*Columnator";
-    if (starred != (model.revision != model.savedRevision))
-        return testing::AssertionFailure() << "caption " << (starred ? "starred" : "plain");
+    const std::u16string caption = (model.revision != model.savedRevision ? u"*" : u"") +
+                                   std::u16string(u"Columnator") +
+                                   (model.extendAnchor ? u" - extending" : u"");
+    if (window.host.caption() != caption)
+        return testing::AssertionFailure()
+               << "caption " << modLocale::textToBytes(window.host.caption(), 65001);
     if (!window.host.errors.empty())
         return testing::AssertionFailure()
                << "an error: " << modLocale::textToBytes(window.host.errors[0], 65001);
@@ -401,7 +429,7 @@ void moveVertically(Window& window, Model& model, CursorDirection direction, Pic
                          : direction == CursorDirection::PageDown ? KeyCode::PageDown
                                                                   : KeyCode::PageUp;
     key(window, code, maybeShift(picker));
-    model.placed(offsetOf(window.box(), window.box().cursor), std::nullopt);
+    model.moved(offsetOf(window.box(), window.box().cursor));
 }
 
 const std::vector<std::u16string> typedTexts = {u"x", u"y", u" ", u"\u00e9", u"\U0001F600"};
@@ -496,6 +524,12 @@ void act(Window& window, Model& model, Picker& picker, const TempFolder& folder,
     case 25: // keys that do nothing, and modifiers alone, leave a run of typing open
         key(window, picker.pick(0, 1) == 0 ? KeyCode::None : functionKey(5));
         return;
+    case 27:
+        key(window, functionKey(8), maybeShift(picker));
+        return model.f8();
+    case 28:
+        key(window, KeyCode::Escape);
+        return model.escape();
     default:
         return pointAndClick(window, model, picker);
     }
@@ -522,7 +556,7 @@ TEST(EditorModel, RandomKeysMatchAPlainStringWithSelectionClipboardAndHistory) {
         const std::u16string loaded = window.text();
         const std::u16string loadedModel = model.text;
         for (int step = 0; step < 500; ++step) {
-            act(window, model, picker, folder, picker.pick(0, 26));
+            act(window, model, picker, folder, picker.pick(0, 28));
             if (picker.pick(0, 3) == 0)
                 window.settle();
             ASSERT_TRUE(matches(window, model)) << "round " << round << " step " << step;

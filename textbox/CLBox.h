@@ -78,6 +78,16 @@ struct CLPos {
     bool operator==(const CLPos&) const = default;
 };
 
+// A block of cells: the cells firstCell .. lastCell of each of the lines firstLine ..
+// lastLine, all four included; a line with fewer cells holds only those it has of it.
+struct CellBlock {
+    int32_t firstLine = 0;
+    int32_t lastLine = 0;
+    int32_t firstCell = 0;
+    int32_t lastCell = 0;
+    bool operator==(const CellBlock&) const = default;
+};
+
 struct CLOptions {
     float tabMin = 4.0f;      // minimum cell width in space widths; spaces per indentation cell
     float tabMargin = 1.0f;   // gap after a cell's text, in space widths
@@ -133,6 +143,9 @@ public:
     // Where the selection began; it runs from here to the cursor. Set and read through
     // textbox/selection.h.
     std::optional<CLPos> selectionAnchor;
+    // The block of cells selected in place of a stretch of text, or none; set through
+    // textbox/blockselection.h and ended as the selection is.
+    std::optional<CellBlock> selectedBlock;
     CLOptions options;
     Surface* refWindow = nullptr; // bound by bind; not owned
 

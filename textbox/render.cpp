@@ -58,12 +58,24 @@ int32_t firstCellRightOf(const OArray<CLTab>& tabs, double viewLeft) {
 }
 
 // The document x span the selection covers on line l, its line end shown as a space's
-// width past the last cell; none where it covers nothing of the line.
+// width past the last cell, or the whole elastic width of a block's cells there; none
+// where it covers nothing of the line.
 struct SelectedSpan {
     double left = 0, right = 0;
     bool covers(double x0, double x1) const { return left <= x0 && x1 <= right; }
 };
+std::optional<SelectedSpan> blockSpanOn(const CellBlock& block, const OArray<CLTab>& tabs,
+                                        int32_t l) {
+    if (l < block.firstLine || l > block.lastLine || tabs.size() <= block.firstCell)
+        return std::nullopt;
+    const SelectedSpan span{
+        static_cast<double>(tabs.weiacc(block.firstCell)),
+        static_cast<double>(tabs.weiacc(std::min(block.lastCell, tabs.size() - 1) + 1))};
+    return span.right > span.left ? std::optional(span) : std::nullopt;
+}
 std::optional<SelectedSpan> selectedSpanOn(CLBox& box, int32_t l) {
+    if (box.selectedBlock)
+        return blockSpanOn(*box.selectedBlock, box.lines.at(l)->tabs, l);
     if (!box.selectionAnchor) // the usual case, on every line of every frame
         return std::nullopt;
     const std::optional<TextRange> range = selectedRange(box);

@@ -28,12 +28,19 @@ CharacterKind kindOf(char16_t unit) {
 } // namespace
 
 void setSelection(CLBox& box, const CLPos& anchor, const CLPos& cursor) {
+    box.selectedBlock.reset();
     box.selectionAnchor = CLPos{anchor.yLine, anchor.xTab, anchor.xChar};
     box.cursor = CLPos{cursor.yLine, cursor.xTab, cursor.xChar};
 }
 
+void extendSelection(CLBox& box, const CLPos& anchor) {
+    box.selectedBlock.reset();
+    box.selectionAnchor = CLPos{anchor.yLine, anchor.xTab, anchor.xChar};
+}
+
 void clearSelection(CLBox& box) {
     box.selectionAnchor.reset();
+    box.selectedBlock.reset();
 }
 
 std::optional<TextRange> selectedRange(const CLBox& box) {

@@ -8,6 +8,8 @@
 // It belongs to the box, which draws it behind the text. Nothing is selected without an
 // anchor or with the anchor at the cursor. Loading a text, and every change through the
 // text-range layer, ends it; moving the cursor does not, which is the window's to decide.
+// A block of cells (textbox/blockselection.h) is selected in its place: selecting either
+// ends the other, and clearing ends both.
 
 // A stretch of text from start to end; start is not after end.
 struct TextRange {
@@ -18,6 +20,9 @@ struct TextRange {
 
 // Selects from anchor to cursor; the box's cursor goes to cursor, its remembered x cleared.
 void setSelection(CLBox& box, const CLPos& anchor, const CLPos& cursor);
+// Selects from anchor to where the cursor stands, the cursor and its remembered x left as
+// they are: for a selection that cursor moves extend.
+void extendSelection(CLBox& box, const CLPos& anchor);
 void clearSelection(CLBox& box);
 // What is selected, or none. An anchor that no longer stands in the document (after a
 // change that went around the range layer) selects nothing.

@@ -282,6 +282,7 @@ void CLBox::loadtext(std::u16string&& s) {
     });
     cursor = CLPos{};
     selectionAnchor.reset();
+    selectedBlock.reset();
     scrX = 0;
     scrY = 0;
     if (!heightsFit)

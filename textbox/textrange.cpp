@@ -296,6 +296,7 @@ void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
     std::vector<Ref<CLLine>> made = LineMaker(box, from, to, fragment).make(*fragment);
     putLines(box, from.yLine, replaced, made);
     box.selectionAnchor.reset();
+    box.selectedBlock.reset();
     box.updateHeight(from.yLine, from.yLine + static_cast<int32_t>(madeCount));
     told({from, std::move(removed), std::move(fragment)});
 }

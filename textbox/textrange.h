@@ -77,7 +77,8 @@ struct TextChange {
 // Replaces the text from `from` to `to` by fragment: the cells before `from` and after
 // `to` stay on the lines the fragment's first and last lines make, and the last of them
 // ends with the line end that stood after `to`. Gives the text a new revision, refreshes
-// the heights and inner widths of the lines it made, clears the selection and tells the
+// the heights and inner widths of the lines it made, clears the selection (of text or of a
+// block) and tells the
 // change; the cursor and the view are the caller's. Refuses before anything changes what
 // would not fit: OutOfRange, Overflow for a text too tall to show, BadArgument for a
 // fragment whose line ends do not match its text.

@@ -37,25 +37,36 @@ int64_t wholePixels(double& rest, double distance) {
 
 } // namespace
 
-void PointerState::press(CLBox& box, double x, double y) {
+void PointerState::press(CLBox& box, double x, double y, Selecting selecting) {
     dragAnchor.reset();
     clearSelection(box);
     box.cursor = box.XYscrmovToPos(roundToPixel(x), roundToPixel(y), false);
+    blockCorner = cellUnder(box, roundToPixel(x), roundToPixel(y));
     dragAnchor = box.cursor;
-    pointerX = x;
-    pointerY = y;
+    dragSelects = selecting;
+    movedOffPress = false;
+    pressX = pointerX = x;
+    pressY = pointerY = y;
 }
 
 void PointerState::dragTo(CLBox& box, double x, double y) {
     pointerX = x;
     pointerY = y;
+    movedOffPress = movedOffPress || x != pressX || y != pressY;
+    if (dragSelects == Selecting::Block && !movedOffPress)
+        return;
     const double margin = std::max(1, box.lineHeight / 2);
     const double beyondY = y < margin                     ? y - box.lineHeight
                            : y >= box.viewHeight - margin ? y + box.lineHeight
                                                           : y;
     const double beyondX = x < 0 ? x - box.spaceWidth : x >= box.viewWidth ? x + box.spaceWidth : x;
-    setSelection(box, *dragAnchor,
-                 box.XYscrmovToPos(roundToPixel(beyondX), roundToPixel(beyondY), false));
+    const int32_t viewX = roundToPixel(beyondX), viewY = roundToPixel(beyondY);
+    if (dragSelects == Selecting::Block) {
+        selectBlock(box, blockBetween(blockCorner, cellUnder(box, viewX, viewY)));
+        box.cursor = box.XYscrmovToPos(viewX, viewY, false);
+    } else {
+        setSelection(box, *dragAnchor, box.XYscrmovToPos(viewX, viewY, false));
+    }
     if (beyondX != x || beyondY != y)
         box.viewFollow(box.cursor);
 }

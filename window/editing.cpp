@@ -13,7 +13,7 @@ const auto nothing = std::make_shared<const TextFragment>();
 
 frmEditor::CursorPlace frmEditor::cursorPlace() {
     const CLPos& at = box().cursor;
-    return {CLPos{at.yLine, at.xTab, at.xChar}, selectedRange(box())};
+    return {CLPos{at.yLine, at.xTab, at.xChar}, selectedRange(box()), box().selectedBlock};
 }
 
 // Keys that do nothing, and modifier keys alone, leave a run of typing open.
@@ -42,8 +42,10 @@ bool frmEditor::journalled(std::u16string_view operation, const TextAction& acti
     const bool done = guarded(
         operation, [&] { action([&](const TextChange& change) { made.push_back(change); }); });
     document.journal(made, box().cursor);
-    if (!made.empty())
+    if (!made.empty()) {
         pointer.release(); // a drag's start is gone with the text it stood in
+        extending.end();   // and so is an extended selection's
+    }
     return done;
 }
 
@@ -152,11 +154,15 @@ void frmEditor::cut() {
         drawUnlessMoving();
 }
 
-// An empty clipboard pastes nothing, and leaves what is selected.
+// An empty clipboard pastes nothing, and leaves what is selected. The text of the block
+// copied last, with nothing selected, pastes as that block.
 void frmEditor::paste() {
     std::u16string text;
     if (!guarded(u"pasting", [&] { text = host.clipboardText(); }) || text.empty())
         return;
+    if (const std::vector<BlockRow>* rows = copiedBlock.rowsFor(text);
+        rows != nullptr && !selectedRange(box()))
+        return pasteBlockRows(*rows);
     const bool done =
         changeText(EditHistory::Action::Other, u"pasting", [&](const TextChangeSink& told) {
             CLBox& pasted = box();
@@ -177,5 +183,6 @@ void frmEditor::paste() {
 void frmEditor::loadText(std::u16string&& text) {
     history.clear();
     pointer.release();
+    extending.end();
     box().loadtext(std::move(text));
 }

@@ -41,6 +41,7 @@ void frmEditor::showFound(const FindSession::Outcome& outcome) {
     if (outcome.state == TextSearch::Outcome::Found) {
         CLBox& shown = box();
         const CursorPlace before = cursorPlace();
+        extending.end(); // the match is selected now, not what F8 began
         setSelection(shown, outcome.match.start(), outcome.match.end());
         shown.viewFollow(shown.cursor);
         endRunIfMoved(before);

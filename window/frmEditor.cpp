@@ -69,13 +69,14 @@ bool frmEditor::modified() {
     return editorBox && document.isModified(editorBox->revision);
 }
 
-// "Columnator", with a star while the text holds changes not saved; set only on a change.
-// A find that takes long shows its progress instead.
+// "Columnator", with a star while the text holds changes not saved, and " - extending" in
+// F8's extend mode; set only on a change. A find that takes long shows its progress instead.
 void frmEditor::showCaption() {
     if (finding.isPending())
         return setCaption(finding.caption());
-    const std::u16string caption =
-        (modified() ? u"*" : u"") + std::u16string(windowDesign::caption);
+    const std::u16string caption = (modified() ? u"*" : u"") +
+                                   std::u16string(windowDesign::caption) +
+                                   (extending.isOn() ? u" - extending" : u"");
     setCaption(caption);
 }
 

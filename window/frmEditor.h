@@ -6,7 +6,9 @@
 #include "textbox/search.h"
 #include "textbox/selection.h"
 #include "textbox/textrange.h"
+#include "window/BlockClipboard.h"
 #include "window/DocumentSession.h"
+#include "window/ExtendMode.h"
 #include "window/FindSession.h"
 #include "window/HandlerGate.h"
 #include "window/Host.h"
@@ -109,12 +111,14 @@ private:
     void run(const KeyAction& action);
     void runCommand(KeyAction::Kind command);
     void move(CursorDirection direction);
+    void toggleExtending();
 
     // Where the cursor stands and what is selected: whatever changes either ends a run of
     // typing.
     struct CursorPlace {
         CLPos at;
         std::optional<TextRange> selected;
+        std::optional<CellBlock> block;
         bool operator==(const CursorPlace&) const = default;
     };
     CursorPlace cursorPlace();
@@ -136,6 +140,11 @@ private:
     void copy(KeyAction::Kind how);
     void cut();
     void paste();
+    bool runOnBlock(const KeyAction& action);
+    bool copyBlock(const CellBlock& block, std::u16string_view operation);
+    void cutBlock(const CellBlock& block);
+    void removeSelectedBlock(const CellBlock& block, std::u16string_view operation);
+    void pasteBlockRows(const std::vector<BlockRow>& rows);
     void followCursor();
     void loadText(std::u16string&& text);
 
@@ -143,7 +152,7 @@ private:
     Frame draw();
     void drawUnlessMoving();
 
-    void placeCursor(double x, double y);
+    void placeCursor(double x, double y, PointerState::Selecting selecting);
     void selectWord(double x, double y);
     void dragTo(double x, double y);
     void changeFont();
@@ -169,5 +178,7 @@ private:
     EditHistory history;
     FindSession finding;
     PointerState pointer;
+    ExtendMode extending;
+    BlockClipboard copiedBlock;
     std::u16string shownCaption{windowDesign::caption};
 };

@@ -47,6 +47,7 @@ void frmEditor::goToLine() {
         clearSelection(shown);
         shown.cursor =
             CLPos{static_cast<int32_t>(std::min<int64_t>(*number, shown.lines.size()) - 1)};
+        extending.extend(shown);
         shown.viewFollow(shown.cursor);
     });
     endRunIfMoved(before);

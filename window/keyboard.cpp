@@ -14,6 +14,13 @@ struct KeyBinding {
     KeyAction action;
 };
 
+// Whether a key leaves F8's extend mode on: the moves extend what it selects, and saving
+// changes nothing of it; every other key ends it before it acts.
+bool keepsExtending(KeyAction::Kind kind) {
+    using enum KeyAction::Kind;
+    return kind == Move || kind == GoToLine || kind == Save || kind == SaveAs || kind == Extend;
+}
+
 } // namespace
 
 std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
@@ -22,7 +29,7 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
     constexpr ShiftMask any = ShiftMask::None;
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    static constexpr std::array<KeyBinding, 30> keyTable{{
+    static constexpr std::array<KeyBinding, 31> keyTable{{
         {Backspace, any, edit(CLBox::backspaceCode)},
         {Tab, any, edit(CLBox::tabCode)},
         {Enter, any, edit(CLBox::enterCode)},
@@ -53,6 +60,7 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
         {functionKey(3), any, {Kind::FindNext}},
         {Escape, any, {Kind::StopFinding}},
         {letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
+        {functionKey(8), any, {Kind::Extend}},
     }};
     for (const KeyBinding& binding : keyTable)
         if (binding.key == key && holds(shift, binding.held))
@@ -69,6 +77,10 @@ void frmEditor::onKeyDown(KeyCode key, ShiftMask shift) {
 
 // Saving ends a run of typing, so that undo can always come back to the saved text.
 void frmEditor::run(const KeyAction& action) {
+    if (!keepsExtending(action.kind))
+        extending.end();
+    if (box().selectedBlock && runOnBlock(action))
+        return;
     switch (action.kind) {
     case KeyAction::Kind::Edit:
         return insert(action.code, u"editing");
@@ -94,6 +106,8 @@ void frmEditor::run(const KeyAction& action) {
         return finding.stop();
     case KeyAction::Kind::GoToLine:
         return goToLine();
+    case KeyAction::Kind::Extend:
+        return toggleExtending();
     default:
         return runCommand(action.kind);
     }
@@ -119,12 +133,15 @@ void frmEditor::runCommand(KeyAction::Kind command) {
     }
 }
 
-// A move starts from the cursor, whatever was selected, and ends the selection.
+// A move starts from the cursor, whatever was selected, and ends the selection, or in
+// extend mode extends it.
 void frmEditor::move(CursorDirection direction) {
     const CursorPlace before = cursorPlace();
     clearSelection(box());
-    const bool moved =
-        guarded(u"moving the cursor", [&] { box().cursorMove(box().cursor, direction); });
+    const bool moved = guarded(u"moving the cursor", [&] {
+        box().cursorMove(box().cursor, direction);
+        extending.extend(box());
+    });
     endRunIfMoved(before);
     if (moved)
         drawUnlessMoving();
@@ -132,9 +149,20 @@ void frmEditor::move(CursorDirection direction) {
         draw();
 }
 
+void frmEditor::toggleExtending() {
+    const CursorPlace before = cursorPlace();
+    extending.toggle(box());
+    endRunIfMoved(before);
+    if (cursorPlace() != before)
+        drawUnlessMoving();
+}
+
 // Backspace, Tab and Enter arrive through key down; a character that is not typable
 // does nothing, not even draw.
 void frmEditor::onKeyPress(char32_t ch) {
     if (CLBox::isTypable(ch))
-        runIfFree([&] { insert(ch, u"typing"); });
+        runIfFree([&] {
+            extending.end();
+            insert(ch, u"typing");
+        });
 }

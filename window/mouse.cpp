@@ -5,14 +5,18 @@
 
 // The view does not follow a click: the cursor goes where the text is shown now. The
 // button held, the selection then follows the pointer from there.
-void frmEditor::onMouseDown(MouseButton button, ShiftMask, double x, double y) {
+// With Alt held, the drag selects a block of cells.
+void frmEditor::onMouseDown(MouseButton button, ShiftMask shift, double x, double y) {
+    const auto selecting = holds(shift, ShiftMask::Alt) ? PointerState::Selecting::Block
+                                                        : PointerState::Selecting::Text;
     if (button == MouseButton::Left)
-        runIfFree([&] { placeCursor(x, y); });
+        runIfFree([&] { placeCursor(x, y, selecting); });
 }
 
-void frmEditor::placeCursor(double x, double y) {
+void frmEditor::placeCursor(double x, double y, PointerState::Selecting selecting) {
     const CursorPlace before = cursorPlace();
-    guarded(u"placing the cursor", [&] { pointer.press(box(), x, y); });
+    extending.end();
+    guarded(u"placing the cursor", [&] { pointer.press(box(), x, y, selecting); });
     endRunIfMoved(before);
     draw();
 }
@@ -43,6 +47,7 @@ void frmEditor::onDoubleClick(MouseButton button, ShiftMask, double x, double y)
 void frmEditor::selectWord(double x, double y) {
     const CursorPlace before = cursorPlace();
     pointer.release();
+    extending.end();
     guarded(u"selecting", [&] {
         CLBox& shown = box();
         const int32_t viewX = roundToPixel(x);
@@ -66,6 +71,7 @@ void frmEditor::onMouseUp(MouseButton button, ShiftMask, double, double) {
 void frmEditor::changeFont() {
     const CursorPlace before = cursorPlace();
     clearSelection(box());
+    extending.end();
     endRunIfMoved(before);
     if (const auto refused = changeFontByPrompts(host, box()))
         report(*refused);
