@@ -26,7 +26,8 @@ struct KeyAction {
         FindNext,
         FindPrevious,
         StopFinding,
-        GoToLine
+        GoToLine,
+        Replace
     } kind;
     char32_t code = 0;
     CursorDirection direction = CursorDirection::Right;
