@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,29 +73,43 @@ void replaceIntByLongAndUndo(benchmark::State& state) {
     const double keystrokeBefore = document.keystrokeSeconds();
     const int64_t beforeReplacing = corpus::residentBytes();
     double replacing = 1e9, undoing = 1e9, peak = 0, keystrokeAfter = 0;
+    double replacingCpu = 1e9;
+    bool peakMeasured = false;
     std::u16string replaced;
     for (auto _ : state) {
         document.host.replaceDialogMessages.clear();
         corpus::resetPeak();
         const auto start = Clock::now();
+        const std::clock_t cpuStart = std::clock();
         document.form.onReplaceDialog({{u"int", u"long", false, false}, ReplaceButton::ReplaceAll});
-        for (int tick = 0; tick < 100000 && document.host.replaceDialogMessages.empty(); ++tick)
+        const auto told = [&] { // the dialog's message is cleared as the button is handled
+            const auto& messages = document.host.replaceDialogMessages;
+            return !messages.empty() && !messages.back().empty();
+        };
+        for (int tick = 0; tick < 100000 && !told(); ++tick)
             document.form.onTick();
         replacing = std::min(replacing, secondsSince(start));
-        if (document.host.replaceDialogMessages.empty())
+        // On a shared machine the wall clock counts other programs' turns too.
+        replacingCpu =
+            std::min(replacingCpu, static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+        if (!told()) {
             state.SkipWithError("the Replace all did not end");
-        else
-            replaced = document.host.replaceDialogMessages.back();
+            return;
+        }
+        replaced = document.host.replaceDialogMessages.back();
         keystrokeAfter = document.keystrokeSeconds();
         const auto undoStart = Clock::now();
         document.form.onKeyDown(letterKey('Z'), ShiftMask::Ctrl);
         undoing = std::min(undoing, secondsSince(undoStart));
-        peak = std::max(peak, static_cast<double>(corpus::peakBytes() - beforeReplacing));
+        if (!peakMeasured) // later rounds start over memory the allocator kept from the first
+            peak = static_cast<double>(corpus::peakBytes() - beforeReplacing);
+        peakMeasured = true;
         document.settle();
     }
     const std::string matches(replaced.begin(), replaced.begin() + replaced.find(u' '));
     state.counters["matches"] = std::stod(matches.empty() ? "0" : matches);
     state.counters["replaceSeconds"] = replacing;
+    state.counters["replaceCpuSeconds"] = replacingCpu;
     state.counters["undoSeconds"] = undoing;
     state.counters["documentMB"] = document.documentBytes / 1e6;
     state.counters["peakRatio"] = (document.documentBytes + peak) / document.documentBytes;

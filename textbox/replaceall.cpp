@@ -225,6 +225,9 @@ void ReplaceAll::find(const CLBox& box, int64_t& budget) {
         switch (search.advanceWithin(box, budget)) {
         case TextSearch::Outcome::Found: {
             const SearchMatch& match = search.match();
+            if (places.empty() || places.back().yLine != match.yLine)
+                countLine(box, match.yLine);
+            unitsWritten += static_cast<int64_t>(change->order->replacement.size());
             places.push_back({match.yLine, match.xTab, match.xChar});
             matchLength = match.length;
             ++matchCount;
@@ -241,10 +244,25 @@ void ReplaceAll::find(const CLBox& box, int64_t& budget) {
     }
 }
 
+// The units the line's text takes, its tabs and line end included.
+void ReplaceAll::countLine(const CLBox& box, int32_t l) {
+    box.cellTexts(l, lineCells);
+    ++linesMatched;
+    for (const std::u16string_view cell : lineCells)
+        unitsWritten += static_cast<int64_t>(cell.size()) + 1;
+    unitsWritten += 1;
+}
+
 // Line after line; a text that would grow past what a document may hold is refused as it
 // grows, before it has taken the memory.
 void ReplaceAll::write(const CLBox& box, int64_t& budget) {
     const int64_t tallest = std::max(box.lineHeight, box.emptyLineHeight());
+    if (nextPlace == 0) { // what the lines written take, so that no copy doubles it
+        writer->text.reserve(static_cast<size_t>(unitsWritten));
+        change->held.reserve(static_cast<size_t>(linesMatched) +
+                             places.size() * writer->breaksPerReplacement());
+        lineCells = {};
+    }
     while (budget > 0 && nextPlace < places.size()) {
         const int32_t l = places[nextPlace].yLine;
         size_t end = nextPlace;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Replace all: every match of a search in the whole text, left to right and without
@@ -101,6 +102,7 @@ public:
 private:
     void find(const CLBox& box, int64_t& budget);
     void write(const CLBox& box, int64_t& budget);
+    void countLine(const CLBox& box, int32_t l);
 
     enum class Stage { Searching, Writing, Ready, Applied } stage = Stage::Searching;
     uint64_t revision;
@@ -108,8 +110,11 @@ private:
     std::vector<Place> places; // of the matches, in order
     int32_t matchLength = 0;
     int64_t matchCount = 0;
-    size_t nextPlace = 0;   // the first match of the next line to write
-    int64_t linesAdded = 0; // by the lines written so far
+    size_t nextPlace = 0;     // the first match of the next line to write
+    int64_t linesAdded = 0;   // by the lines written so far
+    int64_t linesMatched = 0; // the lines that hold a match
+    int64_t unitsWritten = 0; // about what writing the lines takes
+    std::vector<std::u16string_view> lineCells;
     std::unique_ptr<LineWriter> writer;
     std::shared_ptr<BulkChange> change;
 };
