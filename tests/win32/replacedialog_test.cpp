@@ -9,12 +9,6 @@
 
 namespace {
 
-std::u16string itemText(HWND dialog, int id) {
-    wchar_t buffer[256] = {};
-    GetDlgItemTextW(dialog, id, buffer, 256);
-    return reinterpret_cast<const char16_t*>(buffer);
-}
-
 // The dialog over a hidden owner, each press kept.
 struct OpenDialog {
     HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
@@ -41,7 +35,7 @@ TEST(ReplaceDialog, ShowsItsControlsInTabOrder) {
     wchar_t title[64] = {};
     GetWindowTextW(open.dialog.handle(), title, 64);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(title)), u"Find and Replace");
-    EXPECT_EQ(itemText(open.dialog.handle(), IDC_FIND_WHAT), u"int");
+    EXPECT_EQ(open.dialog.fields().findWhat, u"int");
     const std::vector<int> order = {IDC_FIND_WHAT,   IDC_REPLACE_WITH, IDC_MATCH_CASE,
                                     IDC_WHOLE_WORD,  IDC_FIND_NEXT,    IDC_REPLACE,
                                     IDC_REPLACE_ALL, IDCANCEL};
@@ -49,7 +43,8 @@ TEST(ReplaceDialog, ShowsItsControlsInTabOrder) {
         EXPECT_EQ(GetNextDlgTabItem(open.dialog.handle(), open.item(order[k]), FALSE),
                   open.item(order[k + 1]))
             << k;
-    EXPECT_EQ(itemText(open.dialog.handle(), IDC_REPLACE_ALL), u"Replace &all");
+    GetWindowTextW(open.item(IDC_REPLACE_ALL), title, 64);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(title)), u"Replace &all");
 }
 
 // Each button hands the fields on as they stand; Enter is Find next, Alt+A Replace all, and
