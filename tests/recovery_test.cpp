@@ -497,7 +497,8 @@ TEST(RecoveryEdits, AReplayStopsAtTheFirstEditThatDoesNotFit) {
     EXPECT_EQ(loaded.box.cursor, (CLPos{1, 0, 3})); // where the last edit made left it
 }
 
-// A replacement whose text fits but whose cursor then does not is not made at all.
+// A replacement or a Replace all whose text fits but whose cursor then does not is not made
+// at all, and the cursor stays where the edit before left it.
 TEST(RecoveryEdits, AReplacementWhoseCursorDoesNotFitIsNotMade) {
     LoadedBox loaded(u"ab\ncd");
     const auto nothing = std::make_shared<const TextFragment>();
@@ -505,6 +506,11 @@ TEST(RecoveryEdits, AReplacementWhoseCursorDoesNotFitIsNotMade) {
         JournalEdit::replacement({0, 0, 1}, {0, 0, 2}, {0, 0, 1}, nothing),
         JournalEdit::replacement({0, 0, 1}, {1, 0, 1}, {1, 0, 0}, nothing)};
     EXPECT_THROW(replayEdits(loaded.box, edits), EngineError);
+    EXPECT_EQ(loaded.box.gettext(), u"a\ncd");
+    EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
+    const auto longer = std::make_shared<const ReplaceAllOrder>(ReplaceAllOrder{u"d", {}, u"ddd"});
+    EXPECT_THROW(replayEdits(loaded.box, {JournalEdit::replacingAll(longer, {1, 0, 9})}),
+                 EngineError);
     EXPECT_EQ(loaded.box.gettext(), u"a\ncd");
     EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
 }

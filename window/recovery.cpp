@@ -532,6 +532,7 @@ using MadeReplaceAlls = std::vector<std::shared_ptr<BulkChange>>;
 
 // A cursor that does not fit has the change taken back, by its lines' exchange.
 void replayBulk(CLBox& box, const JournalEdit& edit, MadeReplaceAlls& replaceAlls) {
+    const CLPos cursorBefore = box.cursor; // a Replace all moves it
     std::shared_ptr<BulkChange> change;
     const TextChangeSink kept = [&](const TextChange& told) { change = told.bulk; };
     if (edit.bulk == JournalEdit::Bulk::ReplaceAll) {
@@ -548,6 +549,7 @@ void replayBulk(CLBox& box, const JournalEdit& edit, MadeReplaceAlls& replaceAll
         requirePosition(box, edit.cursor);
     } catch (const EngineError&) {
         change->exchange(box, {});
+        box.cursor = cursorBefore;
         throw;
     }
     box.cursor = characterBoundary(box, edit.cursor);
