@@ -1,9 +1,9 @@
 // A start text, then key downs (the editing commands among them, F8's extend mode and the
 // keys of a block of cells), key presses of any code, clicks, drags (with Alt, of blocks),
 // double clicks, clipboard texts, font changes, resizes, close requests, wheel turns, finds,
-// goes to lines and ticks, all through the window on a headless host; after every event the
-// cursor and the selection, of text or of a block, stand inside the document and the
-// document's layout is consistent.
+// goes to lines, Find and Replace's buttons and ticks, all through the window on a headless
+// host; after every event the cursor and the selection, of text or of a block, stand inside
+// the document and the document's layout is consistent.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/support/HeadlessHost.h"
@@ -108,6 +108,21 @@ void findOrGoTo(frmEditor& form, HeadlessHost& host, Reader& in) {
     }
 }
 
+// A button of Find and Replace with fields at random, or Ctrl+H; sometimes a Replace all so
+// slow that it goes on at the ticks, and is stopped or overtaken by what comes next.
+void replaceDialog(frmEditor& form, Reader& in) {
+    const int32_t pick = in.byte();
+    form.setFindPacing(pick % 8 < 4 ? FindSession::Pacing{}
+                                    : FindSession::Pacing{std::chrono::milliseconds(0),
+                                                          std::chrono::milliseconds(0), 3});
+    if (pick % 5 == 4)
+        return form.onKeyDown(letterKey('H'), ShiftMask::Ctrl);
+    const ReplaceFields fields{in.text(static_cast<size_t>(in.upTo(3))),
+                               in.text(static_cast<size_t>(in.upTo(5))), (pick & 8) != 0,
+                               (pick & 16) != 0};
+    form.onReplaceDialog({fields, static_cast<ReplaceButton>(pick % 4)});
+}
+
 // A drag from one point to others, of text or (with Alt) of a block, released or not; or a
 // double click.
 void point(frmEditor& form, Reader& in) {
@@ -128,7 +143,9 @@ void point(frmEditor& form, Reader& in) {
 
 void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
     const int32_t kind = in.byte();
-    if (kind >= 248) // the events added later, on bytes that older seeds rarely hold here
+    if (kind >= 254) // the events added later, on bytes that older seeds rarely hold here
+        return replaceDialog(form, in);
+    if (kind >= 248)
         return kind % 2 == 0 ? turnWheel(form, in) : findOrGoTo(form, host, in);
     switch (kind % 12) {
     case 0:

@@ -1,5 +1,6 @@
 // Any bytes as a recovery journal: reading raises DamagedJournal or gives a journal, and
-// what it gives (insertChar edits, replacements of text), replayed on a box of a fixed
+// what it gives (insertChar edits, replacements of text, Replace alls and their undoing),
+// replayed on a box of a fixed
 // text, applies or raises EngineError, leaving a sound document either way. An even first byte
 // takes the rest as the file's bytes; an odd one builds a journal from the rest with every check
 // right, so that the fuzzer reaches the records and the replay behind the checks.
@@ -51,11 +52,25 @@ std::string replacementFrom(Reader& in) {
     return HandMadeJournal::replacement(positions, text, ends, spacedTabs);
 }
 
+// A Replace all of a short text by another, options of any value now and then; or one of
+// them, by its number, exchanged again.
+std::string replaceAllFrom(Reader& in) {
+    const std::array<int32_t, 3> cursor{positionFrom(in), positionFrom(in), positionFrom(in)};
+    if (in.byte() % 3 == 0)
+        return HandMadeJournal::exchangeAgain(cursor, static_cast<uint32_t>(in.upTo(3)));
+    const auto options = static_cast<uint8_t>(in.byte() < 248 ? in.byte() % 4 : in.byte());
+    const std::u16string needle = in.text(static_cast<size_t>(in.upTo(3)));
+    return HandMadeJournal::replaceAll(cursor, options, needle,
+                                       in.text(static_cast<size_t>(in.upTo(6))));
+}
+
 std::string recordFrom(Reader& in) {
     const int32_t kind = in.byte();
     if (kind >= 250) // another kind, or a record cut short
         return std::string(1, static_cast<char>(kind)) +
                std::string(static_cast<size_t>(in.upTo(20)), 'k');
+    if (kind >= 225)
+        return replaceAllFrom(in);
     if (kind >= 160)
         return replacementFrom(in);
     static constexpr char32_t codes[] = {8, 9, 13, u'a', u' ', 0xE9, 0x1F600, 0xD800, 0, 127};

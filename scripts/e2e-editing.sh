@@ -92,3 +92,57 @@ selection_cases() {
         'bbbbbbbbbbb1\tccccccccccc1\ta1\td1\r\nbbbbbbbbbbb2\tccccccccccc2\ta2\td2\r\nbbbbbbbbbbb3\tccccccccccc3\ta3\td3\r\na4\tbbbbbbbbbbb4\tccccccccccc4\td4\r\n' \
         cut_block_paste_at_start
 }
+
+# Ctrl+H opens Find and Replace with the focus in Find what; Tab goes on to Replace with;
+# Alt+A replaces all, Alt+C and Alt+W toggle Match case and Whole word, Enter finds the next
+# match and Alt+R replaces it; Escape closes the dialog and gives the focus back to the text.
+# wait_for_windows comes from the script that sources this one.
+open_replace() { # open_replace FIND REPLACEMENT
+    press ctrl+h
+    wait_for_windows "Find and Replace" 1
+    sleep 0.5
+    write "$1"
+    press Tab
+    write "$2"
+}
+close_replace() {
+    press Escape
+    wait_for_windows "Find and Replace" 0
+    sleep 0.3
+}
+replace_all_int() {
+    open_replace int long
+    press alt+a
+    close_replace
+}
+# A mnemonic presses its button as a click does, over a moment: one key at a time.
+press_each() {
+    for key in "$@"; do
+        press "$key"
+        sleep 0.3
+    done
+}
+replace_whole_words_in_case() {
+    open_replace int x
+    press_each alt+c alt+w alt+a
+    close_replace
+}
+replace_twice() {
+    open_replace one 1
+    press_each Return alt+r alt+r
+    close_replace
+}
+replace_all_undo_type() {
+    replace_all_int
+    press ctrl+z
+    write "x"
+}
+
+replace_cases() {
+    edit_case replace-all 'int a;\r\n\tint b; /* print */\n' 'long a;\r\n\tlong b; /* prlong */\n' \
+        replace_all_int
+    edit_case replace-case-word 'Int int interval INT int\n' 'Int x interval INT x\n' \
+        replace_whole_words_in_case
+    edit_case replace-twice 'one two one two one\n' '1 two 1 two one\n' replace_twice
+    edit_case replace-undo 'int a;\nint b;\n' 'xint a;\nint b;\n' replace_all_undo_type
+}

@@ -283,6 +283,9 @@ expect_saved "$work/expected.txt" "$work/find.txt" "Ctrl+F, F3 and typing over t
 stop "$editor"
 echo "e2e: Ctrl+F and F3 select the matches, ignoring case, and typing replaces them"
 
+replace_cases
+echo "e2e: Find and Replace replaces all, in case and whole words, one at a time, and is undone"
+
 # Ctrl+G 5 goes to the start of line 5.
 numbered_lines 10 >"$work/goto.txt"
 start_editor "$work/goto.txt"

@@ -159,6 +159,7 @@ write() { xdotool type --delay 80 "$1"; }
 source scripts/e2e-shared.sh
 source scripts/e2e-editing.sh
 editing_cases
+replace_cases
 
 # A file of two names (hard links), edited and saved under one, shows the new bytes under
 # both.

@@ -44,6 +44,28 @@ public:
         return record;
     }
 
+    // cursor: line, cell, character; options: 1 match case, 2 whole word.
+    static std::string replaceAll(const std::array<int32_t, 3>& cursor, uint8_t options,
+                                  const std::u16string& needle, const std::u16string& replacement) {
+        std::string record(1, '\x04');
+        for (const int32_t value : cursor)
+            put(record, static_cast<uint32_t>(value), 4);
+        put(record, options, 1);
+        put(record, needle.size(), 4);
+        put(record, replacement.size(), 4);
+        for (const std::u16string* units : {&needle, &replacement})
+            for (const char16_t unit : *units)
+                put(record, unit, 2);
+        return record;
+    }
+    static std::string exchangeAgain(const std::array<int32_t, 3>& cursor, uint32_t number) {
+        std::string record(1, '\x05');
+        for (const int32_t value : cursor)
+            put(record, static_cast<uint32_t>(value), 4);
+        put(record, number, 4);
+        return record;
+    }
+
     HandMadeJournal(const std::u16string& path, const FileStamp& stamp) {
         bytes = "\x89"
                 "Cjrnl\r\n";

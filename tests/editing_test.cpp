@@ -124,7 +124,7 @@ public:
             return;
         edit(Kind::Other, [&] {
             eraseSelection();
-            insert(pasted(clipboard, inIndentation(cursor)));
+            insert(pastedModel(clipboard, inIndentation(cursor)));
             cursor = pairStart(cursor);
         });
     }
@@ -137,6 +137,57 @@ public:
                             : savedOf(selected, inIndentation(s->first) ? TextPlace::InIndentation
                                                                         : TextPlace::InLine);
         }
+    }
+    // The Find and Replace dialog's buttons, and F3 after them: Find next selects the next
+    // match from the cursor, wrapping round; Replace first replaces a selection that is
+    // exactly a match, as a paste; Replace all replaces them all as one step.
+    void findNext(const std::u16string& needle, SearchOptions options) {
+        lastSearch = needle;
+        lastOptions = options;
+        const std::vector<size_t> starts = modelMatchStarts(text, needle, options);
+        if (starts.empty()) {
+            ++beeps;
+            return;
+        }
+        const auto next = std::lower_bound(starts.begin(), starts.end(), cursor);
+        const size_t start = next == starts.end() ? starts.front() : *next;
+        place([&] {
+            anchor = start;
+            cursor = start + modelMatchLength(needle, options);
+        });
+    }
+    void findAgain() {
+        if (!lastSearch.empty())
+            findNext(lastSearch, lastOptions);
+    }
+    void replace(const std::u16string& needle, SearchOptions options,
+                 const std::u16string& replacement) {
+        const std::optional<Span> s = selection();
+        const std::vector<size_t> starts = modelMatchStarts(text, needle, options);
+        if (s && s->second == s->first + modelMatchLength(needle, options) &&
+            std::binary_search(starts.begin(), starts.end(), s->first))
+            edit(Kind::Other, [&] {
+                eraseSelection();
+                insert(pastedModel(replacement, inIndentation(cursor)));
+                cursor = pairStart(cursor);
+            });
+        findNext(needle, options);
+    }
+    void replaceAll(const std::u16string& needle, SearchOptions options,
+                    const std::u16string& replacement) {
+        lastSearch = needle;
+        lastOptions = options;
+        const ModelReplaceAll replaced = replacedAll(text, needle, options, replacement);
+        if (replaced.count == 0) {
+            ++beeps;
+            return;
+        }
+        edit(Kind::Other, [&] {
+            anchor.reset();
+            text = replaced.text;
+            cursor = pairStart(replaced.cursor);
+            changed = true;
+        });
     }
     void selectAll() {
         extendAnchor.reset();
@@ -226,13 +277,7 @@ private:
             ++at;
         return at;
     }
-    // At the start of a line, or after nothing but tabs written as spaces.
-    bool inIndentation(size_t at) const {
-        const size_t start = lineStart(at);
-        return std::all_of(text.begin() + static_cast<ptrdiff_t>(start),
-                           text.begin() + static_cast<ptrdiff_t>(at),
-                           [](char16_t unit) { return unit == spacedTabUnit; });
-    }
+    bool inIndentation(size_t at) const { return inModelIndentation(text, at); }
     size_t unitsRightOf(size_t at) const {
         return static_cast<size_t>(unitsAfter(text, static_cast<int32_t>(at)));
     }
@@ -270,30 +315,6 @@ private:
         cursor = pairStart(at);
         changed = true;
     }
-    // Lines as loading splits them; those the paste starts, and the first where it goes on
-    // indentation, lose four leading spaces to a tab of the form Spaces.
-    static std::u16string pasted(const std::u16string& from, bool inIndentation) {
-        std::u16string out;
-        size_t start = 0;
-        for (bool first = !inIndentation;; first = false) {
-            const size_t feed = from.find(u'\n', start);
-            std::u16string line = from.substr(start, feed - start);
-            const bool returnFeed =
-                feed != std::u16string::npos && !line.empty() && line.back() == u'\r';
-            if (returnFeed)
-                line.pop_back();
-            if (!first) {
-                const size_t spaces = std::min(line.find_first_not_of(u' '), line.size());
-                line = std::u16string(spaces / 4, spacedTabUnit) + line.substr(spaces / 4 * 4);
-            }
-            out += line;
-            if (feed == std::u16string::npos)
-                return out;
-            out += returnFeed ? crlfUnit : u'\n';
-            start = feed + 1;
-        }
-    }
-
     template <class Change> void edit(Kind kind, Change&& change) {
         extendAnchor.reset();
         const std::u16string before = text;
@@ -337,6 +358,8 @@ private:
     }
 
     std::vector<Step> done, undone;
+    std::u16string lastSearch;
+    SearchOptions lastOptions;
     bool changed = false;
     bool runOpen = false;
     uint64_t revisionsGiven = 0;
@@ -433,6 +456,7 @@ void moveVertically(Window& window, Model& model, CursorDirection direction, Pic
 }
 
 const std::vector<std::u16string> typedTexts = {u"x", u"y", u" ", u"\u00e9", u"\U0001F600"};
+const std::vector<std::u16string> searchedTexts = {u"x", u"X", u"y", u" ", u"\u00c9", u"a", u"xy"};
 const std::vector<std::u16string> clipboardTexts = {
     u"",          u"w",  u"two\r\nlines",  u"a\nb\r\nc\rd", u"    four\n    spaced\n      six",
     u"\ttab\t\n", u"\r", u"\U0001F600\n\n"};
@@ -524,10 +548,27 @@ void act(Window& window, Model& model, Picker& picker, const TempFolder& folder,
     case 25: // keys that do nothing, and modifiers alone, leave a run of typing open
         key(window, picker.pick(0, 1) == 0 ? KeyCode::None : functionKey(5));
         return;
+    case 26:
     case 27:
+    case 28: {
+        const ReplaceFields fields{picker.oneOf(searchedTexts), picker.oneOf(clipboardTexts),
+                                   picker.pick(0, 1) == 0, picker.pick(0, 2) == 0};
+        const SearchOptions options{fields.matchCase, fields.wholeWord};
+        const auto button = static_cast<ReplaceButton>(which - 26);
+        window.form.onReplaceDialog({fields, button});
+        if (button == ReplaceButton::FindNext)
+            return model.findNext(fields.findWhat, options);
+        if (button == ReplaceButton::Replace)
+            return model.replace(fields.findWhat, options, fields.replaceWith);
+        return model.replaceAll(fields.findWhat, options, fields.replaceWith);
+    }
+    case 29:
+        key(window, functionKey(3));
+        return model.findAgain();
+    case 30:
         key(window, functionKey(8), maybeShift(picker));
         return model.f8();
-    case 28:
+    case 31:
         key(window, KeyCode::Escape);
         return model.escape();
     default:
@@ -535,10 +576,11 @@ void act(Window& window, Model& model, Picker& picker, const TempFolder& folder,
     }
 }
 
-// Long random sequences of every key, the design's and the editing commands, on random
-// files: after each, the window's text, cursor, selection, clipboard, beeps and modified
-// state are the model's. A run that dies then is recovered exactly from its journal; and
-// undoing everything gives back the text as loaded, redoing everything the text as left.
+// Long random sequences of every key, the design's and the editing commands, and the Find
+// and Replace dialog's buttons, on random files: after each, the window's text, cursor, selection,
+// clipboard, beeps and modified state are the model's. A run that dies then is recovered exactly
+// from its journal; and undoing everything gives back the text as loaded, redoing everything the
+// text as left.
 TEST(EditorModel, RandomKeysMatchAPlainStringWithSelectionClipboardAndHistory) {
     Picker picker(20240704);
     for (int round = 0; round < 40; ++round) {
@@ -556,7 +598,7 @@ TEST(EditorModel, RandomKeysMatchAPlainStringWithSelectionClipboardAndHistory) {
         const std::u16string loaded = window.text();
         const std::u16string loadedModel = model.text;
         for (int step = 0; step < 500; ++step) {
-            act(window, model, picker, folder, picker.pick(0, 28));
+            act(window, model, picker, folder, picker.pick(0, 32));
             if (picker.pick(0, 3) == 0)
                 window.settle();
             ASSERT_TRUE(matches(window, model)) << "round " << round << " step " << step;

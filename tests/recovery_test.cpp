@@ -37,10 +37,42 @@ std::shared_ptr<const TextFragment> randomFragment(Picker& picker) {
     return std::make_shared<const TextFragment>(fragmentOf(model));
 }
 
+// A Replace all of a few letters by text of tabs and line breaks, made and recorded, and now
+// and then taken back and made again at once, as undo and redo do; none when nothing matches.
+std::vector<JournalEdit> replaceAllAndRecord(RecoveryJournal& journal, CLBox& box, Picker& picker,
+                                             uint32_t& replaceAlls) {
+    static const std::vector<std::u16string> needles = {u"a", u"A", u"bc", u" ", u"\u00e9"};
+    static const std::vector<std::u16string> replacements = {u"", u"x\ty", u"\r\n", u"    z\nw"};
+    auto order = std::make_shared<const ReplaceAllOrder>(
+        ReplaceAllOrder{picker.oneOf(needles),
+                        {picker.pick(0, 1) == 0, picker.pick(0, 1) == 0},
+                        picker.oneOf(replacements)});
+    std::shared_ptr<BulkChange> made;
+    replaceAll(box, *order, [&](const TextChange& change) { made = change.bulk; });
+    if (!made)
+        return {};
+    std::vector<JournalEdit> edits = {JournalEdit::replacingAll(order, box.cursor)};
+    for (int again = picker.pick(0, 2); again > 0; --again) {
+        made->exchange(box, {});
+        box.cursor = characterBoundary(box, randomPosition(picker, box));
+        edits.push_back(JournalEdit::exchangingAgain(replaceAlls, box.cursor));
+    }
+    for (const JournalEdit& edit : edits)
+        journal.record(edit);
+    ++replaceAlls;
+    return edits;
+}
+
 // Records an edit and makes it, as the window does: now a text replaced through the range
 // layer, which leaves the cursor anywhere, now insertChar at a position, as journals of
-// earlier versions hold them.
-JournalEdit recordAndMake(RecoveryJournal& journal, CLBox& box, Picker& picker) {
+// earlier versions hold them, now a Replace all.
+std::vector<JournalEdit> recordAndMake(RecoveryJournal& journal, CLBox& box, Picker& picker,
+                                       uint32_t& replaceAlls) {
+    if (picker.pick(0, 9) == 0)
+        if (std::vector<JournalEdit> replaced =
+                replaceAllAndRecord(journal, box, picker, replaceAlls);
+            !replaced.empty())
+            return replaced;
     CLPos from = randomPosition(picker, box);
     JournalEdit edit;
     if (picker.pick(0, 2) == 0) {
@@ -57,7 +89,7 @@ JournalEdit recordAndMake(RecoveryJournal& journal, CLBox& box, Picker& picker) 
         box.insertChar(edit.code, box.cursor);
     }
     journal.record(edit);
-    return edit;
+    return {edit};
 }
 
 std::string contentsOf(const fs::path& file) {
@@ -86,11 +118,12 @@ WrittenJournal writeJournal(const fs::path& folder, Picker& picker, int batchCou
     written.baseText = randomText(picker, 20);
     LoadedBox loaded(written.baseText);
     RecoveryJournal journal(folder, {editedPath, {true, 12, 34, 56}});
+    uint32_t replaceAlls = 0;
     for (int batch = 0; batch < batchCount; ++batch) {
         written.batches.emplace_back();
-        for (int k = picker.pick(1, 6); k > 0; --k) {
-            written.batches.back().push_back(recordAndMake(journal, loaded.box, picker));
-        }
+        for (int k = picker.pick(1, 6); k > 0; --k)
+            for (JournalEdit& edit : recordAndMake(journal, loaded.box, picker, replaceAlls))
+                written.batches.back().push_back(std::move(edit));
         journal.write();
         written.sizeAfterWrite.push_back(fs::file_size(journal.file()));
     }
@@ -106,8 +139,9 @@ std::vector<JournalEdit> firstBatches(const WrittenJournal& written, size_t coun
     return edits;
 }
 
-// Random texts edited at random, the journal written in random batches, read back and
-// replayed on the base text: the same text, and the cursor where the editing left it.
+// Random texts edited at random, Replace alls and their undoing among the edits, the journal
+// written in random batches, read back and replayed on the base text: the same text, and the
+// cursor where the editing left it.
 TEST(RecoveryModel, ReplayingAJournalRebuildsTheEditedText) {
     const TempFolder folder;
     Picker picker(20240616);
@@ -122,8 +156,9 @@ TEST(RecoveryModel, ReplayingAJournalRebuildsTheEditedText) {
         const std::u16string path = round % 7 == 0 ? u"" : folder.path("doc.txt");
         RecoveryJournal journal(folder / "journals", {path, stamp});
         const int steps = picker.pick(1, 300);
+        uint32_t replaceAlls = 0;
         for (int step = 0; step < steps; ++step) {
-            recordAndMake(journal, edited.box, picker);
+            recordAndMake(journal, edited.box, picker, replaceAlls);
             if (picker.pick(0, 20) == 0)
                 journal.write();
         }
@@ -133,7 +168,7 @@ TEST(RecoveryModel, ReplayingAJournalRebuildsTheEditedText) {
         const RecoveredJournal recovered = readJournal(journal.file());
         ASSERT_EQ(recovered.base, journal.base()) << "round " << round;
         ASSERT_EQ(recovered.base, (JournalBase{journalPathFor(path), stamp}));
-        ASSERT_EQ(recovered.edits.size(), static_cast<size_t>(steps));
+        ASSERT_GE(recovered.edits.size(), static_cast<size_t>(steps));
         LoadedBox replayed(baseText, 140, 100);
         replayEdits(replayed.box, recovered.edits);
         ASSERT_TRUE(modelOf(replayed.box) == modelOf(edited.box)) << "round " << round;
@@ -231,6 +266,10 @@ TEST(RecoveryFile, TheFormatIsStable) {
     journal.record(JournalEdit::replacement(
         {0, 0, 0}, {0, 0, 0}, {0, 2, 0},
         std::make_shared<const TextFragment>(fragmentOf(u"\u2029\t\u2029"))));
+    journal.record(JournalEdit::replacingAll(
+        std::make_shared<const ReplaceAllOrder>(ReplaceAllOrder{u"int", {true, false}, u"a\tb"}),
+        {1, 0, 4}));
+    journal.record(JournalEdit::exchangingAgain(0, {2, 1, 0}));
     journal.write();
     const std::string expected =
         HandMadeJournal(journalPathFor(u"/a/b.txt"), stamp)
@@ -241,8 +280,10 @@ TEST(RecoveryFile, TheFormatIsStable) {
                        HandMadeJournal::replacement({1, 2, 3, 4, 5, 6, 7, 8, 9}, u"a\n\t\nb",
                                                     "\x02\x01") +
                        HandMadeJournal::replacement({0, 0, 0, 0, 0, 0, 0, 2, 0}, u"\t\t\t", "",
-                                                    {0, 2}),
-                   3)
+                                                    {0, 2}) +
+                       HandMadeJournal::replaceAll({1, 0, 4}, 1, u"int", u"a\tb") +
+                       HandMadeJournal::exchangeAgain({2, 1, 0}, 0),
+                   5)
             .bytes;
     EXPECT_EQ(contentsOf(journal.file()), expected);
 }
@@ -255,7 +296,14 @@ TEST(RecoveryFile, ImpossibleContentUnderGoodChecksIsDamage) {
     };
     const std::string good = HandMadeJournal::insertChar(u'a', 0, 0, 0);
     const std::vector<Row> rows = {
-        {"an unknown kind of edit", "\x04" + good.substr(1), 1},
+        {"an unknown kind of edit", "\x06" + good.substr(1), 1},
+        {"a Replace all of unknown options", HandMadeJournal::replaceAll({}, 4, u"a", u"b"), 1},
+        {"a Replace all cut inside its batch",
+         HandMadeJournal::replaceAll({}, 0, u"ab", u"c").substr(0, 25), 1},
+        {"a Replace all's cursor at a negative place",
+         HandMadeJournal::replaceAll({0, -1, 0}, 0, u"a", u""), 1},
+        {"an exchange cut inside its batch", HandMadeJournal::exchangeAgain({}, 0).substr(0, 15),
+         1},
         {"a spaced tab that is none", HandMadeJournal::replacement({}, u"a\t", "", {0}), 1},
         {"spaced tabs out of order", HandMadeJournal::replacement({}, u"\t\t", "", {1, 0}), 1},
         {"spaced tabs cut inside their batch",
@@ -449,7 +497,8 @@ TEST(RecoveryEdits, AReplayStopsAtTheFirstEditThatDoesNotFit) {
     EXPECT_EQ(loaded.box.cursor, (CLPos{1, 0, 3})); // where the last edit made left it
 }
 
-// A replacement whose text fits but whose cursor then does not is not made at all.
+// A replacement or a Replace all whose text fits but whose cursor then does not is not made
+// at all, and the cursor stays where the edit before left it.
 TEST(RecoveryEdits, AReplacementWhoseCursorDoesNotFitIsNotMade) {
     LoadedBox loaded(u"ab\ncd");
     const auto nothing = std::make_shared<const TextFragment>();
@@ -457,6 +506,11 @@ TEST(RecoveryEdits, AReplacementWhoseCursorDoesNotFitIsNotMade) {
         JournalEdit::replacement({0, 0, 1}, {0, 0, 2}, {0, 0, 1}, nothing),
         JournalEdit::replacement({0, 0, 1}, {1, 0, 1}, {1, 0, 0}, nothing)};
     EXPECT_THROW(replayEdits(loaded.box, edits), EngineError);
+    EXPECT_EQ(loaded.box.gettext(), u"a\ncd");
+    EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
+    const auto longer = std::make_shared<const ReplaceAllOrder>(ReplaceAllOrder{u"d", {}, u"ddd"});
+    EXPECT_THROW(replayEdits(loaded.box, {JournalEdit::replacingAll(longer, {1, 0, 9})}),
+                 EngineError);
     EXPECT_EQ(loaded.box.gettext(), u"a\ncd");
     EXPECT_EQ(loaded.box.cursor, (CLPos{0, 0, 1}));
 }

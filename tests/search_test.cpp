@@ -5,9 +5,12 @@
 #include "support/CaseFolding.h"
 #include "support/EngineError.h"
 #include "support/Utf16.h"
+#include "textbox/selection.h"
+#include "textmodel.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +19,7 @@ namespace {
 
 using Direction = SearchDirection;
 
-// The document as the plain string it saves to, searched the slow way: every start is
-// tried, the folded slice compared whole.
+// The document as the plain string it saves to, searched the slow way (textmodel.h).
 class PlainModel {
 public:
     explicit PlainModel(const CLBox& box) : flat(tabbedTextOf(box)) {
@@ -30,7 +32,6 @@ public:
                 offset += length + (t + 1 < line.tabs.size() ? 1 : line.lineEnd.size());
             }
         }
-        forEachCodePoint(flat, [&](char32_t code) { appendUtf16(folded, foldCase(code)); });
     }
 
     size_t offsetOf(const CLPos& pos) const {
@@ -41,13 +42,14 @@ public:
         return 0;
     }
 
-    std::optional<size_t> find(std::u16string_view needle, size_t from, Direction direction) const {
-        std::u16string foldedNeedle;
-        forEachCodePoint(needle, [&](char32_t code) { appendUtf16(foldedNeedle, foldCase(code)); });
-        std::vector<size_t> starts;
-        for (size_t s = 0; !needle.empty() && s + needle.size() <= flat.size(); ++s)
-            if (matchesAt(foldedNeedle, s))
-                starts.push_back(s);
+    // Every start of a match, overlapping ones included.
+    std::vector<size_t> starts(std::u16string_view needle, SearchOptions options) const {
+        return modelMatchStarts(flat, needle, options);
+    }
+
+    std::optional<size_t> find(std::u16string_view needle, size_t from, Direction direction,
+                               SearchOptions options) const {
+        const std::vector<size_t> starts = this->starts(needle, options);
         if (starts.empty())
             return std::nullopt;
         if (direction == Direction::Forward) {
@@ -70,23 +72,14 @@ private:
         size_t offset;
     };
 
-    bool matchesAt(const std::u16string& foldedNeedle, size_t s) const {
-        const std::u16string_view slice = std::u16string_view(flat).substr(s, foldedNeedle.size());
-        return folded.compare(s, foldedNeedle.size(), foldedNeedle) == 0 &&
-               slice.find_first_of(u"\t\r\n") == std::u16string_view::npos &&
-               !insideSurrogatePair(flat, static_cast<int32_t>(s)) &&
-               !insideSurrogatePair(flat, static_cast<int32_t>(s + foldedNeedle.size()));
-    }
-
     std::vector<Cell> cells;
-    std::u16string folded;
 };
 
 // Letters in several cases and foldings (the Kelvin sign, the capital sharp s, a Deseret
-// pair past the BMP), and what splits a text into cells and lines.
+// pair past the BMP), signs that end words, and what splits a text into cells and lines.
 const std::vector<std::u16string> letters = {
-    u"a", u"A",      u"ab",     u"AB",     u"\u00e9",     u"\u00c9",     u"k",
-    u"K", u"\u212A", u"\u00df", u"\u1e9e", u"\U00010400", u"\U00010428", u" ",
+    u"a",      u"A",      u"ab",     u"AB",         u"\u00e9",     u"\u00c9", u"k", u"K",
+    u"\u212A", u"\u00df", u"\u1e9e", u"\U00010400", u"\U00010428", u" ",      u"_", u"+",
 };
 const std::vector<std::u16string> breaks = {u"\t", u"\n", u"\r\n", u"    ", u"\r"};
 
@@ -97,10 +90,15 @@ std::u16string randomPieces(Picker& picker, int32_t count, bool withBreaks) {
     return text;
 }
 
+SearchOptions randomOptions(Picker& picker) {
+    return {picker.pick(0, 1) == 0, picker.pick(0, 2) == 0};
+}
+
 // Searches in slices of a few units each, as the window does over its ticks.
 std::optional<SearchMatch> findInSlices(const CLBox& box, std::u16string_view needle,
-                                        const CLPos& from, Direction direction, Picker& picker) {
-    TextSearch search(box, needle, from, direction);
+                                        const CLPos& from, Direction direction, Picker& picker,
+                                        SearchOptions options = {}) {
+    TextSearch search(box, needle, from, direction, options);
     double progress = 0;
     while (search.advance(box, picker.pick(1, 12)) == TextSearch::Outcome::Searching) {
         EXPECT_GE(search.progress(), progress);
@@ -121,9 +119,11 @@ TEST(SearchModel, RandomSearchesFindWhatThePlainStringSearchFinds) {
             const std::u16string needle = randomPieces(picker, picker.pick(1, 3), probe % 4 == 0);
             const CLPos from = randomPosition(picker, box);
             const Direction direction = probe % 2 == 0 ? Direction::Forward : Direction::Backward;
+            const SearchOptions options = randomOptions(picker);
             const std::optional<size_t> expected =
-                model.find(needle, model.offsetOf(from), direction);
-            const std::optional<SearchMatch> found = findText(box, needle, from, direction);
+                model.find(needle, model.offsetOf(from), direction, options);
+            const std::optional<SearchMatch> found =
+                findText(box, needle, from, direction, options);
             const auto where = [&] {
                 return "round " + std::to_string(round) + " probe " + std::to_string(probe);
             };
@@ -132,8 +132,41 @@ TEST(SearchModel, RandomSearchesFindWhatThePlainStringSearchFinds) {
                 EXPECT_EQ(model.offsetOf(found->start()), *expected) << where();
                 EXPECT_EQ(found->length, static_cast<int32_t>(needle.size())) << where();
             }
-            EXPECT_EQ(findInSlices(box, needle, from, direction, picker), found) << where();
+            EXPECT_EQ(findInSlices(box, needle, from, direction, picker, options), found)
+                << where();
+            const std::vector<size_t> starts = model.starts(needle, options);
+            const bool startsThere =
+                std::find(starts.begin(), starts.end(), model.offsetOf(from)) != starts.end();
+            EXPECT_EQ(TextSearch(box, needle, {}, direction, options)
+                          .matchStartingAt(box, from)
+                          .has_value(),
+                      startsThere)
+                << where();
         }
+    }
+}
+
+// From the start of the text, going on after each match finds them all, left to right and
+// without overlaps, and ends at the end of the text.
+TEST(SearchModel, GoingOnAfterEachMatchFindsThemAllWithoutOverlaps) {
+    Picker picker(20261210);
+    for (int round = 0; round < 400; ++round) {
+        LoadedBox loaded(randomPieces(picker, picker.pick(0, 40), true));
+        const PlainModel model(loaded.box);
+        const std::u16string needle = randomPieces(picker, picker.pick(1, 2), false);
+        const SearchOptions options = randomOptions(picker);
+        std::vector<size_t> expected;
+        for (const size_t start : model.starts(needle, options))
+            if (expected.empty() || start >= expected.back() + needle.size())
+                expected.push_back(start);
+        TextSearch search(loaded.box, needle, CLPos{}, Direction::Forward, options);
+        std::vector<size_t> found;
+        while (search.advance(loaded.box, picker.pick(1, 12)) != TextSearch::Outcome::NotFound)
+            if (search.outcome() == TextSearch::Outcome::Found) {
+                found.push_back(model.offsetOf(search.match().start()));
+                search.goOnAfterMatch();
+            }
+        EXPECT_EQ(found, expected) << "round " << round;
     }
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "support/CaseFolding.h"
 #include "support/Utf16.h"
 #include "textbox/CLBox.h"
+#include "textbox/search.h"
+#include "textbox/selection.h"
 #include "textbox/textrange.h"
 
 #include "randomtext.h"
@@ -26,18 +29,21 @@ inline bool isTabUnit(char16_t unit) {
     return unit == u'\t' || unit == spacedTabUnit;
 }
 
+// Read without making a loaded line not made yet.
 inline std::u16string modelOf(const CLBox& box) {
     std::u16string model;
+    std::vector<std::u16string_view> cells;
+    std::vector<IndentForm> forms;
     for (int32_t l = 0; l < box.lines.size(); ++l) {
-        const CLLine& line = *box.lines.at(l);
-        for (int32_t t = 0; t < line.tabs.size(); ++t) {
-            const CLTab& cell = *line.tabs.at(t);
-            model += cell.text.view();
-            if (t + 1 < line.tabs.size())
-                model += cell.form() == IndentForm::Spaces ? spacedTabUnit : u'\t';
+        box.cellTexts(l, cells, forms);
+        for (size_t t = 0; t < cells.size(); ++t) {
+            model += cells[t];
+            if (t + 1 < cells.size())
+                model += forms[t] == IndentForm::Spaces ? spacedTabUnit : u'\t';
         }
-        if (!line.lineEnd.empty())
-            model += line.lineEnd == u"\n" ? u'\n' : crlfUnit;
+        const LineEnd lineEnd = box.lineEndOf(l);
+        if (!lineEnd.empty())
+            model += lineEnd == u"\n" ? u'\n' : crlfUnit;
     }
     return model;
 }
@@ -67,14 +73,16 @@ inline TextFragment fragmentOf(std::u16string_view model) {
 
 inline size_t offsetOf(const CLBox& box, const CLPos& pos) {
     size_t offset = 0;
+    std::vector<std::u16string_view> cells;
+    std::vector<IndentForm> forms;
     for (int32_t l = 0; l < pos.yLine; ++l) {
-        const CLLine& line = *box.lines.at(l);
-        for (int32_t t = 0; t < line.tabs.size(); ++t)
-            offset += line.tabs.at(t)->text.size() + 1; // the last cell's 1 is the line end
+        box.cellTexts(l, cells, forms);
+        for (const std::u16string_view cell : cells)
+            offset += cell.size() + 1; // the last cell's 1 is the line end
     }
-    const CLLine& line = *box.lines.at(pos.yLine);
+    box.cellTexts(pos.yLine, cells, forms);
     for (int32_t t = 0; t < pos.xTab; ++t)
-        offset += line.tabs.at(t)->text.size() + 1;
+        offset += cells[static_cast<size_t>(t)].size() + 1;
     return offset + static_cast<size_t>(pos.xChar);
 }
 
@@ -95,6 +103,105 @@ inline std::u16string savedOf(std::u16string_view model,
         opening = opening || isBreakUnit(unit);
     }
     return saved;
+}
+
+// Whether a model offset stands at a line's start, or after nothing but tabs of the form Spaces.
+inline bool inModelIndentation(std::u16string_view model, size_t at) {
+    while (at > 0 && model[at - 1] == spacedTabUnit)
+        --at;
+    return at == 0 || isBreakUnit(model[at - 1]);
+}
+
+// A text pasted into a model, split as loading splits it: the lines it starts, and the first
+// where it goes on indentation, lose each run of four leading spaces to a tab of the form Spaces.
+inline std::u16string pastedModel(std::u16string_view from, bool inIndentation) {
+    std::u16string out;
+    size_t start = 0;
+    for (bool first = !inIndentation;; first = false) {
+        const size_t feed = from.find(u'\n', start);
+        std::u16string line(from.substr(start, feed - start));
+        const bool returnFeed =
+            feed != std::u16string::npos && !line.empty() && line.back() == u'\r';
+        if (returnFeed)
+            line.pop_back();
+        if (!first) {
+            const size_t spaces = std::min(line.find_first_not_of(u' '), line.size());
+            line = std::u16string(spaces / 4, spacedTabUnit) + line.substr(spaces / 4 * 4);
+        }
+        out += line;
+        if (feed == std::u16string::npos)
+            return out;
+        out += returnFeed ? crlfUnit : u'\n';
+        start = feed + 1;
+    }
+}
+
+// The starts of a search's matches in a model, overlapping ones included, the slow way: every
+// start tried, the slice compared whole (folded, or unit by unit); none within a tab or a
+// line end, none beginning or ending inside a surrogate pair, and for whole words none without
+// a boundary at either end.
+inline std::u16string foldedModel(std::u16string_view text) {
+    std::u16string folded;
+    forEachCodePoint(text, [&](char32_t code) { appendUtf16(folded, foldCase(code)); });
+    return folded;
+}
+// The length of a match of needle.
+inline size_t modelMatchLength(std::u16string_view needle, SearchOptions options) {
+    return options.matchCase ? needle.size() : foldedModel(needle).size();
+}
+inline std::vector<size_t> modelMatchStarts(std::u16string_view model, std::u16string_view needle,
+                                            SearchOptions options) {
+    const std::u16string folded = foldedModel(model), foldedNeedle = foldedModel(needle);
+    const std::u16string_view compared = options.matchCase ? model : std::u16string_view(folded);
+    const std::u16string_view sought =
+        options.matchCase ? needle : std::u16string_view(foldedNeedle);
+    const auto isWord = [&](size_t at) {
+        return !isTabUnit(model[at]) && !isBreakUnit(model[at]) && isWordCharacter(model[at]);
+    };
+    const auto boundary = [&](size_t at) {
+        return at == 0 || at == model.size() || !isWord(at - 1) || !isWord(at);
+    };
+    std::vector<size_t> starts;
+    if (sought.empty() || needle.find_first_of(u"\t\r\n") != std::u16string_view::npos)
+        return starts;
+    for (size_t at = 0; at + sought.size() <= model.size(); ++at) {
+        const std::u16string_view slice = model.substr(at, sought.size());
+        if (compared.substr(at, sought.size()) == sought &&
+            std::none_of(slice.begin(), slice.end(),
+                         [](char16_t unit) { return isTabUnit(unit) || isBreakUnit(unit); }) &&
+            !insideSurrogatePair(model, static_cast<int32_t>(at)) &&
+            !insideSurrogatePair(model, static_cast<int32_t>(at + sought.size())) &&
+            (!options.wholeWord || (boundary(at) && boundary(at + sought.size()))))
+            starts.push_back(at);
+    }
+    return starts;
+}
+
+// Replace all on a model: the matches taken left to right, each passing over the ones it
+// overlaps; each replacement pasted where it lands in the text as replaced so far.
+struct ModelReplaceAll {
+    std::u16string text;
+    size_t cursor = 0; // after the last replacement
+    size_t count = 0;
+    std::vector<size_t> starts; // of the matches replaced, in the model
+};
+inline ModelReplaceAll replacedAll(std::u16string_view model, std::u16string_view needle,
+                                   SearchOptions options, std::u16string_view replacement) {
+    ModelReplaceAll result;
+    size_t from = 0;
+    for (const size_t at : modelMatchStarts(model, needle, options)) {
+        if (at < from)
+            continue;
+        result.text += model.substr(from, at - from);
+        result.text +=
+            pastedModel(replacement, inModelIndentation(result.text, result.text.size()));
+        result.cursor = result.text.size();
+        ++result.count;
+        result.starts.push_back(at);
+        from = at + modelMatchLength(needle, options);
+    }
+    result.text += model.substr(from);
+    return result;
 }
 
 // The characters of a text: a surrogate pair is one.

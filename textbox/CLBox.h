@@ -191,6 +191,20 @@ public:
     // Line l's end, read as cellTexts reads its cells.
     LineEnd lineEndOf(int32_t l) const;
 
+    // For an edit that makes many lines at once (Replace all): their texts, written as
+    // loading reads them, handed over to be kept with the load's, so that the lines can be
+    // held as codes and made when first read, as loaded lines are (textbox/loadedlines.h).
+    // Where the next text handed over starts among the codes' offsets; none without a load.
+    // The box keeps a text while holder lives, or while it holds a line as a code into it.
+    std::optional<size_t> nextLineTextOffset() const;
+    void adoptLineText(std::u16string&& text, std::weak_ptr<const void> holder);
+    // Puts other's lines in place of the box's, which other then holds, lines not made yet
+    // included: those put in are made by the box's load when first read.
+    void exchangeLines(OArray<CLLine>& other);
+    // Measures a line that comes back into the text: its cells' inner widths, whether it is
+    // empty and its height, in the box's font.
+    void measureLine(CLLine& line);
+
     void render();
 
     // The codes insertChar takes for the keys that edit cells and lines.

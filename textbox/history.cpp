@@ -1,5 +1,7 @@
 #include "textbox/history.h"
 
+#include "textbox/replaceall.h"
+
 #include <utility>
 
 namespace {
@@ -71,6 +73,10 @@ bool EditHistory::takeStep(std::vector<Step>& from, std::vector<Step>& to, Direc
     try {
         for (size_t k = 0; k < step.changes.size(); ++k) {
             const TextChange& change = step.changes[back ? step.changes.size() - 1 - k : k];
+            if (change.bulk) {
+                change.bulk->exchange(box, told);
+                continue;
+            }
             const auto& gone = back ? change.inserted : change.removed;
             replaceRange(box, change.at, endOf(change.at, *gone),
                          back ? change.removed : change.inserted, told);

@@ -7,7 +7,8 @@
 #include <vector>
 
 // The edit history: the steps undo takes back and redo makes again. A step is what one
-// editing action changed, through the text-range layer, with the cursor before and after
+// editing action changed, through the text-range layer (a Replace all's one bulk change,
+// whose lines are exchanged again), with the cursor before and after
 // it and the revision the text had on either side, so that undoing back to a saved state
 // gives that state's revision, and with it its unmodified look, back. Typed characters in
 // a row make one step until something breaks the run.

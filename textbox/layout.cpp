@@ -104,6 +104,13 @@ void CLBox::updateInnerWidth(int32_t a, int32_t r) {
     }
 }
 
+void CLBox::measureLine(CLLine& line) {
+    for (int32_t i = 0; i < line.tabs.size(); ++i)
+        tabInnerWidth(*line.tabs.at(i));
+    line.isEmptyLine = allCellsEmpty(line);
+    line.height = line.isEmptyLine ? emptyLineHeight() : lineHeight;
+}
+
 int32_t CLBox::emptyLineHeight() const {
     return roundToPixel(static_cast<double>(options.emptyHeight) * lineHeight);
 }

@@ -15,7 +15,9 @@
 // loaded: the box's lines hold a code for it, where its text lies in the loaded text and
 // whether it is empty, and it is made, its cells measured in the box's font, when first
 // read. Cells borrow their texts from the loaded text, which every chunk of the arena the
-// records are made in keeps alive.
+// records are made in keeps alive. An edit that makes many lines at once (Replace all) may
+// hand over their texts too: its lines are then held as codes of the same kind, their
+// offsets going on past the loaded text's.
 class LoadedLines final : public ElementMaker<CLLine> {
 public:
     LoadedLines(CLBox& box, std::shared_ptr<const std::u16string> text);
@@ -26,6 +28,13 @@ public:
     // The line whose text (hasTab: holding a tab) starts at offset, where it has a code.
     static uint64_t codeFor(size_t offset, std::u16string_view piece, bool hasTab);
     static bool isEmpty(uint64_t code) { return (code & 1) != 0; }
+
+    // Where the next text handed over starts among the codes' offsets.
+    size_t nextTextOffset() const;
+    // Keeps text, its lines written as loading reads them, for codes from nextTextOffset(),
+    // while holder lives or a line of the box is held as such a code (records made of it keep
+    // it themselves). Texts that neither holds any more go first.
+    void adoptText(std::u16string&& text, std::weak_ptr<const void> holder);
 
     // One line from its text (without "\n"): a trailing "\r" becomes the line end, each
     // run of tabMin leading spaces an empty indentation cell of the form Spaces, and each tab
@@ -43,15 +52,29 @@ public:
     size_t textLength(uint64_t code) const;
 
 private:
+    // A text handed over after the load, with the arena its lines' records are made in.
+    struct AdoptedText {
+        size_t offset;
+        size_t size;
+        std::shared_ptr<const std::u16string> text; // null once released
+        std::unique_ptr<RecordArena> arena;
+        std::weak_ptr<const void> holder;
+    };
+    void releaseUnused();
     std::u16string_view pieceOf(uint64_t code) const;
+    RecordArena& arenaOf(uint64_t code);
+    Ref<CLLine> makeLineIn(RecordArena& records, std::u16string_view piece, bool isLast,
+                           bool hasTab);
     // Calls cell(text, form) for each cell of a line's piece without its line end.
     template <class Cell>
     void forEachCell(std::u16string_view piece, bool hasTab, Cell&& cell) const;
-    Ref<CLTab> makeCell(std::u16string_view text, IndentForm form);
+    Ref<CLTab> makeCell(RecordArena& records, std::u16string_view text, IndentForm form);
+    const AdoptedText* adoptedHolding(size_t offset) const;
     void measure(CLLine& line);
 
     CLBox& box;
     std::shared_ptr<const std::u16string> loadedText;
     RecordArena arena;
+    std::vector<AdoptedText> adopted; // by offset
     size_t spacesPerCell;
 };

@@ -5,12 +5,16 @@
 #include "support/UnitBlocks.h"
 #include "support/Utf16.h"
 #include "textbox/position.h"
+#include "textbox/selection.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <limits>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -189,6 +193,28 @@ auto withFinder(const std::array<std::vector<MaskedUnit>, 2>& filters, size_t ne
     }
 }
 
+// No word character on one side or the other; a cell's ends are boundaries.
+bool isWordBoundary(std::u16string_view text, size_t at) {
+    return at == 0 || at == text.size() || !isWordCharacter(text[at - 1]) ||
+           !isWordCharacter(text[at]);
+}
+
+// Read as the search reads, so that a loaded line not made yet stays so.
+void requireStart(const CLBox& box, const CLPos& from) {
+    if (from.yLine < 0 || from.yLine >= box.lines.size())
+        raiseOutOfRange("line " + std::to_string(from.yLine) + " of " +
+                        std::to_string(box.lines.size()));
+    std::vector<std::u16string_view> cells;
+    box.cellTexts(from.yLine, cells);
+    if (from.xTab < 0 || static_cast<size_t>(from.xTab) >= cells.size())
+        raiseOutOfRange("cell " + std::to_string(from.xTab) + " of " +
+                        std::to_string(cells.size()));
+    const size_t length = cells[static_cast<size_t>(from.xTab)].size();
+    if (from.xChar < 0 || static_cast<size_t>(from.xChar) > length)
+        raiseOutOfRange("character " + std::to_string(from.xChar) + " of a cell of " +
+                        std::to_string(length));
+}
+
 bool matchesNothing(std::u16string_view needle) {
     return needle.empty() || needle.find_first_of(u"\t\r\n") != std::u16string_view::npos;
 }
@@ -196,22 +222,27 @@ bool matchesNothing(std::u16string_view needle) {
 } // namespace
 
 TextSearch::TextSearch(const CLBox& box, std::u16string_view needle, const CLPos& from,
-                       SearchDirection searchDirection)
-    : foldedNeedle(folded(needle)), direction(searchDirection), home(from), revision(box.revision),
+                       SearchDirection searchDirection, SearchOptions searchOptions)
+    : foldedNeedle(searchOptions.matchCase ? std::u16string(needle) : folded(needle)),
+      options(searchOptions), direction(searchDirection), home(from), revision(box.revision),
       line(from.yLine), cell(from.xTab), lineCount(box.lines.size()) {
-    cellHolding(box, from);
+    requireStart(box, from);
     if (matchesNothing(needle)) {
         state = Outcome::NotFound;
         return;
     }
     for (const bool last : {false, true}) {
+        if (options.matchCase) {
+            filters[last] = {MaskedUnit{last ? foldedNeedle.back() : foldedNeedle.front(), 0}};
+            continue;
+        }
         filters[last] = unitsOfCases(codePointAt(foldedNeedle, last), last);
         if (filters[last].size() > widestFinder) // more cases than a finder tests: let all by
             filters[last] = {MaskedUnit{0xFFFF, 0xFFFF}};
     }
 }
 
-TextSearch::Outcome TextSearch::advance(const CLBox& box, int64_t budget) {
+TextSearch::Outcome TextSearch::advanceWithin(const CLBox& box, int64_t& budget) {
     if (box.revision != revision)
         throw EngineError(ErrorNumber::BadArgument, "the text changed while it was searched");
     if (state != Outcome::Searching)
@@ -225,6 +256,23 @@ TextSearch::Outcome TextSearch::advance(const CLBox& box, int64_t budget) {
         }
     });
     return state;
+}
+
+void TextSearch::goOnAfterMatch() {
+    if (state != Outcome::Found || direction != SearchDirection::Forward)
+        throw EngineError(ErrorNumber::BadArgument,
+                          "bad argument: a search goes on past a match it found, forward");
+    state = Outcome::Searching;
+    low = found.xChar + found.length;
+}
+
+std::optional<SearchMatch> TextSearch::matchStartingAt(const CLBox& box, const CLPos& at) const {
+    const std::u16string_view text = cellHolding(box, at).text.view();
+    const size_t length = foldedNeedle.size();
+    const auto start = static_cast<size_t>(at.xChar);
+    if (filters[0].empty() || start + length > text.size() || !matchesAt(text, start))
+        return std::nullopt;
+    return SearchMatch{at.yLine, at.xTab, at.xChar, static_cast<int32_t>(length)};
 }
 
 double TextSearch::progress() const {
@@ -343,13 +391,20 @@ std::optional<size_t> TextSearch::scanBackward(const Finder& finder, std::u16str
     return at;
 }
 
-// Compares folded characters, so a surrogate pair folds whole; a match that would begin
-// or end inside a pair is none.
+// A match that would begin or end inside a surrogate pair is none.
 bool TextSearch::matchesAt(std::u16string_view text, size_t at) const {
     const size_t length = foldedNeedle.size();
     if (insideSurrogatePair(text, static_cast<int32_t>(at)) ||
-        insideSurrogatePair(text, static_cast<int32_t>(at + length)))
+        insideSurrogatePair(text, static_cast<int32_t>(at + length)) || !unitsMatchAt(text, at))
         return false;
+    return !options.wholeWord || (isWordBoundary(text, at) && isWordBoundary(text, at + length));
+}
+
+// Compares folded characters, so a surrogate pair folds whole; or, matching case, units.
+bool TextSearch::unitsMatchAt(std::u16string_view text, size_t at) const {
+    const size_t length = foldedNeedle.size();
+    if (options.matchCase)
+        return text.substr(at, length) == foldedNeedle;
     for (size_t k = 0; k < length;) {
         const char16_t unit = text[at + k];
         if (unit < 0x80) { // the common case, without the table
@@ -372,8 +427,8 @@ bool TextSearch::matchesAt(std::u16string_view text, size_t at) const {
 }
 
 std::optional<SearchMatch> findText(const CLBox& box, std::u16string_view needle, const CLPos& from,
-                                    SearchDirection direction) {
-    TextSearch search(box, needle, from, direction);
+                                    SearchDirection direction, SearchOptions options) {
+    TextSearch search(box, needle, from, direction, options);
     while (search.advance(box, std::numeric_limits<int64_t>::max() / 4) ==
            TextSearch::Outcome::Searching) {
     }

@@ -23,7 +23,16 @@ struct SearchMatch {
 
 enum class SearchDirection { Forward, Backward };
 
-// A search through the document for a text, ignoring case (simple case folding). Forward
+// How a search compares: ignoring case (Unicode simple case folding) or code unit by code
+// unit, and anywhere or only where the match starts and ends at a word boundary, a place
+// that has no word character (as a double click takes them) on one side or the other.
+struct SearchOptions {
+    bool matchCase = false;
+    bool wholeWord = false;
+    bool operator==(const SearchOptions&) const = default;
+};
+
+// A search through the document for a text, with the options given. Forward
 // it finds the first match that starts at or after a position, wrapping round to the
 // start of the text; backward the last match that ends at or before it, wrapping round to
 // the end. A match lies inside one cell, so it never spans a tab or a line break, and it
@@ -38,16 +47,24 @@ public:
     // from must stand in the document (OutOfRange otherwise, before anything is kept).
     // A needle that is empty or holds a tab or a line break can match nothing.
     TextSearch(const CLBox& box, std::u16string_view needle, const CLPos& from,
-               SearchDirection direction);
+               SearchDirection direction, SearchOptions options = {});
 
     // Searches on for about budget code units of work (each cell visited counts a few);
     // a text changed since the search began raises BadArgument.
-    Outcome advance(const CLBox& box, int64_t budget);
+    Outcome advance(const CLBox& box, int64_t budget) { return advanceWithin(box, budget); }
+    // The same, leaving in budget what is left of it.
+    Outcome advanceWithin(const CLBox& box, int64_t& budget);
     Outcome outcome() const { return state; }
     // The match, once the outcome is Found.
     const SearchMatch& match() const { return found; }
     // The share of the text searched so far, from 0 to 1, by lines.
     double progress() const;
+    // Once Found, forward: searches on from the end of the match, so that the matches
+    // found one after another never overlap. A search from the start of the text then
+    // ends at its end, never wrapping round to a match found before.
+    void goOnAfterMatch();
+    // The match that starts exactly at `at`, if there is one: whether a selection is one.
+    std::optional<SearchMatch> matchStartingAt(const CLBox& box, const CLPos& at) const;
 
     // Units u with (u | ignored) == value: a character's cases often differ in one bit.
     struct MaskedUnit {
@@ -73,8 +90,11 @@ private:
     std::optional<size_t> scanBackward(const Finder& finder, std::u16string_view text,
                                        int64_t& budget);
     bool matchesAt(std::u16string_view text, size_t at) const;
+    bool unitsMatchAt(std::u16string_view text, size_t at) const;
 
+    // The needle as matches are compared with it: folded unless the case must match.
     std::u16string foldedNeedle;
+    SearchOptions options;
     // The units a match may have where the needle has its first and its last.
     std::array<std::vector<MaskedUnit>, 2> filters;
     SearchDirection direction;
@@ -94,4 +114,4 @@ private:
 
 // The whole search at once.
 std::optional<SearchMatch> findText(const CLBox& box, std::u16string_view needle, const CLPos& from,
-                                    SearchDirection direction);
+                                    SearchDirection direction, SearchOptions options = {});

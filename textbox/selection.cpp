@@ -20,9 +20,7 @@ enum class CharacterKind { Word, Space, Sign };
 CharacterKind kindOf(char16_t unit) {
     if (unit == u' ')
         return CharacterKind::Space;
-    const bool word = unit >= 0x80 || unit == u'_' || (unit >= u'0' && unit <= u'9') ||
-                      (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
-    return word ? CharacterKind::Word : CharacterKind::Sign;
+    return isWordCharacter(unit) ? CharacterKind::Word : CharacterKind::Sign;
 }
 
 } // namespace

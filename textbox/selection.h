@@ -32,9 +32,16 @@ bool isSelected(const CLBox& box, const CLPos& pos);
 
 // The whole text, from its start to the end of its last line.
 TextRange wholeText(const CLBox& box);
+// The characters a word is made of: letters, digits, '_' and every unit past ASCII. A double
+// click selects a run of them, and a search for whole words stops where they stop.
+inline bool isWordCharacter(char16_t unit) {
+    return unit >= 0x80 || unit == u'_' || (unit >= u'0' && unit <= u'9') ||
+           (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
+}
+
 // Which character a position names when it names one: the one after it, or before it.
 enum class Side { After, Before };
-// The word at pos, within its cell: the run of characters of one kind (word characters:
-// letters, digits, '_' and everything past ASCII; spaces; other signs) that holds the
+// The word at pos, within its cell: the run of characters of one kind (word characters,
+// spaces, other signs) that holds the
 // character on side of pos, or the other one at a cell's end. Empty in an empty cell.
 TextRange wordAt(const CLBox& box, const CLPos& pos, Side side);

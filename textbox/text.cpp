@@ -127,8 +127,59 @@ uint64_t LoadedLines::codeFor(size_t offset, std::u16string_view piece, bool has
            (isEmptyLineText(withoutReturn(piece)) ? 1u : 0u);
 }
 
+// Past the loaded text, one unit apart from it, come the texts handed over since.
+size_t LoadedLines::nextTextOffset() const {
+    return adopted.empty() ? loadedText->size() + 1 : adopted.back().offset + adopted.back().size;
+}
+
+void LoadedLines::adoptText(std::u16string&& text, std::weak_ptr<const void> holder) {
+    releaseUnused();
+    const size_t offset = nextTextOffset(), size = text.size();
+    auto kept = std::make_shared<const std::u16string>(std::move(text));
+    adopted.push_back({offset, size, kept, std::make_unique<RecordArena>(kept), std::move(holder)});
+}
+
+// One pass over the lines, and only when a holder has gone: an edit's undo keeps its lines.
+void LoadedLines::releaseUnused() {
+    std::vector<bool> candidate(adopted.size());
+    bool any = false;
+    for (size_t k = 0; k < adopted.size(); ++k) {
+        candidate[k] = adopted[k].text && adopted[k].holder.expired();
+        any = any || candidate[k];
+    }
+    if (!any)
+        return;
+    const OArray<CLLine>& lines = box.lines;
+    for (int32_t l = 0; l < lines.size(); ++l)
+        if (!lines.isMade(l))
+            if (const AdoptedText* text = adoptedHolding(lines.pendingCode(l) >> 32))
+                candidate[static_cast<size_t>(text - adopted.data())] = false;
+    for (size_t k = 0; k < adopted.size(); ++k)
+        if (candidate[k]) {
+            adopted[k].arena.reset();
+            adopted[k].text.reset();
+        }
+}
+
+const LoadedLines::AdoptedText* LoadedLines::adoptedHolding(size_t offset) const {
+    if (offset <= loadedText->size())
+        return nullptr;
+    const auto after =
+        std::upper_bound(adopted.begin(), adopted.end(), offset,
+                         [](size_t at, const AdoptedText& text) { return at < text.offset; });
+    return after == adopted.begin() ? nullptr : &*(after - 1);
+}
+
 std::u16string_view LoadedLines::pieceOf(uint64_t code) const {
-    return std::u16string_view(*loadedText).substr(code >> 32, (code >> 2) & codedLengths);
+    const size_t offset = code >> 32, length = (code >> 2) & codedLengths;
+    if (const AdoptedText* text = adoptedHolding(offset))
+        return std::u16string_view(*text->text).substr(offset - text->offset, length);
+    return std::u16string_view(*loadedText).substr(offset, length);
+}
+
+RecordArena& LoadedLines::arenaOf(uint64_t code) {
+    const AdoptedText* text = adoptedHolding(code >> 32);
+    return text != nullptr ? *text->arena : arena;
 }
 
 // Each run of tabMin leading spaces is an empty indentation cell of the form Spaces, each
@@ -148,7 +199,12 @@ void LoadedLines::forEachCell(std::u16string_view piece, bool hasTab, Cell&& cel
 }
 
 Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool hasTab) {
-    Ref<CLLine> line = arena.make<CLLine>();
+    return makeLineIn(arena, piece, isLast, hasTab);
+}
+
+Ref<CLLine> LoadedLines::makeLineIn(RecordArena& records, std::u16string_view piece, bool isLast,
+                                    bool hasTab) {
+    Ref<CLLine> line = records.make<CLLine>();
     if (isLast) {
         line->lineEnd = u"";
     } else {
@@ -159,7 +215,7 @@ Ref<CLLine> LoadedLines::makeLine(std::u16string_view piece, bool isLast, bool h
     const size_t cells = indentCellsOf(piece, spacesPerCell) + static_cast<size_t>(tabs) + 1;
     line->tabs.reserve(static_cast<int32_t>(std::min<size_t>(cells, INT32_MAX)));
     forEachCell(piece, hasTab, [&](std::u16string_view text, IndentForm form) {
-        line->tabs.add(makeCell(text, form), 0);
+        line->tabs.add(makeCell(records, text, form), 0);
     });
     return line;
 }
@@ -179,7 +235,7 @@ LineEnd LoadedLines::lineEndOf(uint64_t code) const {
 }
 
 Ref<CLLine> LoadedLines::make(uint64_t code, int32_t weight) {
-    Ref<CLLine> line = makeLine(pieceOf(code), false, (code & tabBit) != 0);
+    Ref<CLLine> line = makeLineIn(arenaOf(code), pieceOf(code), false, (code & tabBit) != 0);
     line->isEmptyLine = isEmpty(code);
     line->height = weight;
     measure(*line);
@@ -204,8 +260,8 @@ void LoadedLines::measure(CLLine& line) {
         surface.setFontSize(drawn);
 }
 
-Ref<CLTab> LoadedLines::makeCell(std::u16string_view text, IndentForm form) {
-    Ref<CLTab> cell = arena.make<CLTab>();
+Ref<CLTab> LoadedLines::makeCell(RecordArena& records, std::u16string_view text, IndentForm form) {
+    Ref<CLTab> cell = records.make<CLTab>();
     cell->text.borrow(text);
     cell->setForm(form);
     return cell;
@@ -317,6 +373,24 @@ void CLBox::cellTextsAndForms(int32_t l, std::vector<std::u16string_view>& cells
         if (forms != nullptr)
             forms->push_back(line.tabs.at(i)->form());
     }
+}
+
+std::optional<size_t> CLBox::nextLineTextOffset() const {
+    if (!loaded)
+        return std::nullopt;
+    return loaded->nextTextOffset();
+}
+
+void CLBox::adoptLineText(std::u16string&& text, std::weak_ptr<const void> holder) {
+    if (!loaded)
+        throw EngineError(ErrorNumber::BadArgument, "bad argument: lines' texts without a load");
+    loaded->adoptText(std::move(text), std::move(holder));
+}
+
+void CLBox::exchangeLines(OArray<CLLine>& other) {
+    std::swap(lines, other);
+    if (loaded)
+        lines.setMaker(loaded.get());
 }
 
 LineEnd CLBox::lineEndOf(int32_t l) const {

@@ -65,13 +65,22 @@ void requirePosition(const CLBox& box, const CLPos& pos);
 CLPos characterBoundary(const CLBox& box, CLPos pos);
 TextFragment textBetween(const CLBox& box, const CLPos& from, const CLPos& to);
 
+class BulkChange; // textbox/replaceall.h
+
 // One change of the text: at `at`, which is the same before and after it, the text
 // removed gave way to the text inserted. replaceRange(at, endOf(at, inserted), removed)
 // takes it back exactly.
+//
+// A change of many places at once, a Replace all's, is told whole, as bulk: its lines are
+// exchanged for others, first when it is made, then each time it is taken back or made
+// again (exchangedAgain). Then at is where the lines it changed begin, and removed and
+// inserted are empty: the bulk change tells where the text changed.
 struct TextChange {
     CLPos at;
     std::shared_ptr<const TextFragment> removed;
     std::shared_ptr<const TextFragment> inserted;
+    std::shared_ptr<BulkChange> bulk = {};
+    bool exchangedAgain = false;
 };
 
 // Replaces the text from `from` to `to` by fragment: the cells before `from` and after

@@ -2,6 +2,9 @@
 
 #include "window/WindowDesign.h"
 
+#include "textbox/replaceall.h"
+
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -85,28 +88,64 @@ const std::u16string& DocumentSession::recoveryFolder() {
     return *recoveryFolderPath;
 }
 
+namespace {
+
+JournalEdit replacementOf(const TextChange& change, const CLPos& cursor) {
+    return JournalEdit::replacement(change.at, endOf(change.at, *change.removed), cursor,
+                                    change.inserted);
+}
+
+} // namespace
+
 // Every change of the text is journalled as the text-range layer told it, so that it can be
 // made again on the text's base after a crash. A change leaves the cursor after what it
 // inserted, and the last of an action where the action left it.
-void DocumentSession::journal(const std::vector<TextChange>& changes, const CLPos& cursorAfter) {
+void DocumentSession::journal(const CLBox& box, const std::vector<TextChange>& changes,
+                              const CLPos& cursorAfter) {
     if (changes.empty())
         return;
     idleTicks = 0;
     if (!documentBase || recoveryFolder().empty())
         return;
-    const auto record = [&](const TextChange& change, const CLPos& cursor) {
-        recoveryJournal->record(JournalEdit::replacement(
-            change.at, endOf(change.at, *change.removed), cursor, change.inserted));
-    };
-    if (!recoveryJournal) {
-        recoveryJournal.emplace(fs::path(recoveryFolder()), *documentBase);
-        for (const TextChange& difference : baseDifferences)
-            record(difference, endOf(difference.at, *difference.inserted));
-    }
+    if (!recoveryJournal)
+        startJournal();
     for (size_t k = 0; k < changes.size(); ++k) {
         const TextChange& change = changes[k];
-        record(change, k + 1 < changes.size() ? endOf(change.at, *change.inserted) : cursorAfter);
+        if (change.bulk)
+            recordBulk(box, change, cursorAfter);
+        else
+            recoveryJournal->record(replacementOf(
+                change, k + 1 < changes.size() ? endOf(change.at, *change.inserted) : cursorAfter));
     }
+}
+
+void DocumentSession::startJournal() {
+    recoveryJournal.emplace(fs::path(recoveryFolder()), *documentBase);
+    journalledReplaceAlls.clear();
+    for (const TextChange& difference : baseDifferences)
+        recoveryJournal->record(
+            replacementOf(difference, endOf(difference.at, *difference.inserted)));
+}
+
+// A Replace all in effect, made or made again on the text it was first made on, is kept as
+// what it replaced; one the journal holds, undone or redone again, as which one. Undoing one
+// the journal does not hold (made before the last save) is kept as its lines' texts: a
+// replacement of the lines it changed, on the text its action left, as the last change of it.
+void DocumentSession::recordBulk(const CLBox& box, const TextChange& change, const CLPos& cursor) {
+    const BulkChange& bulk = *change.bulk;
+    const auto known =
+        std::find(journalledReplaceAlls.begin(), journalledReplaceAlls.end(), bulk.madeRevision());
+    if (known != journalledReplaceAlls.end())
+        return recoveryJournal->record(JournalEdit::exchangingAgain(
+            static_cast<uint32_t>(known - journalledReplaceAlls.begin()), cursor));
+    if (bulk.isInEffect()) {
+        journalledReplaceAlls.push_back(bulk.madeRevision());
+        return recoveryJournal->record(JournalEdit::replacingAll(bulk.order, cursor));
+    }
+    const TextRange before = bulk.before(), after = bulk.after();
+    recoveryJournal->record(JournalEdit::replacement(
+        before.start, before.end, cursor,
+        std::make_shared<const TextFragment>(textBetween(box, after.start, after.end))));
 }
 
 // Writing flushes to the disk, so it waits for a pause in typing.
@@ -173,8 +212,12 @@ DocumentSession::keptWork(std::vector<std::u16string>& problems) {
 
 void DocumentSession::adoptKeptWork(const KeptWork& kept) {
     recoveryJournal.emplace(fs::path(recoveryFolder()), *documentBase);
-    for (const JournalEdit& edit : kept.journal.edits)
+    journalledReplaceAlls.clear();
+    for (const JournalEdit& edit : kept.journal.edits) {
         recoveryJournal->record(edit);
+        if (edit.bulk == JournalEdit::Bulk::ReplaceAll)
+            journalledReplaceAlls.push_back(0);
+    }
     recoveryJournal->write();
     std::error_code ignored;
     fs::remove(kept.file, ignored);

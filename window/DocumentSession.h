@@ -45,8 +45,10 @@ public:
     // file: asked about, the same change gives None until the file changes again.
     DiskChange newDiskChange(const std::u16string& filePath);
 
-    // Journals the changes one action told; the cursor stood at cursorAfter after it.
-    void journal(const std::vector<TextChange>& changes, const CLPos& cursorAfter);
+    // Journals the changes one action told, on box as the action left it; the cursor stood at
+    // cursorAfter after it.
+    void journal(const CLBox& box, const std::vector<TextChange>& changes,
+                 const CLPos& cursorAfter);
     // Called at every tick: writes the journal once typing has paused, or at the latest a
     // while after its oldest unwritten edit. True when it wrote; a failed write raises
     // std::exception, and the edits stay to be written next time.
@@ -77,6 +79,8 @@ public:
 
 private:
     const std::u16string& recoveryFolder();
+    void startJournal();
+    void recordBulk(const CLBox& box, const TextChange& change, const CLPos& cursor);
 
     Host& host;
     uint64_t savedRevision = 0; // the text's revision when it was loaded or last saved
@@ -84,6 +88,9 @@ private:
     std::optional<JournalBase> documentBase;
     std::optional<RecoveryJournal> recoveryJournal; // the edits since the base, once any
     std::vector<TextChange> baseDifferences;
+    // The journal's Replace alls in order, each by the revision it first gave the text (0 for
+    // one kept from an earlier run), so that undo and redo name the one they exchange again.
+    std::vector<uint64_t> journalledReplaceAlls;
     std::optional<std::u16string> recoveryFolderPath;
     int32_t idleTicks = 0;      // since the last edit
     int32_t ticksUnwritten = 0; // since the journal last had nothing to write

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "textbox/Surface.h"
+#include "window/ReplaceDialog.h"
 
 #include <cstdint>
 #include <string>
@@ -48,4 +49,11 @@ public:
     // open raises std::exception with the reason.
     virtual std::u16string clipboardText() = 0;
     virtual void setClipboardText(const std::u16string& text) = 0;
+    // The Find and Replace dialog, modeless, one per window: shown, or brought to the front,
+    // with findWhat in its Find what field, selected, and the focus there; its other fields
+    // as the user left them. Its buttons reach the window as onReplaceDialog; Close and
+    // Escape close it, giving the focus back to the text, and are told so too.
+    virtual void showReplaceDialog(const std::u16string& findWhat) = 0;
+    // The line the dialog tells the outcome on ("12 replaced"); "" clears it.
+    virtual void setReplaceDialogMessage(const std::u16string& message) = 0;
 };

@@ -27,7 +27,8 @@ struct KeyAction {
         FindPrevious,
         StopFinding,
         GoToLine,
-        Extend
+        Extend,
+        Replace
     } kind;
     char32_t code = 0;
     CursorDirection direction = CursorDirection::Right;

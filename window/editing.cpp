@@ -41,7 +41,7 @@ bool frmEditor::journalled(std::u16string_view operation, const TextAction& acti
     std::vector<TextChange> made;
     const bool done = guarded(
         operation, [&] { action([&](const TextChange& change) { made.push_back(change); }); });
-    document.journal(made, box().cursor);
+    document.journal(box(), made, box().cursor);
     if (!made.empty()) {
         pointer.release(); // a drag's start is gone with the text it stood in
         extending.end();   // and so is an extended selection's
@@ -165,18 +165,23 @@ void frmEditor::paste() {
         return pasteBlockRows(*rows);
     const bool done =
         changeText(EditHistory::Action::Other, u"pasting", [&](const TextChangeSink& told) {
-            CLBox& pasted = box();
-            const std::optional<TextRange> selected = selectedRange(pasted);
-            const TextRange at = selected ? *selected : TextRange{pasted.cursor, pasted.cursor};
-            auto fragment = std::make_shared<const TextFragment>(
-                pastedText(text, pasted.options, placeOf(pasted, at.start)));
-            clearSelection(pasted);
-            replaceRange(pasted, at.start, at.end, fragment, told);
-            pasted.cursor = endOf(at.start, *fragment);
-            followCursor();
+            const std::optional<TextRange> selected = selectedRange(box());
+            pasteOver(selected ? *selected : TextRange{box().cursor, box().cursor}, text, told);
         });
     if (done)
         drawUnlessMoving();
+}
+
+// A text goes in as the clipboard's would, the cursor after it.
+void frmEditor::pasteOver(const TextRange& at, std::u16string_view text,
+                          const TextChangeSink& told) {
+    CLBox& pasted = box();
+    auto fragment = std::make_shared<const TextFragment>(
+        pastedText(text, pasted.options, placeOf(pasted, at.start)));
+    clearSelection(pasted);
+    replaceRange(pasted, at.start, at.end, fragment, told);
+    pasted.cursor = endOf(at.start, *fragment);
+    followCursor();
 }
 
 // Loading a text starts its history afresh.

@@ -2,7 +2,7 @@
 
 #include "window/WindowDesign.h"
 
-// Ctrl+F, and F3 or Shift+F3 before anything was searched for.
+// Ctrl+F, and F3 or Shift+F3 before anything was searched for: ignoring case, anywhere.
 void frmEditor::askAndFind(SearchDirection direction) {
     const std::u16string answer =
         host.inputBox(u"find:", std::u16string(windowDesign::promptTitle), finding.lastSearch());
@@ -47,10 +47,21 @@ void frmEditor::showFound(const FindSession::Outcome& outcome) {
         endRunIfMoved(before);
         drawUnlessMoving();
     } else if (outcome.state == TextSearch::Outcome::NotFound) {
-        host.picture().beep();
-        host.tell(u"\"" + finding.lastSearch() + u"\" was not found.",
-                  std::u16string(windowDesign::caption));
+        tellNotFound();
     }
+}
+
+void frmEditor::tellNotFound() {
+    host.picture().beep();
+    host.tell(u"\"" + finding.lastSearch() + u"\" was not found.",
+              std::u16string(windowDesign::caption));
+}
+
+// Escape: a Replace all stopped leaves the text as it was.
+void frmEditor::stopFinding() {
+    if (finding.isReplacing())
+        tellReplaceDialog(u"Replace all was cancelled: nothing was replaced.");
+    finding.stop();
 }
 
 // Backward from the start of the selection, so that Shift+F3 goes on to the match before

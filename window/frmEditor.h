@@ -15,6 +15,7 @@
 #include "window/Input.h"
 #include "window/KeyTable.h"
 #include "window/PointerState.h"
+#include "window/ReplaceDialog.h"
 #include "window/WindowDesign.h"
 #include "window/fileformat.h"
 #include "window/recovery.h"
@@ -65,6 +66,8 @@ public:
     // The window became the active one again, as after the user worked in another program:
     // a file another program changed or removed meanwhile is asked or told about, once.
     void onActivate();
+    // A button of the Find and Replace dialog (Ctrl+H), with its fields as they stand.
+    void onReplaceDialog(const ReplaceRequest& request);
 
     CLBox& box(); // created on first use
 
@@ -163,8 +166,19 @@ private:
     void startFinding(SearchDirection direction);
     void carryOnFinding();
     void showFound(const FindSession::Outcome& outcome);
+    void tellNotFound();
     CLPos backwardSearchEnd();
+    void stopFinding();
     void goToLine();
+
+    void showReplaceDialog();
+    void answerReplaceDialog(const ReplaceRequest& request);
+    void replaceMatch(const std::u16string& replacement);
+    void startReplacingAll(const std::u16string& replacement);
+    void carryOnReplacing();
+    void finishReplacing(FindSession::Replacing state);
+    void tellReplaceDialog(const std::u16string& message);
+    void pasteOver(const TextRange& at, std::u16string_view text, const TextChangeSink& told);
 
     void keepUnsavedWork();
     void forgetJournal();

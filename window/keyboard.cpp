@@ -29,7 +29,7 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
     constexpr ShiftMask any = ShiftMask::None;
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    static constexpr std::array<KeyBinding, 31> keyTable{{
+    static constexpr std::array<KeyBinding, 32> keyTable{{
         {Backspace, any, edit(CLBox::backspaceCode)},
         {Tab, any, edit(CLBox::tabCode)},
         {Enter, any, edit(CLBox::enterCode)},
@@ -61,6 +61,7 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
         {Escape, any, {Kind::StopFinding}},
         {letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
         {functionKey(8), any, {Kind::Extend}},
+        {letterKey('H'), ShiftMask::Ctrl, {Kind::Replace}},
     }};
     for (const KeyBinding& binding : keyTable)
         if (binding.key == key && holds(shift, binding.held))
@@ -103,11 +104,13 @@ void frmEditor::run(const KeyAction& action) {
     case KeyAction::Kind::FindPrevious:
         return findAgain(SearchDirection::Backward);
     case KeyAction::Kind::StopFinding:
-        return finding.stop();
+        return stopFinding();
     case KeyAction::Kind::GoToLine:
         return goToLine();
     case KeyAction::Kind::Extend:
         return toggleExtending();
+    case KeyAction::Kind::Replace:
+        return showReplaceDialog();
     default:
         return runCommand(action.kind);
     }

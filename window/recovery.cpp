@@ -30,6 +30,11 @@ namespace fs = std::filesystem;
 //           then each line end (1 each: 1 "\n", 2 "\r\n")
 //           replacement with forms (3), for a text holding tabs of the form Spaces: as a
 //           replacement, then those tabs counted (4) and each one's unit offset (4 each)
+//           Replace all (4): the cursor after it (12); the options (1: 1 match case, 2 whole
+//           word); the search's and the replacement's units counted (4 each), then their
+//           units (2 each)
+//           a Replace all exchanged again (5): the cursor after it (12); which of the
+//           journal's Replace alls, counted from 0 (4)
 // The frame's own hash tells a count damaged from a batch cut short.
 
 namespace {
@@ -39,8 +44,11 @@ constexpr std::string_view magic = "\x89"
 constexpr uint32_t formatVersion = 1;
 constexpr uint8_t insertCharKind = 1;
 constexpr uint8_t replacementKind = 2;
-constexpr uint8_t formedReplacementKind = 3;           // older versions read the other two
+constexpr uint8_t formedReplacementKind = 3; // older versions read the other two
+constexpr uint8_t replaceAllKind = 4, exchangeAgainKind = 5;
 constexpr size_t replacementHeadBytes = 9 * 4 + 2 * 4; // after the kind
+constexpr size_t replaceAllHeadBytes = 3 * 4 + 1 + 2 * 4;
+constexpr uint8_t matchCaseBit = 1, wholeWordBit = 2;
 constexpr uint8_t feedEnd = 1, returnFeedEnd = 2;
 constexpr size_t frameBytes = 16;
 constexpr size_t checkBytes = 8;
@@ -66,6 +74,9 @@ bool isJournalPosition(const CLPos& pos) {
 }
 
 bool isJournalEdit(const JournalEdit& edit) {
+    if (edit.bulk != JournalEdit::Bulk::None)
+        return isJournalPosition(edit.cursor) &&
+               (edit.bulk == JournalEdit::Bulk::ExchangeAgain || edit.order != nullptr);
     const CLPos from{edit.yLine, edit.xTab, edit.xChar};
     if (edit.text)
         return edit.code == 0 && isJournalPosition(from) && isJournalPosition(edit.to) &&
@@ -81,7 +92,26 @@ void putPosition(std::string& bytes, const CLPos& pos) {
         putLittle(bytes, static_cast<uint32_t>(value), 4);
 }
 
+void putBulkRecord(std::string& records, const JournalEdit& edit) {
+    const bool replaceAll = edit.bulk == JournalEdit::Bulk::ReplaceAll;
+    putLittle(records, replaceAll ? replaceAllKind : exchangeAgainKind, 1);
+    putPosition(records, edit.cursor);
+    if (!replaceAll)
+        return putLittle(records, edit.replaceAllNumber, 4);
+    const ReplaceAllOrder& order = *edit.order;
+    putLittle(records,
+              (order.options.matchCase ? matchCaseBit : 0) |
+                  (order.options.wholeWord ? wholeWordBit : 0),
+              1);
+    putLittle(records, order.needle.size(), 4);
+    putLittle(records, order.replacement.size(), 4);
+    appendLittleEndian(records, order.needle);
+    appendLittleEndian(records, order.replacement);
+}
+
 void putRecord(std::string& records, const JournalEdit& edit) {
+    if (edit.bulk != JournalEdit::Bulk::None)
+        return putBulkRecord(records, edit);
     if (!edit.text) {
         putLittle(records, insertCharKind, 1);
         putLittle(records, edit.code, 4);
@@ -242,9 +272,12 @@ private:
         uint64_t read = 0;
         for (; !rest.empty(); ++read) {
             const uint64_t kind = number(1);
-            if (kind != insertCharKind && kind != replacementKind && kind != formedReplacementKind)
+            if (kind < insertCharKind || kind > exchangeAgainKind)
                 damaged("it holds an edit of an unknown kind");
-            JournalEdit edit = kind == insertCharKind ? readInsertChar() : readReplacement(kind);
+            JournalEdit edit = kind == insertCharKind      ? readInsertChar()
+                               : kind == replaceAllKind    ? readReplaceAll()
+                               : kind == exchangeAgainKind ? readExchangeAgain()
+                                                           : readReplacement(kind);
             if (!isJournalEdit(edit))
                 damaged("it holds an impossible edit");
             edits.push_back(std::move(edit));
@@ -295,6 +328,29 @@ private:
                 text->spacedTabs.push_back(static_cast<size_t>(number(4)));
         }
         return JournalEdit::replacement(from, to, cursor, std::move(text));
+    }
+
+    JournalEdit readReplaceAll() {
+        if (rest.size() < replaceAllHeadBytes)
+            damaged("an edit is cut short inside a batch");
+        const CLPos cursor = readPosition();
+        const uint64_t options = number(1), needleUnits = number(4), replacementUnits = number(4);
+        if (options > (matchCaseBit | wholeWordBit))
+            damaged("it holds an impossible edit");
+        if (rest.size() / 2 < needleUnits + replacementUnits)
+            damaged("an edit is cut short inside a batch");
+        auto order = std::make_shared<ReplaceAllOrder>();
+        order->needle = unitsFromLittleEndian(take(static_cast<size_t>(2 * needleUnits)));
+        order->options = {(options & matchCaseBit) != 0, (options & wholeWordBit) != 0};
+        order->replacement = unitsFromLittleEndian(take(static_cast<size_t>(2 * replacementUnits)));
+        return JournalEdit::replacingAll(std::move(order), cursor);
+    }
+
+    JournalEdit readExchangeAgain() {
+        if (rest.size() < 16)
+            damaged("an edit is cut short inside a batch");
+        const CLPos cursor = readPosition();
+        return JournalEdit::exchangingAgain(static_cast<uint32_t>(number(4)), cursor);
     }
 
     std::string_view rest;
@@ -463,13 +519,45 @@ RecoveredJournal readJournal(const fs::path& file) {
 
 bool JournalEdit::operator==(const JournalEdit& other) const {
     const bool sameText = text == other.text || (text && other.text && *text == *other.text);
+    const bool sameOrder = order == other.order || (order && other.order && *order == *other.order);
     return code == other.code && yLine == other.yLine && xTab == other.xTab &&
-           xChar == other.xChar && to == other.to && cursor == other.cursor && sameText;
+           xChar == other.xChar && to == other.to && cursor == other.cursor && sameText &&
+           bulk == other.bulk && sameOrder && replaceAllNumber == other.replaceAllNumber;
 }
 
 namespace {
 
-void replayEdit(CLBox& box, const JournalEdit& edit) {
+// The Replace alls made so far, for the records that take them back or make them again.
+using MadeReplaceAlls = std::vector<std::shared_ptr<BulkChange>>;
+
+// A cursor that does not fit has the change taken back, by its lines' exchange.
+void replayBulk(CLBox& box, const JournalEdit& edit, MadeReplaceAlls& replaceAlls) {
+    const CLPos cursorBefore = box.cursor; // a Replace all moves it
+    std::shared_ptr<BulkChange> change;
+    const TextChangeSink kept = [&](const TextChange& told) { change = told.bulk; };
+    if (edit.bulk == JournalEdit::Bulk::ReplaceAll) {
+        replaceAll(box, *edit.order, kept);
+        if (!change)
+            throw EngineError(ErrorNumber::BadArgument, "a Replace all that replaces nothing");
+        replaceAlls.push_back(change);
+    } else {
+        if (edit.replaceAllNumber >= replaceAlls.size())
+            throw EngineError(ErrorNumber::BadArgument, "no such Replace all");
+        replaceAlls[edit.replaceAllNumber]->exchange(box, kept);
+    }
+    try {
+        requirePosition(box, edit.cursor);
+    } catch (const EngineError&) {
+        change->exchange(box, {});
+        box.cursor = cursorBefore;
+        throw;
+    }
+    box.cursor = characterBoundary(box, edit.cursor);
+}
+
+void replayEdit(CLBox& box, const JournalEdit& edit, MadeReplaceAlls& replaceAlls) {
+    if (edit.bulk != JournalEdit::Bulk::None)
+        return replayBulk(box, edit, replaceAlls);
     CLPos pos{edit.yLine, edit.xTab, edit.xChar};
     if (!edit.text) {
         box.insertChar(edit.code, pos);
@@ -492,9 +580,10 @@ void replayEdit(CLBox& box, const JournalEdit& edit) {
 } // namespace
 
 void replayEdits(CLBox& box, const std::vector<JournalEdit>& edits) {
+    MadeReplaceAlls replaceAlls;
     for (size_t k = 0; k < edits.size(); ++k) {
         try {
-            replayEdit(box, edits[k]);
+            replayEdit(box, edits[k], replaceAlls);
         } catch (const EngineError& failure) {
             throw EngineError(failure.number, "edit " + std::to_string(k + 1) + " of " +
                                                   std::to_string(edits.size()) +

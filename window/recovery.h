@@ -1,6 +1,7 @@
 #pragma once
 
 #include "textbox/CLBox.h"
+#include "textbox/replaceall.h"
 #include "textbox/textrange.h"
 #include "window/filestamp.h"
 
@@ -21,8 +22,12 @@
 // `to` giving way to `text` (through the text-range layer, which tells every change that
 // way), after which the cursor stood at `cursor`; or, with a code, insertChar(code) at the
 // position: the one kind journals held before replacements came, read and replayed still,
-// though none is recorded now.
+// though none is recorded now. A Replace all is kept as what it replaced by what, made again
+// on the text as the edits before it left it; taking it back, or making it again, by which
+// of the journal's Replace alls it was.
 struct JournalEdit {
+    enum class Bulk : uint8_t { None, ReplaceAll, ExchangeAgain };
+
     // insertChar(code) at (yLine, xTab, xChar).
     JournalEdit(char32_t editCode = 0, int32_t line = 0, int32_t cell = 0, int32_t character = 0)
         : code(editCode), yLine(line), xTab(cell), xChar(character) {}
@@ -34,11 +39,30 @@ struct JournalEdit {
         edit.text = std::move(text);
         return edit;
     }
+    static JournalEdit replacingAll(std::shared_ptr<const ReplaceAllOrder> order,
+                                    const CLPos& cursor) {
+        JournalEdit edit;
+        edit.bulk = Bulk::ReplaceAll;
+        edit.order = std::move(order);
+        edit.cursor = cursor;
+        return edit;
+    }
+    // number counts the journal's Replace alls from 0, in their order.
+    static JournalEdit exchangingAgain(uint32_t number, const CLPos& cursor) {
+        JournalEdit edit;
+        edit.bulk = Bulk::ExchangeAgain;
+        edit.replaceAllNumber = number;
+        edit.cursor = cursor;
+        return edit;
+    }
 
     char32_t code; // 8 Backspace, 9 Tab, 13 Enter, or a typable character; 0 replaces
     int32_t yLine, xTab, xChar;
     CLPos to, cursor;
     std::shared_ptr<const TextFragment> text; // a replacement's alone
+    Bulk bulk = Bulk::None;
+    std::shared_ptr<const ReplaceAllOrder> order; // a Replace all's
+    uint32_t replaceAllNumber = 0;                // an exchange's
 
     bool operator==(const JournalEdit& other) const;
 };

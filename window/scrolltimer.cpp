@@ -10,7 +10,7 @@ constexpr double glideFraction = 0.3;
 } // namespace
 
 // The tick also moves a drag's selection on while the view follows the pointer, keeps
-// unsaved work, at pauses in typing, and carries a long find on.
+// unsaved work, at pauses in typing, and carries a long find or Replace all on.
 void frmEditor::onTick() {
     runIfFree([&] {
         glide();
@@ -18,6 +18,7 @@ void frmEditor::onTick() {
             dragTo(pointer.lastX(), pointer.lastY());
         keepUnsavedWork();
         carryOnFinding();
+        carryOnReplacing();
     });
 }
 

@@ -1,5 +1,6 @@
 #include "QtHost.h"
 
+#include "ReplaceDialog.h"
 #include "qtstrings.h"
 
 #include <QClipboard>
@@ -25,6 +26,9 @@ std::u16string SurfaceHost::clipboardText() {
 void SurfaceHost::setClipboardText(const std::u16string& text) {
     QGuiApplication::clipboard()->setText(toQString(text));
 }
+
+WindowHost::WindowHost(QtSurface& picture) : SurfaceHost(picture) {}
+WindowHost::~WindowHost() = default;
 
 // The picture follows the window's screen: its ratio, so a HiDPI screen gets sharp text,
 // and its logical DPI, which turns points into pixels (the box measures again at another).
@@ -103,4 +107,21 @@ std::u16string WindowHost::recoveryFolder() {
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return {};
     return toU16String(folder);
+}
+
+void WindowHost::showReplaceDialog(const std::u16string& findWhat) {
+    if (window == nullptr)
+        return;
+    if (!replaceDialog)
+        replaceDialog =
+            std::make_unique<ReplaceDialog>(*window, [this](const ReplaceRequest& request) {
+                if (replaceButtons)
+                    replaceButtons(request);
+            });
+    replaceDialog->showWith(toQString(findWhat));
+}
+
+void WindowHost::setReplaceDialogMessage(const std::u16string& message) {
+    if (replaceDialog)
+        replaceDialog->setMessage(toQString(message));
 }

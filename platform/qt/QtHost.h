@@ -4,9 +4,12 @@
 #include "window/Host.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 class QWidget;
+class ReplaceDialog;
 
 // The host services every Qt program of ours shares: the picture and the clipboard.
 class SurfaceHost : public Host {
@@ -26,8 +29,11 @@ protected:
 // holds as many device pixels as the window's screen shows.
 class WindowHost : public SurfaceHost {
 public:
-    using SurfaceHost::SurfaceHost;
+    explicit WindowHost(QtSurface& picture);
+    ~WindowHost() override;
     void attach(QWidget& editorWindow) { window = &editorWindow; }
+    // Where the Find and Replace dialog's buttons go: the window logic's onReplaceDialog.
+    std::function<void(const ReplaceRequest&)> replaceButtons;
 
     void setPictureSize(int32_t width, int32_t height) override;
     void setCaption(const std::u16string& caption) override;
@@ -42,7 +48,10 @@ public:
     void reportError(const std::u16string& message, const std::u16string& title) override;
     void tell(const std::u16string& message, const std::u16string& title) override;
     std::u16string recoveryFolder() override;
+    void showReplaceDialog(const std::u16string& findWhat) override;
+    void setReplaceDialogMessage(const std::u16string& message) override;
 
 private:
     QWidget* window = nullptr;
+    std::unique_ptr<ReplaceDialog> replaceDialog; // made when first shown
 };

@@ -68,6 +68,9 @@ int main(int argc, char** argv) {
         frmEditor form(host);
         EditorWindow window(surface, form);
         host.attach(window);
+        host.replaceButtons = [&form](const ReplaceRequest& request) {
+            form.onReplaceDialog(request);
+        };
         window.resize(windowDesign::startWidth, windowDesign::startHeight);
         form.onLoadFile(file);
         window.show();

@@ -54,6 +54,8 @@ public:
     std::u16string askOpenPath(const std::u16string&) override { return {}; }
     std::u16string recoveryFolder() override { return {}; } // a picture leaves nothing behind
     void tell(const std::u16string&, const std::u16string&) override {}
+    void showReplaceDialog(const std::u16string&) override {}
+    void setReplaceDialogMessage(const std::u16string&) override {}
     void reportError(const std::u16string& message, const std::u16string& title) override {
         std::fprintf(stderr, "columnator-shot: %s: %s\n", qPrintable(toQString(title)),
                      qPrintable(toQString(message)));

@@ -98,6 +98,8 @@ int EditorWindow::run(int showCommand) {
     UpdateWindow(window);
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (dialogMessages && dialogMessages(message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

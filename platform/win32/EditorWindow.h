@@ -8,6 +8,8 @@
 
 #include <shellapi.h>
 
+#include <functional>
+
 // The program's top-level window: translates native messages into the window logic's
 // handlers and paints the picture. It holds no editing logic of its own.
 class EditorWindow {
@@ -25,6 +27,9 @@ public:
     // Starts the scroll timer and file dropping, shows the window and runs the message
     // loop until the window is closed; returns the exit code.
     int run(int showCommand);
+
+    // Offered each message of the loop first: true when a modeless dialog took it.
+    std::function<bool(MSG&)> dialogMessages;
 
     // The id of the scroll timer's WM_TIMER messages.
     static constexpr UINT_PTR scrollTimerId = 1;

@@ -70,3 +70,22 @@ std::u16string Win32Host::clipboardText() {
 void Win32Host::setClipboardText(const std::u16string& text) {
     clipboard::setText(window, text);
 }
+
+void Win32Host::showReplaceDialog(const std::u16string& findWhat) {
+    if (!replaceDialog)
+        replaceDialog =
+            std::make_unique<ReplaceDialog>(window, [this](const ReplaceRequest& request) {
+                if (replaceButtons)
+                    replaceButtons(request);
+            });
+    replaceDialog->showWith(findWhat);
+}
+
+void Win32Host::setReplaceDialogMessage(const std::u16string& message) {
+    if (replaceDialog)
+        replaceDialog->setMessage(message);
+}
+
+bool Win32Host::takesDialogMessage(MSG& message) const {
+    return replaceDialog && replaceDialog->takes(message);
+}

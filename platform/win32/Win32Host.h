@@ -1,10 +1,13 @@
 #pragma once
 
 #include "platform/win32/GdiSurface.h"
+#include "platform/win32/ReplaceDialog.h"
 #include "window/Host.h"
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 
 // The host services over the native window: its picture, its caption, modal dialogs
@@ -29,8 +32,16 @@ public:
     std::u16string recoveryFolder() override;
     std::u16string clipboardText() override;
     void setClipboardText(const std::u16string& text) override;
+    void showReplaceDialog(const std::u16string& findWhat) override;
+    void setReplaceDialogMessage(const std::u16string& message) override;
+
+    // Where the Find and Replace dialog's buttons go: the window logic's onReplaceDialog.
+    std::function<void(const ReplaceRequest&)> replaceButtons;
+    // The message loop hands each message here first: true when a dialog of the host's took it.
+    bool takesDialogMessage(MSG& message) const;
 
 private:
     HWND window;
     GdiSurface& surface;
+    std::unique_ptr<ReplaceDialog> replaceDialog; // made when first shown
 };

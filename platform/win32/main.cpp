@@ -15,6 +15,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
         Win32Host host(window.handle(), surface);
         frmEditor form(host);
         window.attach(form, surface);
+        host.replaceButtons = [&form](const ReplaceRequest& request) {
+            form.onReplaceDialog(request);
+        };
+        window.dialogMessages = [&host](MSG& message) { return host.takesDialogMessage(message); };
         const SIZE client = window.clientSize();
         form.onResize(client.cx, client.cy); // handled, and drawn, right after start-up
         form.onLoad(commandLineTail(reinterpret_cast<const char16_t*>(GetCommandLineW())));
