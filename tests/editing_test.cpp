@@ -142,6 +142,7 @@ public:
     // match from the cursor, wrapping round; Replace first replaces a selection that is
     // exactly a match, as a paste; Replace all replaces them all as one step.
     void findNext(const std::u16string& needle, SearchOptions options) {
+        extendAnchor.reset();
         lastSearch = needle;
         lastOptions = options;
         const std::vector<size_t> starts = modelMatchStarts(text, needle, options);
@@ -157,11 +158,13 @@ public:
         });
     }
     void findAgain() {
+        extendAnchor.reset();
         if (!lastSearch.empty())
             findNext(lastSearch, lastOptions);
     }
     void replace(const std::u16string& needle, SearchOptions options,
                  const std::u16string& replacement) {
+        extendAnchor.reset();
         const std::optional<Span> s = selection();
         const std::vector<size_t> starts = modelMatchStarts(text, needle, options);
         if (s && s->second == s->first + modelMatchLength(needle, options) &&
@@ -175,6 +178,7 @@ public:
     }
     void replaceAll(const std::u16string& needle, SearchOptions options,
                     const std::u16string& replacement) {
+        extendAnchor.reset();
         lastSearch = needle;
         lastOptions = options;
         const ModelReplaceAll replaced = replacedAll(text, needle, options, replacement);

@@ -30,8 +30,10 @@ void frmEditor::onReplaceDialog(const ReplaceRequest& request) {
 }
 
 // Each button makes the dialog's search the last search, which F3 then repeats; closing the
-// dialog stops a Replace all still going on.
+// dialog stops a Replace all still going on. Like every key but the moves, a button ends
+// F8's extend mode.
 void frmEditor::answerReplaceDialog(const ReplaceRequest& request) {
+    extending.end();
     if (request.button == ReplaceButton::Close)
         return stopFinding();
     finding.stop();
