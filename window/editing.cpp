@@ -133,7 +133,7 @@ void frmEditor::copy(KeyAction::Kind how) {
             textBetween(box(), selected->start, selected->end));
         host.setClipboardText(
             how == KeyAction::Kind::CopyAligned
-                ? alignedWithSpaces(text, box().options)
+                ? alignedWithSpaces(std::move(text))
                 : savedText(*text, box().options, placeOf(box(), selected->start)));
     });
 }
