@@ -30,7 +30,11 @@ struct KeyAction {
         FindPrevious,
         StopFinding,
         GoToLine,
-        ChangeFont
+        ChangeFont,
+        PasteAsColumns,
+        ColumnsToSpaces,
+        SpacesToColumns,
+        ShowPalette
     } kind;
     char32_t code = 0;
     CursorDirection direction = CursorDirection::Right;
@@ -47,7 +51,7 @@ struct CommandRow {
     KeyAction action;
 };
 
-// Every command of the editor.
+// Every command of the editor, in the order the command palette lists them.
 std::span<const CommandRow> commandTable();
 
 // The action of the row of the command table that key and shift match: of the rows for key

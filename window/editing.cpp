@@ -1,6 +1,7 @@
 #include "window/frmEditor.h"
 
 #include "textbox/alignedcopy.h"
+#include "textbox/spacedcolumns.h"
 
 #include <memory>
 #include <utility>
@@ -152,8 +153,9 @@ void frmEditor::cut() {
         drawUnlessMoving();
 }
 
-// An empty clipboard pastes nothing, and leaves what is selected.
-void frmEditor::paste() {
+// An empty clipboard pastes nothing, and leaves what is selected. Pasted as columns, its
+// space-aligned lines are made cells first.
+void frmEditor::paste(KeyAction::Kind how) {
     std::u16string text;
     if (!guarded(u"pasting", [&] { text = host.clipboardText(); }) || text.empty())
         return;
@@ -162,8 +164,12 @@ void frmEditor::paste() {
             CLBox& pasted = box();
             const std::optional<TextRange> selected = selectedRange(pasted);
             const TextRange at = selected ? *selected : TextRange{pasted.cursor, pasted.cursor};
+            const TextPlace place = placeOf(pasted, at.start);
+            TextFragment split = pastedText(text, pasted.options, place);
             auto fragment = std::make_shared<const TextFragment>(
-                pastedText(text, pasted.options, placeOf(pasted, at.start)));
+                how == KeyAction::Kind::PasteAsColumns
+                    ? spacesToColumns(split, pasted.options, place)
+                    : std::move(split));
             clearSelection(pasted);
             replaceRange(pasted, at.start, at.end, fragment, told);
             pasted.cursor = endOf(at.start, *fragment);

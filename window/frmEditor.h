@@ -5,6 +5,7 @@
 #include "textbox/history.h"
 #include "textbox/search.h"
 #include "textbox/selection.h"
+#include "textbox/spacedcolumns.h"
 #include "textbox/textrange.h"
 #include "window/DocumentSession.h"
 #include "window/FindSession.h"
@@ -135,7 +136,8 @@ private:
     void selectAll();
     void copy(KeyAction::Kind how);
     void cut();
-    void paste();
+    void paste(KeyAction::Kind how);
+    void convert(Conversion conversion);
     void followCursor();
     void loadText(std::u16string&& text);
 
@@ -156,6 +158,7 @@ private:
     void showFound(const FindSession::Outcome& outcome);
     CLPos backwardSearchEnd();
     void goToLine();
+    void showPalette();
 
     void keepUnsavedWork();
     void forgetJournal();

@@ -17,7 +17,8 @@ constexpr KeyAction move(CursorDirection to) {
     return {Kind::Move, 0, to};
 }
 
-// The design's rows come first, as the design has them.
+// The design's rows come first, as the design has them. The others stand in the order the
+// palette lists them: where two names hold what the user typed, the first row's comes first.
 constexpr CommandRow commands[] = {
     {u"", Backspace, any, edit(CLBox::backspaceCode)},
     {u"", Tab, any, edit(CLBox::tabCode)},
@@ -44,12 +45,16 @@ constexpr CommandRow commands[] = {
     {u"Copy as spaces", letterKey('C'), ctrlShift, {Kind::CopyAligned}},
     {u"Cut", letterKey('X'), ShiftMask::Ctrl, {Kind::Cut}},
     {u"Paste", letterKey('V'), ShiftMask::Ctrl, {Kind::Paste}},
+    {u"Paste as columns", letterKey('V'), ctrlShift, {Kind::PasteAsColumns}},
     {u"Find", letterKey('F'), ShiftMask::Ctrl, {Kind::Find}},
     {u"Find next", functionKey(3), any, {Kind::FindNext}},
     {u"Find previous", functionKey(3), ShiftMask::Shift, {Kind::FindPrevious}},
     {u"Stop finding", Escape, any, {Kind::StopFinding}},
     {u"Go to line", letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
+    {u"Command palette", letterKey('P'), ctrlShift, {Kind::ShowPalette}},
     {u"Change font", None, any, {Kind::ChangeFont}}, // the right click
+    {u"Columns to spaces", None, any, {Kind::ColumnsToSpaces}},
+    {u"Spaces to columns", None, any, {Kind::SpacesToColumns}},
 };
 
 int32_t modifierCount(ShiftMask mask) {
@@ -109,6 +114,8 @@ void frmEditor::run(const KeyAction& action) {
         return goToLine();
     case KeyAction::Kind::ChangeFont:
         return changeFont();
+    case KeyAction::Kind::ShowPalette:
+        return showPalette();
     default:
         return runCommand(action.kind);
     }
@@ -128,7 +135,12 @@ void frmEditor::runCommand(KeyAction::Kind command) {
     case KeyAction::Kind::Cut:
         return cut();
     case KeyAction::Kind::Paste:
-        return paste();
+    case KeyAction::Kind::PasteAsColumns:
+        return paste(command);
+    case KeyAction::Kind::ColumnsToSpaces:
+        return convert(Conversion::ColumnsToSpaces);
+    case KeyAction::Kind::SpacesToColumns:
+        return convert(Conversion::SpacesToColumns);
     default:
         return copy(command);
     }

@@ -1,5 +1,6 @@
 #include "QtHost.h"
 
+#include "PaletteDialog.h"
 #include "qtstrings.h"
 
 #include <QClipboard>
@@ -103,4 +104,10 @@ std::u16string WindowHost::recoveryFolder() {
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return {};
     return toU16String(folder);
+}
+
+std::optional<size_t> WindowHost::chooseFromList(const std::u16string& title,
+                                                 const std::vector<ListItem>& items,
+                                                 const ListFilter& filter) {
+    return chooseFromPalette(window, title, items, filter);
 }

@@ -42,6 +42,9 @@ public:
     void reportError(const std::u16string& message, const std::u16string& title) override;
     void tell(const std::u16string& message, const std::u16string& title) override;
     std::u16string recoveryFolder() override;
+    std::optional<size_t> chooseFromList(const std::u16string& title,
+                                         const std::vector<ListItem>& items,
+                                         const ListFilter& filter) override;
 
 private:
     QWidget* window = nullptr;

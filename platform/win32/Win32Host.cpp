@@ -4,6 +4,7 @@
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/FileDialog.h"
 #include "platform/win32/InputDialog.h"
+#include "platform/win32/PaletteDialog.h"
 
 Win32Host::Win32Host(HWND ownerWindow, GdiSurface& picture)
     : window(ownerWindow), surface(picture) {}
@@ -69,4 +70,10 @@ std::u16string Win32Host::clipboardText() {
 
 void Win32Host::setClipboardText(const std::u16string& text) {
     clipboard::setText(window, text);
+}
+
+std::optional<size_t> Win32Host::chooseFromList(const std::u16string& title,
+                                                const std::vector<ListItem>& items,
+                                                const ListFilter& filter) {
+    return paletteDialog::choose(window, title, items, filter);
 }

@@ -29,6 +29,9 @@ public:
     std::u16string recoveryFolder() override;
     std::u16string clipboardText() override;
     void setClipboardText(const std::u16string& text) override;
+    std::optional<size_t> chooseFromList(const std::u16string& title,
+                                         const std::vector<ListItem>& items,
+                                         const ListFilter& filter) override;
 
 private:
     HWND window;
