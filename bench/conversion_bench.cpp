@@ -19,12 +19,7 @@ void convertTheWholeText(benchmark::State& state, const std::u16string& command)
     for (auto _ : state) {
         window.host.listAnswers.push_back({command});
         window.form.onKeyDown(letterKey('P'), ShiftMask::Ctrl | ShiftMask::Shift);
-        state.PauseTiming();
-        window.settle();
-        window.form.onKeyDown(letterKey('Z'), ShiftMask::Ctrl);
-        window.settle();
-        window.host.surface.calls.clear();
-        state.ResumeTiming();
+        undoUntimed(state, window);
     }
     if (!window.host.errors.empty() || window.text() != before)
         state.SkipWithError("the window reported an error, or undo did not give the text back");

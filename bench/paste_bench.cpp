@@ -23,12 +23,7 @@ void pasteIntoTheMiddle(benchmark::State& state) {
     for (auto _ : state) {
         window.box().cursor = CLPos{middle, 0, 0};
         window.form.onKeyDown(letterKey('V'), ShiftMask::Ctrl);
-        state.PauseTiming();
-        window.settle();
-        window.form.onKeyDown(letterKey('Z'), ShiftMask::Ctrl);
-        window.settle();
-        window.host.surface.calls.clear();
-        state.ResumeTiming();
+        undoUntimed(state, window);
     }
     if (!window.host.errors.empty())
         state.SkipWithError("the window reported an error");

@@ -74,6 +74,14 @@ inline std::u16string windowText(HWND window) {
     return text;
 }
 
+// Ends the dialog when command is Cancel (Escape, or the close box); whether it was.
+inline bool endIfCancelled(HWND dialog, WPARAM command) {
+    if (LOWORD(command) != IDCANCEL)
+        return false;
+    EndDialog(dialog, IDCANCEL);
+    return true;
+}
+
 // Runs the dialog of words modally over owner, its procedure given parameter at its start;
 // a dialog the system cannot open raises std::runtime_error with failure.
 inline INT_PTR runModal(HWND owner, const std::vector<WORD>& words, DLGPROC procedure,

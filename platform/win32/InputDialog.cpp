@@ -30,11 +30,7 @@ INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             EndDialog(dialog, IDOK);
             return TRUE;
         }
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
+        return endIfCancelled(dialog, wParam) ? TRUE : FALSE;
     default:
         return FALSE;
     }
