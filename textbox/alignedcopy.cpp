@@ -57,22 +57,34 @@ TextFragment alignedFragment(std::shared_ptr<const TextFragment> fragment) {
     scratch.loadtext(u"");
     replaceRange(scratch, CLPos{}, CLPos{}, std::move(fragment), [](const TextChange&) {});
     scratch.updateWidth(0, scratch.lines.size());
+    // Walked twice: once to size the text, which may be the whole document, then to write it.
+    const auto forEachPiece = [&](const auto& piece) {
+        for (int32_t l = 0; l < scratch.lines.size(); ++l) {
+            const CLLine& line = *scratch.lines.at(l);
+            const int32_t last = line.tabs.size() - 1;
+            for (int32_t i = 0; i < last; ++i) {
+                const CLTab& cell = *line.tabs.at(i);
+                piece(cell.text.view(), static_cast<size_t>(cell.width - cell.innerWidth), nullptr);
+            }
+            piece(line.tabs.at(last)->text.view(), 0,
+                  line.lineEnd.empty() ? nullptr : &line.lineEnd);
+        }
+    };
+    size_t length = 0;
+    forEachPiece([&](std::u16string_view text, size_t padding, const LineEnd* lineEnd) {
+        length += text.size() + padding + (lineEnd != nullptr ? 1 : 0);
+    });
     TextFragment aligned;
+    aligned.text.reserve(length);
     aligned.lineEnds.reserve(static_cast<size_t>(scratch.lines.size() - 1));
-    for (int32_t l = 0; l < scratch.lines.size(); ++l) {
-        const CLLine& line = *scratch.lines.at(l);
-        const int32_t last = line.tabs.size() - 1;
-        for (int32_t i = 0; i < last; ++i) {
-            const CLTab& cell = *line.tabs.at(i);
-            aligned.text += cell.text.view();
-            aligned.text.append(static_cast<size_t>(cell.width - cell.innerWidth), u' ');
-        }
-        aligned.text += line.tabs.at(last)->text.view();
-        if (!line.lineEnd.empty()) {
+    forEachPiece([&](std::u16string_view text, size_t padding, const LineEnd* lineEnd) {
+        aligned.text += text;
+        aligned.text.append(padding, u' ');
+        if (lineEnd != nullptr) {
             aligned.text += u'\n';
-            aligned.lineEnds.push_back(line.lineEnd);
+            aligned.lineEnds.push_back(*lineEnd);
         }
-    }
+    });
     return aligned;
 }
 

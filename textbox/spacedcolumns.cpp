@@ -110,6 +110,6 @@ std::optional<TextRange> convertLines(CLBox& box, const TextRange& lines, Conver
             : spacesToColumns(*whole, box.options, TextPlace::InIndentation));
     if (*converted == *whole)
         return std::nullopt;
-    replaceRange(box, lines.start, lines.end, converted, told);
+    replaceRange(box, lines.start, lines.end, whole, converted, told);
     return TextRange{lines.start, endOf(lines.start, *converted)};
 }
