@@ -1,7 +1,7 @@
 // A start text, then key downs (the editing commands among them), key presses of any
 // code, clicks, drags, double clicks, clipboard texts, font changes, resizes, close requests,
-// wheel turns, finds, goes to lines and ticks, all through the window on a headless host;
-// after every event the cursor and the selection stand inside the document and the
+// wheel turns, finds, goes to lines, commands from the palette and ticks, all through the window on
+// a headless host; after every event the cursor and the selection stand inside the document and the
 // document's layout is consistent.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
@@ -105,6 +105,18 @@ void findOrGoTo(frmEditor& form, HeadlessHost& host, Reader& in) {
     }
 }
 
+// Ctrl+Shift+P, with a command typed (mostly a conversion, or pasting as columns), the
+// choice moved and taken or not.
+void usePalette(frmEditor& form, HeadlessHost& host, Reader& in) {
+    static const std::array<std::u16string, 4> typed = {u"columns to spaces", u"spaces to columns",
+                                                        u"paste as", u"o"};
+    const int32_t pick = in.byte();
+    host.listAnswers = {{pick % 8 < 6 ? typed[static_cast<size_t>(pick) % typed.size()]
+                                      : in.text(static_cast<size_t>(in.upTo(3))),
+                         in.upTo(3), pick % 16 != 15}};
+    form.onKeyDown(letterKey('P'), ShiftMask::Ctrl | ShiftMask::Shift);
+}
+
 // A drag from one point to others, released or not; or a double click.
 void point(frmEditor& form, Reader& in) {
     const double x = coordinateFrom(in), y = coordinateFrom(in);
@@ -124,6 +136,8 @@ void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
     const int32_t kind = in.byte();
     if (kind >= 248) // the events added later, on bytes that older seeds rarely hold here
         return kind % 2 == 0 ? turnWheel(form, in) : findOrGoTo(form, host, in);
+    if (kind >= 244)
+        return usePalette(form, host, in);
     switch (kind % 12) {
     case 0:
     case 1: {
