@@ -13,6 +13,11 @@ namespace {
 
 constexpr size_t npos = std::u16string_view::npos;
 
+CLPos endOfLine(const CLBox& box, int32_t l, std::vector<std::u16string_view>& cells) {
+    box.cellTexts(l, cells);
+    return {l, static_cast<int32_t>(cells.size()) - 1, static_cast<int32_t>(cells.back().size())};
+}
+
 // Builds the converted fragment, carrying the forms of the tabs it copies.
 class ColumnWriter {
 public:
@@ -95,21 +100,70 @@ TextRange linesTouched(const CLBox& box, const std::optional<TextRange>& selecte
     if (last > selected->start.yLine && selected->end.xTab == 0 && selected->end.xChar == 0)
         --last;
     std::vector<std::u16string_view> cells;
-    box.cellTexts(last, cells);
-    return {CLPos{selected->start.yLine, 0, 0}, CLPos{last, static_cast<int32_t>(cells.size()) - 1,
-                                                      static_cast<int32_t>(cells.back().size())}};
+    return {CLPos{selected->start.yLine, 0, 0}, endOfLine(box, last, cells)};
 }
 
+namespace {
+
+// Whether spaces to columns changes line l, a line in indentation: only a line whose text is
+// its last cell can change, and then only that cell.
+class LineCheck {
+public:
+    explicit LineCheck(const CLBox& checked) : box(checked) {}
+    bool changes(int32_t l) {
+        box.cellTexts(l, cells);
+        size_t text = 0;
+        while (text + 1 < cells.size() && cells[text].empty())
+            ++text;
+        const std::u16string_view last = cells.back();
+        if (text + 1 < cells.size() || last.empty() ||
+            (last.front() != u' ' && last.back() != u' ' && last.find(u"  ") == npos))
+            return false; // cells already, or no space the rule could take
+        const TextFragment one{std::u16string(last), {}};
+        return spacesToColumns(one, box.options, TextPlace::InIndentation) != one;
+    }
+
+private:
+    const CLBox& box;
+    std::vector<std::u16string_view> cells;
+};
+
+} // namespace
+
+// Spaces to columns leaves most lines of most texts as they are: only the runs of lines it
+// changes are read and replaced, each a change of the one step, so that converting a large
+// document costs little more than reading it.
 std::optional<TextRange> convertLines(CLBox& box, const TextRange& lines, Conversion conversion,
                                       const TextChangeSink& told) {
-    const auto whole =
-        std::make_shared<const TextFragment>(textBetween(box, lines.start, lines.end));
-    auto converted = std::make_shared<const TextFragment>(
-        conversion == Conversion::ColumnsToSpaces
-            ? alignedFragment(whole)
-            : spacesToColumns(*whole, box.options, TextPlace::InIndentation));
-    if (*converted == *whole)
+    std::vector<std::u16string_view> cells;
+    if (conversion == Conversion::ColumnsToSpaces) {
+        const auto whole =
+            std::make_shared<const TextFragment>(textBetween(box, lines.start, lines.end));
+        auto converted = std::make_shared<const TextFragment>(alignedFragment(whole));
+        if (*converted == *whole)
+            return std::nullopt;
+        replaceRange(box, lines.start, lines.end, whole, converted, told);
+        return TextRange{lines.start, endOf(lines.start, *converted)};
+    }
+    LineCheck check(box);
+    bool changed = false;
+    for (int32_t l = lines.start.yLine; l <= lines.end.yLine; ++l) {
+        if (!check.changes(l))
+            continue;
+        int32_t last = l;
+        while (last < lines.end.yLine && check.changes(last + 1))
+            ++last;
+        const CLPos from{l, 0, 0};
+        const CLPos to = endOfLine(box, last, cells);
+        const auto read = std::make_shared<const TextFragment>(textBetween(box, from, to));
+        replaceRange(box, from, to, read,
+                     std::make_shared<const TextFragment>(
+                         spacesToColumns(*read, box.options, TextPlace::InIndentation)),
+                     told);
+        changed = true;
+        l = last;
+    }
+    if (!changed)
         return std::nullopt;
-    replaceRange(box, lines.start, lines.end, whole, converted, told);
-    return TextRange{lines.start, endOf(lines.start, *converted)};
+    return TextRange{lines.start, endOfLine(box, lines.end.yLine, cells)};
 }

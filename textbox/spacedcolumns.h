@@ -23,7 +23,8 @@ enum class Conversion { ColumnsToSpaces, SpacesToColumns };
 // selection that ends at the very start of a line, after a line above, leaves that line out.
 TextRange linesTouched(const CLBox& box, const std::optional<TextRange>& selected);
 
-// Converts the whole lines that lines spans, as one change told to told; lines keep their
+// Converts the whole lines that lines spans, telling each change to told: columns to spaces
+// as one change, spaces to columns as one for each run of lines it changes; lines keep their
 // count. The range the converted lines now span, or none when the conversion changed
 // nothing, and then nothing is told.
 std::optional<TextRange> convertLines(CLBox& box, const TextRange& lines, Conversion conversion,
