@@ -3,7 +3,7 @@
 // step, and the view's target moved to the paste's end. The glide there, and the undo that
 // takes the paste out again for the next round, are not timed.
 #include "bench/corpus.h"
-#include "tests/support/HeadlessWindow.h"
+#include "bench/sourcewindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,22 +16,14 @@ void pasteIntoTheMiddle(benchmark::State& state) {
     const auto documentBytes = static_cast<size_t>(state.range(0)) << 20;
     const auto pastedBytes = static_cast<size_t>(state.range(1)) << 20;
     HeadlessWindow window;
-    window.host.surface.resize(1920, 1080);
-    window.form.onResize(1920, 1080);
-    window.box().loadtext(corpus::toUtf16(corpus::sourceText(documentBytes)));
-    window.settle();
+    openSourceText(window, documentBytes);
     const std::string pasted = corpus::sourceText(pastedBytes, "/usr/include/c++");
     window.host.clipboard = corpus::toUtf16(pasted);
     const int32_t middle = window.box().lines.size() / 2;
     for (auto _ : state) {
         window.box().cursor = CLPos{middle, 0, 0};
         window.form.onKeyDown(letterKey('V'), ShiftMask::Ctrl);
-        state.PauseTiming();
-        window.settle();
-        window.form.onKeyDown(letterKey('Z'), ShiftMask::Ctrl);
-        window.settle();
-        window.host.surface.calls.clear();
-        state.ResumeTiming();
+        undoUntimed(state, window);
     }
     if (!window.host.errors.empty())
         state.SkipWithError("the window reported an error");

@@ -1,9 +1,9 @@
 // A start text, then key downs (the editing commands among them, F8's extend mode and the
 // keys of a block of cells), key presses of any code, clicks, drags (with Alt, of blocks),
 // double clicks, clipboard texts, font changes, resizes, close requests, wheel turns, finds,
-// goes to lines, Find and Replace's buttons and ticks, all through the window on a headless
-// host; after every event the cursor and the selection, of text or of a block, stand inside
-// the document and the document's layout is consistent.
+// goes to lines, Find and Replace's buttons, commands from the palette and ticks, all through
+// the window on a headless host; after every event the cursor and the selection, of text or
+// of a block, stand inside the document and the document's layout is consistent.
 #include "fuzz/BoxInvariants.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/support/HeadlessHost.h"
@@ -123,6 +123,18 @@ void replaceDialog(frmEditor& form, Reader& in) {
     form.onReplaceDialog({fields, static_cast<ReplaceButton>(pick % 4)});
 }
 
+// Ctrl+Shift+P, with a command typed (mostly a conversion, or pasting as columns), the
+// choice moved and taken or not.
+void usePalette(frmEditor& form, HeadlessHost& host, Reader& in) {
+    static const std::array<std::u16string, 4> typed = {u"columns to spaces", u"spaces to columns",
+                                                        u"paste as", u"o"};
+    const int32_t pick = in.byte();
+    host.listAnswers = {{pick % 8 < 6 ? typed[static_cast<size_t>(pick) % typed.size()]
+                                      : in.text(static_cast<size_t>(in.upTo(3))),
+                         in.upTo(3), pick % 16 != 15}};
+    form.onKeyDown(letterKey('P'), ShiftMask::Ctrl | ShiftMask::Shift);
+}
+
 // A drag from one point to others, of text or (with Alt) of a block, released or not; or a
 // double click.
 void point(frmEditor& form, Reader& in) {
@@ -147,6 +159,8 @@ void runEvent(frmEditor& form, HeadlessHost& host, Reader& in) {
         return replaceDialog(form, in);
     if (kind >= 248)
         return kind % 2 == 0 ? turnWheel(form, in) : findOrGoTo(form, host, in);
+    if (kind >= 244)
+        return usePalette(form, host, in);
     switch (kind % 12) {
     case 0:
     case 1: {

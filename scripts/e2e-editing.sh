@@ -2,7 +2,7 @@
 # scripts/e2e-windows.sh. They give it: edit_case NAME CONTENT EXPECTED STEPS (a file of
 # CONTENT, printf's escapes, opened; the function STEPS run in its window; Ctrl+S; the
 # saved bytes compared with EXPECTED), press KEY... and write TEXT (through xdotool), and
-# the editor's X window in $window.
+# the editor's X window in $window; palette_cases also wait_for_windows NAME COUNT.
 
 # Delete takes the character after the cursor, at a line's end the line end; undo takes
 # back one step at a time, a run of typing as one, and redo makes it again.
@@ -33,7 +33,7 @@ editing_cases() {
     edit_case delete 'abc\r\ndef\r\n' 'Qbc\r\ndef\r\n' delete_undo_redo
     edit_case typeover 'old text\r\nline\r\n' 'new' select_all_type_over
     edit_case paste 'a\tb\r\nc\n' 'a\tb\r\nc\na\tb\r\nc\n' copy_to_the_end
-    edit_case spaces 'a\tb\r\nlonger\tc\n' 'a\tb\r\nlonger\tc\na      b\r\nlonger c\n' copy_as_spaces
+    edit_case spaces 'a\tb\r\nlonger\tc\n' 'a\tb\r\nlonger\tc\na       b\r\nlonger  c\n' copy_as_spaces
     edit_case drag 'first line' 'X' drag_and_type
     edit_case word 'first line\nnext' 'Y line\nnext' double_click_and_type
     indentation_cases
@@ -145,4 +145,27 @@ replace_cases() {
         replace_whole_words_in_case
     edit_case replace-twice 'one two one two one\n' '1 two 1 two one\n' replace_twice
     edit_case replace-undo 'int a;\nint b;\n' 'xint a;\nint b;\n' replace_all_undo_type
+}
+
+# The command palette runs the conversions between cells and space-aligned text; Ctrl+Shift+V
+# pastes space-aligned text as cells, and gives back the cells Ctrl+Shift+C copied as spaces.
+columns_to_spaces() {
+    press ctrl+shift+p
+    run_command "columns to spaces"
+}
+spaces_to_columns() {
+    press ctrl+shift+p
+    run_command "spaces to columns"
+}
+cut_and_paste_as_columns() { press ctrl+a ctrl+x ctrl+shift+v; }
+copy_as_spaces_paste_as_columns() { press ctrl+a ctrl+shift+c ctrl+End ctrl+shift+v; }
+
+palette_cases() {
+    edit_case to-spaces 'name\tage\tcity\nbob\t42\tParis\nalexandra\t7\tRome\n' \
+        'name       age  city\nbob        42   Paris\nalexandra  7    Rome\n' columns_to_spaces
+    edit_case to-columns 'name   age  city\r\nbob    42   Paris\r\n    x  y\r\n' \
+        'name\tage\tcity\r\nbob\t42\tParis\r\n    x\ty\r\n' spaces_to_columns
+    edit_case paste-as-columns 'id  value\n1   one\n' 'id\tvalue\n1\tone\n' cut_and_paste_as_columns
+    edit_case spaces-and-back 'a\tbb\nccc\td\n' 'a\tbb\nccc\td\na\tbb\nccc\td\n' \
+        copy_as_spaces_paste_as_columns
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the Linux window under a virtual X server, driven by xdotool:
 # typing and moving in a file and saving it must give exactly the expected bytes, so must
-# Delete, undo and redo, selecting, the clipboard and the mouse's drags and double clicks,
+# Delete, undo and redo, selecting, the clipboard, the mouse's drags and double clicks and
+# the command palette's conversions,
 # and a file of two names must show the saved bytes under both; the demo text must show the
 # two shades of its indentation cells on screen.
 # Usage: scripts/e2e-linux.sh [BUILD_DIR]
@@ -145,6 +146,9 @@ wait_for_windows() { # wait_for_windows NAME COUNT: until COUNT visible windows 
         --name "^$1\$" 2>/dev/null | wc -l); the editor $editorState: $(tail -n 3 "$work/editor.log");" \
         "the X server $serverState: $(tail -n 3 "$work/xvfb.log")"
 }
+palette_cases
+echo "e2e: the command palette's conversions and pasting as columns gave the expected bytes"
+
 printf 'text' >"$work/font.txt"
 start_editor "$work/font.txt"
 xdotool mousemove --window "$window" 40 40 click 3

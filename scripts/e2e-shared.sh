@@ -50,3 +50,10 @@ answer_prompt() {
         press Return && wait_for_windows Colnat 0 && xdotool windowfocus --sync "$window" &&
         sleep 0.3
 }
+
+# run_command TEXT: types TEXT into the open command palette, runs the command it chooses
+# with Enter, and gives the focus back to the editor, which no window manager does here.
+run_command() {
+    wait_for_windows Commands 1 && sleep 0.5 && write "$1" && press Return &&
+        wait_for_windows Commands 0 && xdotool windowfocus --sync "$window" && sleep 0.3
+}

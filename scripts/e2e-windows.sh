@@ -2,7 +2,7 @@
 # End-to-end test of build-windows/columnator.exe under wine on a virtual display:
 # opens files in each encoding, types into them with xdotool, saves with Ctrl+S and
 # compares the saved bytes; so too after Delete, undo and redo, selecting, the clipboard,
-# drags and double clicks, and under both names of a file that has two; closes the window
+# drags and double clicks, the command palette's conversions, and under both names of a file that has two; closes the window
 # over unsaved edits; names new files in the
 # Save dialog; then captures the demo text to build-windows/demo-wine.png.
 # Run by scripts/test-windows.sh inside its wine session, or alone after a build.
@@ -47,7 +47,7 @@ stop_editor() {
     kill "$app_pid" 2>/dev/null || true
     wait "$app_pid" 2>/dev/null || true
     for _ in $(seq 100); do
-        xdotool search --name '^(\*?Columnator|Save As|Open)$' >/dev/null 2>&1 || break
+        xdotool search --name '^(\*?Columnator|Save As|Open|Commands)$' >/dev/null 2>&1 || break
         sleep 0.1
     done
 }
@@ -160,6 +160,7 @@ source scripts/e2e-shared.sh
 source scripts/e2e-editing.sh
 editing_cases
 replace_cases
+palette_cases
 
 # A file of two names (hard links), edited and saved under one, shows the new bytes under
 # both.

@@ -58,40 +58,28 @@ make_packages() { # BUILD_DIR FILE_NAME...: runs CPack there and checks it wrote
     done
 }
 
-# Each key of window/keyboard.cpp's key table as the manual page writes it: "Ctrl+S",
-# "Page Up", "F12". A row of another shape fails, so that a new one is never skipped.
+# Each key of the command table (window/keyboard.cpp) as the manual page writes it:
+# "Ctrl+S", "Page Up", "F12", as the build's own command_table prints them.
 key_table_names() {
-    local row key held name
-    local rows
-    rows=$(sed -n '/keyTable{{/,/}};/p' window/keyboard.cpp | grep -E '^[[:space:]]*\{')
-    [ -n "$rows" ] || fail "no rows read from the key table in window/keyboard.cpp"
-    while read -r row; do
-        [[ $row =~ ^\{(KeyCode::)?([A-Za-z0-9]+(\([^,]*\))?),\ *([^,]+), ]] ||
-            fail "cannot read this row of the key table: $row"
-        key=${BASH_REMATCH[2]} held=${BASH_REMATCH[4]}
-        case $key in
-        functionKey\(*\)) name=F${key//[!0-9]/} ;;
-        letterKey\(*\)) name=${key:11:1} ;;
-        *) name=$(sed -E 's/([a-z])([A-Z])/\1 \2/g' <<<"$key") ;;
-        esac
-        [[ $held == any || $held == *ShiftMask::* ]] || fail "cannot read the modifiers of: $row"
-        [[ $held == *Alt* ]] && name=Alt+$name
-        [[ $held == *Shift\ * || $held == *Shift ]] && name=Shift+$name
-        [[ $held == *Ctrl* ]] && name=Ctrl+$name
-        echo "$name"
-    done <<<"$rows"
+    local table=$linux_build/tests/command_table
+    [ -x "$table" ] || fail "no $table: the manual page is checked against the build's command table"
+    local keys
+    keys=$("$table" | cut -f1) || fail "$table failed"
+    [ -n "$keys" ] || fail "no keys read from the command table"
+    echo "$keys"
 }
 
 check_manual() { # ROOT: the manual page tells the keys and the files
     local manual=$1/usr/share/man/man1/columnator.1.gz
     require_file "$manual" "manual page"
-    local page keys name missing=()
+    local page keys names name missing=()
+    names=$(key_table_names) # a failure here ends the script, as it would not in <(...)
     page=$(zcat "$manual")
     keys=$(sed -n '/^\.SH KEYS/,/^\.SH /p' <<<"$page" | tr -d '"')
     while read -r name; do
         # A whole name: "Home" is not found inside "Ctrl+Home".
         grep -qE "(^|[^+[:alnum:]])${name//+/\\+}([^+[:alnum:]]|$)" <<<"$keys" || missing+=("$name")
-    done < <(key_table_names)
+    done <<<"$names"
     [ ${#missing[@]} -eq 0 ] || fail "the manual page's KEYS does not name: ${missing[*]}"
     sed -n '/^\.SH FILES/,/^\.SH /p' <<<"$page" | grep -qF '.local/share/Columnator' ||
         fail "the manual page's FILES does not name the recovery folder"

@@ -128,6 +128,52 @@ public:
             cursor = pairStart(cursor);
         });
     }
+    // Pasted as columns: split as a paste is, then its space-aligned lines made cells.
+    void pasteAsColumns() {
+        extendAnchor.reset();
+        if (clipboard.empty())
+            return;
+        edit(Kind::Other, [&] {
+            eraseSelection();
+            const bool inIndentationNow = inIndentation(cursor);
+            const std::u16string columns = spacesToColumnsReference(
+                pastedModel(clipboard, inIndentationNow), inIndentationNow);
+            if (!columns.empty())
+                insert(columns);
+            cursor = pairStart(cursor);
+        });
+    }
+    // The whole lines the selection touches (not a line it only reaches the start of), or
+    // the whole text, converted. What was selected stays selected over the whole lines;
+    // without a selection the cursor goes to the start of its line.
+    void convert(bool toSpaces) {
+        edit(Kind::Other, [&] {
+            const std::optional<Span> s = selection();
+            size_t from = 0, to = text.size();
+            if (s) {
+                from = lineStart(s->first);
+                to = isBreakUnit(text[s->second - 1]) ? s->second - 1 : lineEnd(s->second);
+            }
+            const std::u16string lines = text.substr(from, to - from);
+            const std::u16string converted =
+                toSpaces ? alignedModel(lines) : spacesToColumnsReference(lines, true);
+            if (converted == lines)
+                return;
+            const auto cursorLine = std::count_if(
+                text.begin(), text.begin() + static_cast<ptrdiff_t>(cursor), isBreakUnit);
+            text.replace(from, to - from, converted);
+            changed = true;
+            anchor.reset();
+            if (s) {
+                anchor = from;
+                cursor = from + converted.size();
+                return;
+            }
+            cursor = 0;
+            for (auto line = cursorLine; line > 0; --line)
+                cursor = lineEnd(cursor) + 1;
+        });
+    }
     void copy(bool aligned) {
         extendAnchor.reset();
         if (const std::optional<Span> s = selection()) {
@@ -461,9 +507,16 @@ void moveVertically(Window& window, Model& model, CursorDirection direction, Pic
 
 const std::vector<std::u16string> typedTexts = {u"x", u"y", u" ", u"\u00e9", u"\U0001F600"};
 const std::vector<std::u16string> searchedTexts = {u"x", u"X", u"y", u" ", u"\u00c9", u"a", u"xy"};
-const std::vector<std::u16string> clipboardTexts = {
-    u"",          u"w",  u"two\r\nlines",  u"a\nb\r\nc\rd", u"    four\n    spaced\n      six",
-    u"\ttab\t\n", u"\r", u"\U0001F600\n\n"};
+const std::vector<std::u16string> clipboardTexts = {u"",
+                                                    u"w",
+                                                    u"two\r\nlines",
+                                                    u"a\nb\r\nc\rd",
+                                                    u"    four\n    spaced\n      six",
+                                                    u"\ttab\t\n",
+                                                    u"\r",
+                                                    u"\U0001F600\n\n",
+                                                    u"name   age \r\n  bob  42",
+                                                    u"  lead  x  "};
 
 // Key or gesture number `which`, made on the window and on the model alike.
 void act(Window& window, Model& model, Picker& picker, const TempFolder& folder, int32_t which) {
@@ -575,16 +628,28 @@ void act(Window& window, Model& model, Picker& picker, const TempFolder& folder,
     case 31:
         key(window, KeyCode::Escape);
         return model.escape();
+    case 32:
+    case 33: { // the conversions, taken from the command palette
+        const bool toSpaces = which == 32;
+        window.host.listAnswers.push_back({toSpaces ? u"columns to spaces" : u"spaces to columns"});
+        key(window, letterKey('P'), ShiftMask::Ctrl | ShiftMask::Shift);
+        return model.convert(toSpaces);
+    }
+    case 34:
+        if (model.clipboard.size() > 200)
+            window.host.clipboard = model.clipboard = picker.oneOf(clipboardTexts);
+        key(window, letterKey('V'), ShiftMask::Ctrl | ShiftMask::Shift);
+        return model.pasteAsColumns();
     default:
         return pointAndClick(window, model, picker);
     }
 }
 
-// Long random sequences of every key, the design's and the editing commands, and the Find
-// and Replace dialog's buttons, on random files: after each, the window's text, cursor, selection,
-// clipboard, beeps and modified state are the model's. A run that dies then is recovered exactly
-// from its journal; and undoing everything gives back the text as loaded, redoing everything the
-// text as left.
+// Long random sequences of every key, the design's and the editing commands, the Find and
+// Replace dialog's buttons and the conversions taken from the command palette, on random
+// files: after each, the window's text, cursor, selection, clipboard, beeps and modified state
+// are the model's. A run that dies then is recovered exactly from its journal; and undoing
+// everything gives back the text as loaded, redoing everything the text as left.
 TEST(EditorModel, RandomKeysMatchAPlainStringWithSelectionClipboardAndHistory) {
     Picker picker(20240704);
     for (int round = 0; round < 40; ++round) {
@@ -602,7 +667,7 @@ TEST(EditorModel, RandomKeysMatchAPlainStringWithSelectionClipboardAndHistory) {
         const std::u16string loaded = window.text();
         const std::u16string loadedModel = model.text;
         for (int step = 0; step < 500; ++step) {
-            act(window, model, picker, folder, picker.pick(0, 32));
+            act(window, model, picker, folder, picker.pick(0, 35));
             if (picker.pick(0, 3) == 0)
                 window.settle();
             ASSERT_TRUE(matches(window, model)) << "round " << round << " step " << step;
@@ -639,9 +704,9 @@ TEST(EditorModel, IndentationKeepsItsFormThroughEditsUndoAndRedo) {
                                                  u"        ", u"    \t", u"  "};
     const std::vector<std::u16string> texts = {u"", u"x", u"if (a)\tb", u"    c", u"{"};
     // type, Tab, Enter, Backspace, Delete, Home, End, up or down, undo, redo, cut, paste,
-    // another clipboard, save, click
-    const std::vector<int32_t> actions = {0,  5,  5,  6,  6,  7,  7,  8,  11, 12,
-                                          14, 15, 17, 21, 22, 23, 24, 26, 26};
+    // another clipboard, save, both conversions, paste as columns, click
+    const std::vector<int32_t> actions = {0,  5,  5,  6,  6,  7,  7,  8,  11, 12, 14,
+                                          15, 17, 21, 22, 23, 24, 26, 27, 28, 29, 29};
     for (int round = 0; round < 40; ++round) {
         std::u16string text;
         for (int32_t l = picker.pick(1, 8); l > 0; --l)

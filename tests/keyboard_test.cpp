@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,37 @@ TEST(Keys, CtrlIsBitTwoOnly) {
             << "key " << static_cast<int>(row.key) << " shift " << static_cast<int>(row.shift);
     }
     EXPECT_TRUE(window.host.errors.empty());
+}
+
+// Every row of the command table is reachable by its own key (no row before it takes the
+// key), its key has a name, only the keys that move and type go without a name, and a name
+// runs one thing.
+TEST(CommandTable, EveryRowIsReachableNamedAndOneCommandToAName) {
+    std::map<std::u16string_view, KeyAction::Kind> kindOfName;
+    for (const CommandRow& row : commandTable()) {
+        const bool movesOrTypes =
+            row.action.kind == KeyAction::Kind::Edit || row.action.kind == KeyAction::Kind::Move;
+        EXPECT_EQ(row.name.empty(), movesOrTypes)
+            << testing::PrintToString(std::u16string(row.name));
+        if (!row.name.empty()) {
+            const auto [known, added] = kindOfName.emplace(row.name, row.action.kind);
+            EXPECT_EQ(known->second, row.action.kind)
+                << testing::PrintToString(std::u16string(row.name));
+        }
+        if (row.key == KeyCode::None)
+            continue;
+        const std::u16string key = keyName(row.key, row.held);
+        EXPECT_EQ(key.find(u"Key "), std::u16string::npos) << testing::PrintToString(key);
+        const std::optional<KeyAction> action = actionFor(row.key, row.held);
+        ASSERT_TRUE(action) << testing::PrintToString(key);
+        EXPECT_EQ(action->kind, row.action.kind) << testing::PrintToString(key);
+        EXPECT_EQ(action->code, row.action.code) << testing::PrintToString(key);
+        EXPECT_EQ(action->direction, row.action.direction) << testing::PrintToString(key);
+    }
+    EXPECT_FALSE(actionFor(KeyCode::None, ShiftMask::None));
+    EXPECT_EQ(keyName(functionKey(3), ShiftMask::Shift), u"Shift+F3");
+    EXPECT_EQ(keyName(letterKey('Z'), ShiftMask::Ctrl | ShiftMask::Shift), u"Ctrl+Shift+Z");
+    EXPECT_EQ(keyName(KeyCode::PageUp, ShiftMask::None), u"Page Up");
 }
 
 } // namespace

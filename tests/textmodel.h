@@ -211,44 +211,137 @@ inline int32_t charactersIn(std::u16string_view text) {
     return count;
 }
 
-// The columns of a model text made of spaces, the slow and obvious way: for each cell that
-// a tab follows, the block is found by walking up and down from its line while the lines
-// have a tab after the same column, and its width is the widest cell there plus one, at
-// least four.
-inline std::u16string alignedReference(std::u16string_view model) {
-    std::vector<std::vector<std::u16string>> cells(1, std::vector<std::u16string>(1));
+// The lines of a model text, each with its cells, and the break unit after each line but
+// the last.
+struct ModelLines {
+    std::vector<std::vector<std::u16string>> cells{std::vector<std::u16string>(1)};
     std::vector<char16_t> breaks;
+};
+inline ModelLines linesOf(std::u16string_view model) {
+    ModelLines lines;
     for (const char16_t unit : model) {
         if (isBreakUnit(unit)) {
-            breaks.push_back(unit);
-            cells.emplace_back(1);
+            lines.breaks.push_back(unit);
+            lines.cells.emplace_back(1);
         } else if (isTabUnit(unit)) {
-            cells.back().emplace_back();
+            lines.cells.back().emplace_back();
         } else {
-            cells.back().back() += unit;
+            lines.cells.back().back() += unit;
         }
     }
-    const auto tabbed = [&](size_t line, size_t column) {
-        return line < cells.size() && column + 1 < cells[line].size();
-    };
-    std::u16string aligned;
-    for (size_t l = 0; l < cells.size(); ++l) {
-        for (size_t i = 0; i < cells[l].size(); ++i) {
-            aligned += cells[l][i];
-            if (i + 1 == cells[l].size())
-                break;
-            size_t top = l, bottom = l;
-            while (top > 0 && tabbed(top - 1, i))
-                --top;
-            while (tabbed(bottom + 1, i))
-                ++bottom;
+    return lines;
+}
+
+// The columns of a model text made of spaces as text/tabwriter makes them with minwidth 4,
+// padding 2 and ' ' to pad with: a column block is the run of lines from one where the
+// column's cell is followed by a tab, as long as that holds; within a block the next column
+// is formatted the same way, recursively; a column's width is its block's widest cell plus
+// the padding, at least minwidth. Line ends stay as break units.
+class TabwriterReference {
+public:
+    explicit TabwriterReference(std::u16string_view model) : lines(linesOf(model)) {
+        widths.assign(lines.cells.size(), {});
+        format(0, lines.cells.size());
+    }
+    std::u16string text() const {
+        std::u16string out;
+        for (size_t l = 0; l < lines.cells.size(); ++l) {
+            const std::vector<std::u16string>& cells = lines.cells[l];
+            for (size_t i = 0; i < cells.size(); ++i) {
+                out += cells[i];
+                if (i + 1 < cells.size())
+                    out.append(static_cast<size_t>(widths[l][i] - charactersIn(cells[i])), u' ');
+            }
+            if (l < lines.breaks.size())
+                out += lines.breaks[l];
+        }
+        return out;
+    }
+
+private:
+    bool hasColumn(size_t line, size_t column) const {
+        return column + 1 < lines.cells[line].size();
+    }
+    void format(size_t first, size_t end) {
+        const size_t column = open.size();
+        for (size_t l = first; l < end; ++l) {
+            if (!hasColumn(l, column))
+                continue;
+            size_t blockEnd = l;
             int32_t width = 4;
-            for (size_t k = top; k <= bottom; ++k)
-                width = std::max(width, charactersIn(cells[k][i]) + 1);
-            aligned.append(static_cast<size_t>(width - charactersIn(cells[l][i])), u' ');
+            for (; blockEnd < end && hasColumn(blockEnd, column); ++blockEnd)
+                width = std::max(width, charactersIn(lines.cells[blockEnd][column]) + 2);
+            for (size_t k = l; k < blockEnd; ++k) {
+                widths[k].resize(std::max(widths[k].size(), column + 1));
+                widths[k][column] = width;
+            }
+            open.push_back(width);
+            format(l, blockEnd);
+            open.pop_back();
+            l = blockEnd - 1;
         }
-        if (l < breaks.size())
-            aligned += breaks[l] == crlfUnit ? u"\r\n" : u"\n";
     }
-    return aligned;
+
+    ModelLines lines;
+    std::vector<std::vector<int32_t>> widths;
+    std::vector<int32_t> open;
+};
+
+inline std::u16string alignedModel(std::u16string_view model) {
+    return TabwriterReference(model).text();
+}
+
+// Spaces made cells again, the plain way, line by line: the tab units that open a line stay;
+// a line with a tab unit after them stays whole; in the others, the spaces at the end go,
+// four leading spaces make a spaced tab each where the line stands in indentation (every
+// line but the first, and the first when firstInIndentation), and each run of two spaces or
+// more with something else on both sides becomes a tab.
+inline std::u16string spacesToColumnsReference(std::u16string_view model, bool firstInIndentation) {
+    std::u16string out;
+    size_t start = 0;
+    for (bool inIndentation = firstInIndentation;; inIndentation = true) {
+        size_t end = start;
+        while (end < model.size() && !isBreakUnit(model[end]))
+            ++end;
+        std::u16string_view line = model.substr(start, end - start);
+        while (!line.empty() && isTabUnit(line.front())) {
+            out += line.front();
+            line.remove_prefix(1);
+        }
+        if (std::any_of(line.begin(), line.end(), isTabUnit)) {
+            out += line;
+        } else {
+            std::u16string rest(line);
+            while (!rest.empty() && rest.back() == u' ')
+                rest.pop_back();
+            while (inIndentation && rest.starts_with(u"    ")) {
+                out += spacedTabUnit;
+                rest.erase(0, 4);
+            }
+            for (size_t k = 0; k < rest.size();) {
+                size_t runEnd = k;
+                while (runEnd < rest.size() && rest[runEnd] == u' ')
+                    ++runEnd;
+                const bool between = k > 0 && rest[k - 1] != u' ' && runEnd < rest.size();
+                if (runEnd == k) {
+                    out += rest[k++];
+                    continue;
+                }
+                if (between && runEnd - k >= 2)
+                    out += u'\t';
+                else
+                    out.append(runEnd - k, u' ');
+                k = runEnd;
+            }
+        }
+        if (end == model.size())
+            return out;
+        out += model[end];
+        start = end + 1;
+    }
+}
+
+// The same, as saving writes it: the clipboard's text of a copy as spaces.
+inline std::u16string alignedReference(std::u16string_view model) {
+    return savedOf(alignedModel(model), TextPlace::InLine);
 }

@@ -46,27 +46,48 @@ public:
 
 } // namespace
 
-// The text is laid out by the layout itself, in a box of its own on the grid.
-std::u16string alignedWithSpaces(std::shared_ptr<const TextFragment> fragment,
-                                 const CLOptions& options) {
+// The text is laid out by the layout itself, in a box of its own on the grid, whose options
+// make the column rule's minimum and padding.
+TextFragment alignedFragment(std::shared_ptr<const TextFragment> fragment) {
     CharacterGrid grid;
     CLBox scratch;
-    scratch.options = options;
+    scratch.options.tabMin = alignedMinimumWidth;
+    scratch.options.tabMargin = alignedPadding;
     scratch.bind(grid);
     scratch.loadtext(u"");
     replaceRange(scratch, CLPos{}, CLPos{}, std::move(fragment), [](const TextChange&) {});
     scratch.updateWidth(0, scratch.lines.size());
-    std::u16string aligned;
-    for (int32_t l = 0; l < scratch.lines.size(); ++l) {
-        const CLLine& line = *scratch.lines.at(l);
-        const int32_t last = line.tabs.size() - 1;
-        for (int32_t i = 0; i < last; ++i) {
-            const CLTab& cell = *line.tabs.at(i);
-            aligned += cell.text.view();
-            aligned.append(static_cast<size_t>(cell.width - cell.innerWidth), u' ');
+    // Walked twice: once to size the text, which may be the whole document, then to write it.
+    const auto forEachPiece = [&](const auto& piece) {
+        for (int32_t l = 0; l < scratch.lines.size(); ++l) {
+            const CLLine& line = *scratch.lines.at(l);
+            const int32_t last = line.tabs.size() - 1;
+            for (int32_t i = 0; i < last; ++i) {
+                const CLTab& cell = *line.tabs.at(i);
+                piece(cell.text.view(), static_cast<size_t>(cell.width - cell.innerWidth), nullptr);
+            }
+            piece(line.tabs.at(last)->text.view(), 0,
+                  line.lineEnd.empty() ? nullptr : &line.lineEnd);
         }
-        aligned += line.tabs.at(last)->text.view();
-        aligned += line.lineEnd.view();
-    }
+    };
+    size_t length = 0;
+    forEachPiece([&](std::u16string_view text, size_t padding, const LineEnd* lineEnd) {
+        length += text.size() + padding + (lineEnd != nullptr ? 1 : 0);
+    });
+    TextFragment aligned;
+    aligned.text.reserve(length);
+    aligned.lineEnds.reserve(static_cast<size_t>(scratch.lines.size() - 1));
+    forEachPiece([&](std::u16string_view text, size_t padding, const LineEnd* lineEnd) {
+        aligned.text += text;
+        aligned.text.append(padding, u' ');
+        if (lineEnd != nullptr) {
+            aligned.text += u'\n';
+            aligned.lineEnds.push_back(*lineEnd);
+        }
+    });
     return aligned;
+}
+
+std::u16string alignedWithSpaces(std::shared_ptr<const TextFragment> fragment) {
+    return savedText(alignedFragment(std::move(fragment)), CLOptions{}, TextPlace::InLine);
 }

@@ -83,6 +83,7 @@ public:
     }
 
     std::vector<Ref<CLLine>> make(const TextFragment& fragment) {
+        lines.reserve(fragment.lineEnds.size() + 1);
         startLine();
         for (int32_t i = 0; i < fromPos.xTab; ++i)
             line->tabs.add(first.tabs.at(i), first.tabs.wei(i));
@@ -283,6 +284,13 @@ TextFragment textBetween(const CLBox& box, const CLPos& from, const CLPos& to) {
 
 void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
                   std::shared_ptr<const TextFragment> fragment, const TextChangeSink& told) {
+    replaceRange(box, from, to, nullptr, std::move(fragment), told);
+}
+
+// Without the text removed, it is read here, once the change is known to fit.
+void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
+                  std::shared_ptr<const TextFragment> removed,
+                  std::shared_ptr<const TextFragment> fragment, const TextChangeSink& told) {
     requireRange(box, from, to);
     requireWellFormed(*fragment);
     if (samePlace(from, to) && fragment->text.empty())
@@ -292,7 +300,8 @@ void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
     if (madeCount > std::numeric_limits<int32_t>::max() / 2)
         throw EngineError(ErrorNumber::Overflow, "overflow: too many lines");
     requireHeightRoom(box, from.yLine, replaced, static_cast<int32_t>(madeCount));
-    auto removed = std::make_shared<const TextFragment>(textBetween(box, from, to));
+    if (!removed)
+        removed = std::make_shared<const TextFragment>(textBetween(box, from, to));
     std::vector<Ref<CLLine>> made = LineMaker(box, from, to, fragment).make(*fragment);
     putLines(box, from.yLine, replaced, made);
     box.selectionAnchor.reset();

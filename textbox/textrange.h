@@ -93,6 +93,12 @@ struct TextChange {
 // fragment whose line ends do not match its text.
 void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
                   std::shared_ptr<const TextFragment> fragment, const TextChangeSink& told);
+// The same, for a caller that has read the text from `from` to `to` already: removed, which
+// is textBetween(box, from, to) or null, is told as the text removed instead of being read
+// again, which over a whole document is worth sparing.
+void replaceRange(CLBox& box, const CLPos& from, const CLPos& to,
+                  std::shared_ptr<const TextFragment> removed,
+                  std::shared_ptr<const TextFragment> fragment, const TextChangeSink& told);
 
 // Delete: removes what Backspace would remove from one character right of pos (the next
 // character, the tab after the cell, or the line end, which joins the next line as

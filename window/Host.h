@@ -3,13 +3,26 @@
 #include "textbox/Surface.h"
 #include "window/ReplaceDialog.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // The answer to the question asked before unsaved changes would be lost.
 enum class SaveChoice { Save, DontSave, Cancel };
 // The answer Enter gives to a yes-or-no question: No where Yes would lose work.
 enum class EnterAnswers { Yes, No };
+
+// One line of a list the user chooses from: what it names, and a note shown beside it.
+struct ListItem {
+    std::u16string text;
+    std::u16string note;
+};
+// The items a list shows for what the user has typed, in order, as indices into its items.
+using ListFilter = std::function<std::vector<size_t>(std::u16string_view typed)>;
 
 // What the window logic needs of its platform. Each front end implements it over its
 // native window; tests implement it headless. The dialogs are modal: the platform may go
@@ -56,4 +69,10 @@ public:
     virtual void showReplaceDialog(const std::u16string& findWhat) = 0;
     // The line the dialog tells the outcome on ("12 replaced"); "" clears it.
     virtual void setReplaceDialogMessage(const std::u16string& message) = 0;
+    // A modal list in a window of its own, under an edit field: as the user types, it shows
+    // the items filter gives, the first of them chosen; Up and Down move the choice, Enter
+    // takes it, Escape closes the window. The item taken, or none.
+    virtual std::optional<size_t> chooseFromList(const std::u16string& title,
+                                                 const std::vector<ListItem>& items,
+                                                 const ListFilter& filter) = 0;
 };

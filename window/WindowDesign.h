@@ -16,6 +16,8 @@ constexpr std::u16string_view caption = u"Columnator";
 constexpr std::u16string_view loadingCaption = u"loading";
 // The title of the input boxes.
 constexpr std::u16string_view promptTitle = u"Colnat";
+// The title of the command palette's window.
+constexpr std::u16string_view paletteTitle = u"Commands";
 
 // The picture's font until the user picks another.
 constexpr std::u16string_view fontName = u"Verdana";

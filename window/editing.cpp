@@ -1,6 +1,7 @@
 #include "window/frmEditor.h"
 
 #include "textbox/alignedcopy.h"
+#include "textbox/spacedcolumns.h"
 
 #include <memory>
 #include <utility>
@@ -135,7 +136,7 @@ void frmEditor::copy(KeyAction::Kind how) {
             textBetween(box(), selected->start, selected->end));
         host.setClipboardText(
             how == KeyAction::Kind::CopyAligned
-                ? alignedWithSpaces(text, box().options)
+                ? alignedWithSpaces(std::move(text))
                 : savedText(*text, box().options, placeOf(box(), selected->start)));
     });
 }
@@ -155,29 +156,34 @@ void frmEditor::cut() {
 }
 
 // An empty clipboard pastes nothing, and leaves what is selected. The text of the block
-// copied last, with nothing selected, pastes as that block.
-void frmEditor::paste() {
+// copied last, with nothing selected, pastes as that block; pasted as columns, its
+// space-aligned lines are made cells first.
+void frmEditor::paste(KeyAction::Kind how) {
     std::u16string text;
     if (!guarded(u"pasting", [&] { text = host.clipboardText(); }) || text.empty())
         return;
     if (const std::vector<BlockRow>* rows = copiedBlock.rowsFor(text);
-        rows != nullptr && !selectedRange(box()))
+        rows != nullptr && how == KeyAction::Kind::Paste && !selectedRange(box()))
         return pasteBlockRows(*rows);
     const bool done =
         changeText(EditHistory::Action::Other, u"pasting", [&](const TextChangeSink& told) {
             const std::optional<TextRange> selected = selectedRange(box());
-            pasteOver(selected ? *selected : TextRange{box().cursor, box().cursor}, text, told);
+            pasteOver(selected ? *selected : TextRange{box().cursor, box().cursor}, text, told,
+                      how);
         });
     if (done)
         drawUnlessMoving();
 }
 
 // A text goes in as the clipboard's would, the cursor after it.
-void frmEditor::pasteOver(const TextRange& at, std::u16string_view text,
-                          const TextChangeSink& told) {
+void frmEditor::pasteOver(const TextRange& at, std::u16string_view text, const TextChangeSink& told,
+                          KeyAction::Kind how) {
     CLBox& pasted = box();
+    const TextPlace place = placeOf(pasted, at.start);
+    TextFragment split = pastedText(text, pasted.options, place);
     auto fragment = std::make_shared<const TextFragment>(
-        pastedText(text, pasted.options, placeOf(pasted, at.start)));
+        how == KeyAction::Kind::PasteAsColumns ? spacesToColumns(split, pasted.options, place)
+                                               : std::move(split));
     clearSelection(pasted);
     replaceRange(pasted, at.start, at.end, fragment, told);
     pasted.cursor = endOf(at.start, *fragment);

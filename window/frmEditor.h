@@ -5,6 +5,7 @@
 #include "textbox/history.h"
 #include "textbox/search.h"
 #include "textbox/selection.h"
+#include "textbox/spacedcolumns.h"
 #include "textbox/textrange.h"
 #include "window/BlockClipboard.h"
 #include "window/DocumentSession.h"
@@ -142,12 +143,13 @@ private:
     void selectAll();
     void copy(KeyAction::Kind how);
     void cut();
-    void paste();
+    void paste(KeyAction::Kind how);
     bool runOnBlock(const KeyAction& action);
     bool copyBlock(const CellBlock& block, std::u16string_view operation);
     void cutBlock(const CellBlock& block);
     void removeSelectedBlock(const CellBlock& block, std::u16string_view operation);
     void pasteBlockRows(const std::vector<BlockRow>& rows);
+    void convert(Conversion conversion);
     void followCursor();
     void loadText(std::u16string&& text);
 
@@ -170,6 +172,7 @@ private:
     CLPos backwardSearchEnd();
     void stopFinding();
     void goToLine();
+    void showPalette();
 
     void showReplaceDialog();
     void answerReplaceDialog(const ReplaceRequest& request);
@@ -178,7 +181,8 @@ private:
     void carryOnReplacing();
     void finishReplacing(FindSession::Replacing state);
     void tellReplaceDialog(const std::u16string& message);
-    void pasteOver(const TextRange& at, std::u16string_view text, const TextChangeSink& told);
+    void pasteOver(const TextRange& at, std::u16string_view text, const TextChangeSink& told,
+                   KeyAction::Kind how = KeyAction::Kind::Paste);
 
     void keepUnsavedWork();
     void forgetJournal();

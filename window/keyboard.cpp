@@ -1,17 +1,62 @@
 #include "window/KeyTable.h"
 #include "window/frmEditor.h"
 
-#include <array>
+#include <bit>
+#include <cstdint>
 
 namespace {
 
-// One row of the key table: the key, the modifiers it needs held (others do not matter)
-// and what it does. The first row that matches wins, so a row needing Ctrl stands before
-// the same key's row without.
-struct KeyBinding {
-    KeyCode key;
-    ShiftMask held;
-    KeyAction action;
+using enum KeyCode;
+using Kind = KeyAction::Kind;
+constexpr ShiftMask any = ShiftMask::None;
+constexpr ShiftMask ctrlShift = ShiftMask::Ctrl | ShiftMask::Shift;
+constexpr KeyAction edit(char32_t code) {
+    return {Kind::Edit, code};
+}
+constexpr KeyAction move(CursorDirection to) {
+    return {Kind::Move, 0, to};
+}
+
+// The design's rows come first, as the design has them. The others stand in the order the
+// palette lists them: where two names hold what the user typed, the first row's comes first.
+constexpr CommandRow commands[] = {
+    {u"", Backspace, any, edit(CLBox::backspaceCode)},
+    {u"", Tab, any, edit(CLBox::tabCode)},
+    {u"", Enter, any, edit(CLBox::enterCode)},
+    {u"", PageUp, any, move(CursorDirection::PageUp)},
+    {u"", PageDown, any, move(CursorDirection::PageDown)},
+    {u"", End, ShiftMask::Ctrl, move(CursorDirection::TextEnd)},
+    {u"", End, any, move(CursorDirection::End)},
+    {u"", Home, ShiftMask::Ctrl, move(CursorDirection::TextStart)},
+    {u"", Home, any, move(CursorDirection::Home)},
+    {u"", Left, any, move(CursorDirection::Left)},
+    {u"", Up, any, move(CursorDirection::Up)},
+    {u"", Right, any, move(CursorDirection::Right)},
+    {u"", Down, any, move(CursorDirection::Down)},
+    {u"Save", S, ShiftMask::Ctrl, {Kind::Save}},
+    {u"Save as", functionKey(12), any, {Kind::SaveAs}},
+    {u"Open", letterKey('O'), ShiftMask::Ctrl, {Kind::Open}},
+    {u"Delete", Delete, any, {Kind::Delete}},
+    {u"Undo", letterKey('Z'), ShiftMask::Ctrl, {Kind::Undo}},
+    {u"Redo", letterKey('Y'), ShiftMask::Ctrl, {Kind::Redo}},
+    {u"Redo", letterKey('Z'), ctrlShift, {Kind::Redo}},
+    {u"Select all", A, ShiftMask::Ctrl, {Kind::SelectAll}},
+    {u"Extend the selection", functionKey(8), any, {Kind::Extend}},
+    {u"Copy", letterKey('C'), ShiftMask::Ctrl, {Kind::Copy}},
+    {u"Copy as spaces", letterKey('C'), ctrlShift, {Kind::CopyAligned}},
+    {u"Cut", letterKey('X'), ShiftMask::Ctrl, {Kind::Cut}},
+    {u"Paste", letterKey('V'), ShiftMask::Ctrl, {Kind::Paste}},
+    {u"Paste as columns", letterKey('V'), ctrlShift, {Kind::PasteAsColumns}},
+    {u"Find", letterKey('F'), ShiftMask::Ctrl, {Kind::Find}},
+    {u"Find and replace", letterKey('H'), ShiftMask::Ctrl, {Kind::Replace}},
+    {u"Find next", functionKey(3), any, {Kind::FindNext}},
+    {u"Find previous", functionKey(3), ShiftMask::Shift, {Kind::FindPrevious}},
+    {u"Stop finding", Escape, any, {Kind::StopFinding}},
+    {u"Go to line", letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
+    {u"Command palette", letterKey('P'), ctrlShift, {Kind::ShowPalette}},
+    {u"Change font", None, any, {Kind::ChangeFont}}, // the right click
+    {u"Columns to spaces", None, any, {Kind::ColumnsToSpaces}},
+    {u"Spaces to columns", None, any, {Kind::SpacesToColumns}},
 };
 
 // Whether a key leaves F8's extend mode on: the moves extend what it selects, and saving
@@ -21,52 +66,25 @@ bool keepsExtending(KeyAction::Kind kind) {
     return kind == Move || kind == GoToLine || kind == Save || kind == SaveAs || kind == Extend;
 }
 
+int32_t modifierCount(ShiftMask mask) {
+    return std::popcount(static_cast<uint32_t>(mask));
+}
+
 } // namespace
 
+std::span<const CommandRow> commandTable() {
+    return commands;
+}
+
 std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
-    using enum KeyCode;
-    using Kind = KeyAction::Kind;
-    constexpr ShiftMask any = ShiftMask::None;
-    constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
-    constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    static constexpr std::array<KeyBinding, 32> keyTable{{
-        {Backspace, any, edit(CLBox::backspaceCode)},
-        {Tab, any, edit(CLBox::tabCode)},
-        {Enter, any, edit(CLBox::enterCode)},
-        {PageUp, any, move(CursorDirection::PageUp)},
-        {PageDown, any, move(CursorDirection::PageDown)},
-        {End, ShiftMask::Ctrl, move(CursorDirection::TextEnd)},
-        {End, any, move(CursorDirection::End)},
-        {Home, ShiftMask::Ctrl, move(CursorDirection::TextStart)},
-        {Home, any, move(CursorDirection::Home)},
-        {Left, any, move(CursorDirection::Left)},
-        {Up, any, move(CursorDirection::Up)},
-        {Right, any, move(CursorDirection::Right)},
-        {Down, any, move(CursorDirection::Down)},
-        {S, ShiftMask::Ctrl, {Kind::Save}},
-        {functionKey(12), any, {Kind::SaveAs}},
-        {letterKey('O'), ShiftMask::Ctrl, {Kind::Open}},
-        {Delete, any, {Kind::Delete}},
-        {letterKey('Z'), ShiftMask::Ctrl | ShiftMask::Shift, {Kind::Redo}},
-        {letterKey('Z'), ShiftMask::Ctrl, {Kind::Undo}},
-        {letterKey('Y'), ShiftMask::Ctrl, {Kind::Redo}},
-        {A, ShiftMask::Ctrl, {Kind::SelectAll}},
-        {letterKey('C'), ShiftMask::Ctrl | ShiftMask::Shift, {Kind::CopyAligned}},
-        {letterKey('C'), ShiftMask::Ctrl, {Kind::Copy}},
-        {letterKey('X'), ShiftMask::Ctrl, {Kind::Cut}},
-        {letterKey('V'), ShiftMask::Ctrl, {Kind::Paste}},
-        {letterKey('F'), ShiftMask::Ctrl, {Kind::Find}},
-        {functionKey(3), ShiftMask::Shift, {Kind::FindPrevious}},
-        {functionKey(3), any, {Kind::FindNext}},
-        {Escape, any, {Kind::StopFinding}},
-        {letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
-        {functionKey(8), any, {Kind::Extend}},
-        {letterKey('H'), ShiftMask::Ctrl, {Kind::Replace}},
-    }};
-    for (const KeyBinding& binding : keyTable)
-        if (binding.key == key && holds(shift, binding.held))
-            return binding.action;
-    return std::nullopt;
+    if (key == KeyCode::None)
+        return std::nullopt;
+    const CommandRow* found = nullptr;
+    for (const CommandRow& row : commands)
+        if (row.key == key && holds(shift, row.held) &&
+            (found == nullptr || modifierCount(row.held) > modifierCount(found->held)))
+            found = &row;
+    return found != nullptr ? std::optional(found->action) : std::nullopt;
 }
 
 // A key of no row does nothing, not even draw.
@@ -111,6 +129,10 @@ void frmEditor::run(const KeyAction& action) {
         return toggleExtending();
     case KeyAction::Kind::Replace:
         return showReplaceDialog();
+    case KeyAction::Kind::ChangeFont:
+        return changeFont();
+    case KeyAction::Kind::ShowPalette:
+        return showPalette();
     default:
         return runCommand(action.kind);
     }
@@ -130,7 +152,12 @@ void frmEditor::runCommand(KeyAction::Kind command) {
     case KeyAction::Kind::Cut:
         return cut();
     case KeyAction::Kind::Paste:
-        return paste();
+    case KeyAction::Kind::PasteAsColumns:
+        return paste(command);
+    case KeyAction::Kind::ColumnsToSpaces:
+        return convert(Conversion::ColumnsToSpaces);
+    case KeyAction::Kind::SpacesToColumns:
+        return convert(Conversion::SpacesToColumns);
     default:
         return copy(command);
     }

@@ -1,5 +1,6 @@
 #include "QtHost.h"
 
+#include "PaletteDialog.h"
 #include "ReplaceDialog.h"
 #include "qtstrings.h"
 
@@ -124,4 +125,10 @@ void WindowHost::showReplaceDialog(const std::u16string& findWhat) {
 void WindowHost::setReplaceDialogMessage(const std::u16string& message) {
     if (replaceDialog)
         replaceDialog->setMessage(toQString(message));
+}
+
+std::optional<size_t> WindowHost::chooseFromList(const std::u16string& title,
+                                                 const std::vector<ListItem>& items,
+                                                 const ListFilter& filter) {
+    return chooseFromPalette(window, title, items, filter);
 }

@@ -50,6 +50,9 @@ public:
     std::u16string recoveryFolder() override;
     void showReplaceDialog(const std::u16string& findWhat) override;
     void setReplaceDialogMessage(const std::u16string& message) override;
+    std::optional<size_t> chooseFromList(const std::u16string& title,
+                                         const std::vector<ListItem>& items,
+                                         const ListFilter& filter) override;
 
 private:
     QWidget* window = nullptr;

@@ -56,6 +56,10 @@ public:
     void tell(const std::u16string&, const std::u16string&) override {}
     void showReplaceDialog(const std::u16string&) override {}
     void setReplaceDialogMessage(const std::u16string&) override {}
+    std::optional<size_t> chooseFromList(const std::u16string&, const std::vector<ListItem>&,
+                                         const ListFilter&) override {
+        return std::nullopt;
+    }
     void reportError(const std::u16string& message, const std::u16string& title) override {
         std::fprintf(stderr, "columnator-shot: %s: %s\n", qPrintable(toQString(title)),
                      qPrintable(toQString(message)));

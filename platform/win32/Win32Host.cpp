@@ -4,6 +4,7 @@
 #include "platform/win32/Clipboard.h"
 #include "platform/win32/FileDialog.h"
 #include "platform/win32/InputDialog.h"
+#include "platform/win32/PaletteDialog.h"
 
 Win32Host::Win32Host(HWND ownerWindow, GdiSurface& picture)
     : window(ownerWindow), surface(picture) {}
@@ -88,4 +89,10 @@ void Win32Host::setReplaceDialogMessage(const std::u16string& message) {
 
 bool Win32Host::takesDialogMessage(MSG& message) const {
     return replaceDialog && replaceDialog->takes(message);
+}
+
+std::optional<size_t> Win32Host::chooseFromList(const std::u16string& title,
+                                                const std::vector<ListItem>& items,
+                                                const ListFilter& filter) {
+    return paletteDialog::choose(window, title, items, filter);
 }

@@ -32,6 +32,9 @@ public:
     std::u16string recoveryFolder() override;
     std::u16string clipboardText() override;
     void setClipboardText(const std::u16string& text) override;
+    std::optional<size_t> chooseFromList(const std::u16string& title,
+                                         const std::vector<ListItem>& items,
+                                         const ListFilter& filter) override;
     void showReplaceDialog(const std::u16string& findWhat) override;
     void setReplaceDialogMessage(const std::u16string& message) override;
 

@@ -4,9 +4,11 @@
 #include "window/Host.h"
 #include "window/WindowDesign.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,6 +46,20 @@ public:
     bool fileDialogsFail = false;                   // as when the system cannot show them
     std::vector<std::u16string> replaceDialogShown; // Find what, each time it was shown
     std::vector<std::u16string> replaceDialogMessages;
+    // How the user answers a list: what they type, how often they press Down after it, and
+    // Enter (true) or Escape.
+    struct ListAnswer {
+        std::u16string typed;
+        int32_t downs = 0;
+        bool taken = true;
+    };
+    std::deque<ListAnswer> listAnswers; // none left: Escape
+    struct ListShown {
+        std::u16string title;
+        std::vector<ListItem> items;
+        std::vector<size_t> filtered; // for the answer's typed text
+    };
+    std::vector<ListShown> listsShown;
     // Runs while each dialog is open, as a platform goes on delivering events then.
     std::function<void()> whileDialogOpen;
     // A larger picture cannot be allocated, as on a platform short of memory.
@@ -120,6 +136,19 @@ public:
     }
     void setReplaceDialogMessage(const std::u16string& message) override {
         replaceDialogMessages.push_back(message);
+    }
+
+    // Down past the last item stays on it; Enter with nothing listed takes nothing.
+    std::optional<size_t> chooseFromList(const std::u16string& title,
+                                         const std::vector<ListItem>& items,
+                                         const ListFilter& filter) override {
+        const ListAnswer answer = next(listAnswers, ListAnswer{u"", 0, false});
+        listsShown.push_back({title, items, filter(answer.typed)});
+        dialogOpen();
+        const std::vector<size_t>& filtered = listsShown.back().filtered;
+        if (!answer.taken || filtered.empty())
+            return std::nullopt;
+        return filtered[std::min(static_cast<size_t>(answer.downs), filtered.size() - 1)];
     }
 
 private:

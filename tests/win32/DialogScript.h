@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/win32/DialogTemplate.h"
+
 #include <windows.h>
 
 #include <commdlg.h>
@@ -59,13 +61,7 @@ public:
         const HWND combo = GetDlgItem(dialog, cmb13);
         return combo ? combo : GetDlgItem(dialog, edt1);
     }
-    static std::u16string textOf(HWND window) {
-        std::u16string text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, u'\0');
-        const int copied = GetWindowTextW(window, reinterpret_cast<wchar_t*>(text.data()),
-                                          static_cast<int>(text.size()));
-        text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-        return text;
-    }
+    static std::u16string textOf(HWND window) { return dialogTemplate::windowText(window); }
 
 private:
     static constexpr UINT tickMilliseconds = 50;
