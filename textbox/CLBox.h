@@ -177,6 +177,9 @@ public:
                    std::vector<IndentForm>& forms) const;
     // Line l's end, read as cellTexts reads its cells.
     LineEnd lineEndOf(int32_t l) const;
+    // The length of line l as gettext writes it, without its line end; a line not made yet
+    // is not read for it.
+    size_t savedLength(int32_t l) const;
 
     void render();
 
