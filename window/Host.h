@@ -1,6 +1,7 @@
 #pragma once
 
 #include "textbox/Surface.h"
+#include "window/AccessibleSession.h"
 
 #include <cstdint>
 #include <string>
@@ -48,4 +49,7 @@ public:
     // open raises std::exception with the reason.
     virtual std::u16string clipboardText() = 0;
     virtual void setClipboardText(const std::u16string& text) = 0;
+    // Tells a screen reader what changed, in the order it happened; a host without a
+    // reader's interface ignores it.
+    virtual void tellScreenReader(const AccessibleEvent&) {}
 };

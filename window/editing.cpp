@@ -37,10 +37,18 @@ bool frmEditor::changeText(EditHistory::Action kind, std::u16string_view operati
     return done;
 }
 
+// Every change of the text passes here, whatever feature made it: to the journal and to a
+// screen reader.
 bool frmEditor::journalled(std::u16string_view operation, const TextAction& action) {
     std::vector<TextChange> made;
-    const bool done = guarded(
-        operation, [&] { action([&](const TextChange& change) { made.push_back(change); }); });
+    accessible.beforeChanges(box());
+    const bool done = guarded(operation, [&] {
+        action([&](const TextChange& change) {
+            made.push_back(change);
+            accessible.changed(box(), change);
+        });
+    });
+    accessible.afterChanges(box());
     document.journal(made, box().cursor);
     if (!made.empty())
         pointer.release(); // a drag's start is gone with the text it stood in
@@ -159,23 +167,30 @@ void frmEditor::paste() {
         return;
     const bool done =
         changeText(EditHistory::Action::Other, u"pasting", [&](const TextChangeSink& told) {
-            CLBox& pasted = box();
-            const std::optional<TextRange> selected = selectedRange(pasted);
-            const TextRange at = selected ? *selected : TextRange{pasted.cursor, pasted.cursor};
-            auto fragment = std::make_shared<const TextFragment>(
-                pastedText(text, pasted.options, placeOf(pasted, at.start)));
-            clearSelection(pasted);
-            replaceRange(pasted, at.start, at.end, fragment, told);
-            pasted.cursor = endOf(at.start, *fragment);
-            followCursor();
+            const std::optional<TextRange> selected = selectedRange(box());
+            replaceWithText(selected ? *selected : TextRange{box().cursor, box().cursor}, text,
+                            told);
         });
     if (done)
         drawUnlessMoving();
+}
+
+// The text split into lines and cells as a file is, put in place of at; the cursor after it.
+void frmEditor::replaceWithText(const TextRange& at, std::u16string_view text,
+                                const TextChangeSink& told) {
+    CLBox& pasted = box();
+    auto fragment = std::make_shared<const TextFragment>(
+        pastedText(text, pasted.options, placeOf(pasted, at.start)));
+    clearSelection(pasted);
+    replaceRange(pasted, at.start, at.end, fragment, told);
+    pasted.cursor = endOf(at.start, *fragment);
+    followCursor();
 }
 
 // Loading a text starts its history afresh.
 void frmEditor::loadText(std::u16string&& text) {
     history.clear();
     pointer.release();
+    accessible.replaced();
     box().loadtext(std::move(text));
 }

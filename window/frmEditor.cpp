@@ -26,6 +26,7 @@ void frmEditor::runIfFree(const Body& body) {
 void frmEditor::runThenDeliverKept(const Body& body) {
     gate.runShielded([&] {
         body();
+        tellScreenReader();
         showCaption();
     });
     while (std::optional<HandlerGate::Kept> kept = gate.takeKept())

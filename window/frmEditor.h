@@ -6,6 +6,7 @@
 #include "textbox/search.h"
 #include "textbox/selection.h"
 #include "textbox/textrange.h"
+#include "window/AccessibleSession.h"
 #include "window/DocumentSession.h"
 #include "window/FindSession.h"
 #include "window/HandlerGate.h"
@@ -63,6 +64,15 @@ public:
     // The window became the active one again, as after the user worked in another program:
     // a file another program changed or removed meanwhile is asked or told about, once.
     void onActivate();
+
+    // The window's text as a screen reader asks about it; from the first call on, its
+    // changes, the caret's moves and the selection are told to the host after each handler.
+    AccessibleDocument accessibleDocument();
+    // A screen reader sets the selection from anchor to caret (equal: the caret alone); the
+    // view follows the caret.
+    void onAccessibleSelect(int32_t anchor, int32_t caret);
+    // A screen reader replaces a span of the text, as a paste would.
+    void onAccessibleReplace(TextSpan span, const std::u16string& text);
 
     CLBox& box(); // created on first use
 
@@ -136,6 +146,8 @@ private:
     void copy(KeyAction::Kind how);
     void cut();
     void paste();
+    void replaceWithText(const TextRange& at, std::u16string_view text, const TextChangeSink& told);
+    void tellScreenReader();
     void followCursor();
     void loadText(std::u16string&& text);
 
@@ -169,5 +181,6 @@ private:
     EditHistory history;
     FindSession finding;
     PointerState pointer;
+    AccessibleSession accessible;
     std::u16string shownCaption{windowDesign::caption};
 };

@@ -39,9 +39,10 @@ public:
     std::deque<std::u16string> openPaths; // none left: Cancel
     std::u16string recoveryFolderPath;    // "" gives none
     std::u16string clipboard;
-    std::vector<std::u16string> clipboardWrites; // as set, in order
-    bool clipboardFails = false;                 // as when another program holds it open
-    bool fileDialogsFail = false;                // as when the system cannot show them
+    std::vector<std::u16string> clipboardWrites;     // as set, in order
+    bool clipboardFails = false;                     // as when another program holds it open
+    bool fileDialogsFail = false;                    // as when the system cannot show them
+    std::vector<AccessibleEvent> screenReaderEvents; // as told, in order
     // Runs while each dialog is open, as a platform goes on delivering events then.
     std::function<void()> whileDialogOpen;
     // A larger picture cannot be allocated, as on a platform short of memory.
@@ -111,6 +112,9 @@ public:
             throw std::runtime_error("the clipboard is in use");
         clipboard = text;
         clipboardWrites.push_back(text);
+    }
+    void tellScreenReader(const AccessibleEvent& event) override {
+        screenReaderEvents.push_back(event);
     }
 
 private:
