@@ -14,6 +14,8 @@
 class EditorWindow : public QWidget {
 public:
     EditorWindow(QtSurface& picture, frmEditor& form);
+    // The logic behind the window, for its accessibility interface.
+    frmEditor& logic() const { return form; }
 
 protected:
     bool event(QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "QtHost.h"
 
+#include "AccessibleEditor.h"
 #include "qtstrings.h"
 
 #include <QClipboard>
@@ -103,4 +104,9 @@ std::u16string WindowHost::recoveryFolder() {
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return {};
     return toU16String(folder);
+}
+
+void WindowHost::tellScreenReader(const AccessibleEvent& event) {
+    if (window != nullptr)
+        tellAccessibility(*window, event);
 }

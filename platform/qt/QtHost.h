@@ -42,6 +42,7 @@ public:
     void reportError(const std::u16string& message, const std::u16string& title) override;
     void tell(const std::u16string& message, const std::u16string& title) override;
     std::u16string recoveryFolder() override;
+    void tellScreenReader(const AccessibleEvent& event) override;
 
 private:
     QWidget* window = nullptr;
