@@ -26,7 +26,10 @@ struct KeyAction {
         FindNext,
         FindPrevious,
         StopFinding,
-        GoToLine
+        GoToLine,
+        ZoomIn,
+        ZoomOut,
+        ZoomBack
     } kind;
     char32_t code = 0;
     CursorDirection direction = CursorDirection::Right;

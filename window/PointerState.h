@@ -25,9 +25,13 @@ public:
     // Moves the scroll target, not the cursor; Shift turns a vertical turn sideways. A target
     // held at an edge keeps no fraction to scroll past it later.
     void scrollByWheel(CLBox& box, WheelTurn turn, ShiftMask shift);
+    // The whole notches a turn with Ctrl held adds up to, down positive; parts of one are
+    // kept for the next turn.
+    int32_t zoomNotches(const WheelTurn& turn);
 
 private:
     std::optional<CLPos> dragAnchor;
     double pointerX = 0, pointerY = 0;
     double wheelRestX = 0, wheelRestY = 0;
+    int32_t zoomRest = 0; // in 1/wheelNotch of a notch
 };

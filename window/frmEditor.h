@@ -9,6 +9,7 @@
 #include "window/AccessibleSession.h"
 #include "window/DocumentSession.h"
 #include "window/FindSession.h"
+#include "window/FontZoom.h"
 #include "window/HandlerGate.h"
 #include "window/Host.h"
 #include "window/Input.h"
@@ -159,6 +160,9 @@ private:
     void selectWord(double x, double y);
     void dragTo(double x, double y);
     void changeFont();
+    void zoomBy(int32_t steps);
+    void zoomBack();
+    void applyZoom(double points);
     void glide();
 
     void askAndFind(SearchDirection direction);
@@ -181,6 +185,7 @@ private:
     EditHistory history;
     FindSession finding;
     PointerState pointer;
+    FontZoom zoom;
     AccessibleSession accessible;
     std::u16string shownCaption{windowDesign::caption};
 };

@@ -22,7 +22,7 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
     constexpr ShiftMask any = ShiftMask::None;
     constexpr auto edit = [](char32_t code) { return KeyAction{Kind::Edit, code}; };
     constexpr auto move = [](CursorDirection to) { return KeyAction{Kind::Move, 0, to}; };
-    static constexpr std::array<KeyBinding, 30> keyTable{{
+    static constexpr std::array<KeyBinding, 35> keyTable{{
         {Backspace, any, edit(CLBox::backspaceCode)},
         {Tab, any, edit(CLBox::tabCode)},
         {Enter, any, edit(CLBox::enterCode)},
@@ -53,6 +53,11 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
         {functionKey(3), any, {Kind::FindNext}},
         {Escape, any, {Kind::StopFinding}},
         {letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
+        {Plus, ShiftMask::Ctrl, {Kind::ZoomIn}},
+        {NumpadAdd, ShiftMask::Ctrl, {Kind::ZoomIn}},
+        {Minus, ShiftMask::Ctrl, {Kind::ZoomOut}},
+        {NumpadSubtract, ShiftMask::Ctrl, {Kind::ZoomOut}},
+        {digitKey(0), ShiftMask::Ctrl, {Kind::ZoomBack}},
     }};
     for (const KeyBinding& binding : keyTable)
         if (binding.key == key && holds(shift, binding.held))
@@ -94,6 +99,12 @@ void frmEditor::run(const KeyAction& action) {
         return finding.stop();
     case KeyAction::Kind::GoToLine:
         return goToLine();
+    case KeyAction::Kind::ZoomIn:
+        return zoomBy(1);
+    case KeyAction::Kind::ZoomOut:
+        return zoomBy(-1);
+    case KeyAction::Kind::ZoomBack:
+        return zoomBack();
     default:
         return runCommand(action.kind);
     }

@@ -2,6 +2,7 @@
 
 #include "keys.h"
 #include "qtstrings.h"
+#include "window/KeyTable.h"
 #include "window/WindowDesign.h"
 
 #include <QApplication>
@@ -104,9 +105,14 @@ void EditorWindow::showEvent(QShowEvent*) {
             [this] { form.onResize(width(), height()); });
 }
 
+// A zoom key's "=", "+" or "-" is not typed, as a command's control code is not.
 void EditorWindow::keyPressEvent(QKeyEvent* event) {
-    form.onKeyDown(toKeyCode(event->key()), toShiftMask(event->modifiers()));
-    typeText(event->text());
+    const KeyCode key = toKeyCode(event->key());
+    const ShiftMask shift = toShiftMask(event->modifiers());
+    form.onKeyDown(key, shift);
+    const std::optional<KeyAction> action = actionFor(key, shift);
+    if (!action || action->kind == KeyAction::Kind::Edit || action->kind == KeyAction::Kind::Move)
+        typeText(event->text());
 }
 
 void EditorWindow::inputMethodEvent(QInputMethodEvent* event) {
