@@ -1,4 +1,6 @@
+#include "tests/support/HeadlessWindow.h"
 #include "textbox/colourscheme.h"
+#include "textbox/selection.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +55,50 @@ TEST(ColourSchemes, KeepTheTextReadableOnEveryTint) {
     EXPECT_EQ(schemeFor(rows[1].system), darkScheme());
     EXPECT_EQ(schemeFor(rows[2].system).window, black);
     EXPECT_EQ(schemeFor(rows[4].system).selection, packedColour(55, 0, 110));
+}
+
+// Frames in a dark and a high-contrast scheme, through the window: the background, the
+// text, the selection and the text in it, the tints and the cursor all take the scheme's
+// colours, a cell the selection holds in part printed in two; the light default draws as
+// the design does.
+TEST(ColourSchemes, FramesAreDrawnInTheScheme) {
+    const std::vector<SystemColours> schemes = {
+        {packedColour(32, 32, 32), packedColour(230, 230, 230), packedColour(0, 90, 160), white,
+         false, false},
+        {black, white, packedColour(26, 235, 255), black, true, false},
+        {white, black, packedColour(0, 120, 215), white, false, false}};
+    for (const SystemColours& system : schemes) {
+        HeadlessWindow window;
+        window.box().loadtext(u"\t\tab\tcd\nef\n");
+        window.form.onColoursChanged(system);
+        setSelection(window.box(), CLPos{1, 0, 0}, CLPos{1, 0, 1}); // "e" of "ef"
+        window.settle();
+        HeadlessSurface& surface = window.host.surface;
+        surface.calls.clear();
+        window.form.onResize(windowDesign::startWidth, windowDesign::startHeight + 1);
+        const ColourScheme scheme = schemeFor(system);
+        using Call = HeadlessSurface::Call;
+        ASSERT_FALSE(surface.callsOf(Call::Clear).empty());
+        EXPECT_EQ(surface.callsOf(Call::Clear).back().colour, scheme.window);
+        std::vector<std::pair<std::u16string, int32_t>> printed;
+        for (const auto& call : surface.callsOf(Call::Print))
+            printed.emplace_back(call.text, call.colour);
+        const bool split = scheme.selectedText != scheme.text;
+        const std::vector<std::pair<std::u16string, int32_t>> expected =
+            split ? std::vector<std::pair<std::u16string, int32_t>>{{u"ab", scheme.text},
+                                                                    {u"cd", scheme.text},
+                                                                    {u"e", scheme.selectedText},
+                                                                    {u"f", scheme.text}}
+                  : std::vector<std::pair<std::u16string, int32_t>>{
+                        {u"ab", scheme.text}, {u"cd", scheme.text}, {u"ef", scheme.text}};
+        EXPECT_EQ(printed, expected);
+        std::vector<int32_t> fills;
+        for (const auto& call : surface.callsOf(Call::Fill))
+            fills.push_back(call.colour);
+        EXPECT_EQ(fills, (std::vector<int32_t>{scheme.tintEven, scheme.tintOdd, scheme.selection}));
+        ASSERT_FALSE(surface.callsOf(Call::Line).empty());
+        EXPECT_EQ(surface.callsOf(Call::Line).back().colour, scheme.text);
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "containers/Ref.h"
 #include "textbox/CellText.h"
 #include "textbox/Surface.h"
+#include "textbox/colourscheme.h"
 
 #include <cstdint>
 #include <functional>
@@ -134,7 +135,8 @@ public:
     // textbox/selection.h.
     std::optional<CLPos> selectionAnchor;
     CLOptions options;
-    Surface* refWindow = nullptr; // bound by bind; not owned
+    ColourScheme colours = lightScheme(); // what frames are drawn in
+    Surface* refWindow = nullptr;         // bound by bind; not owned
 
     // Coordinate mapping. The document must hold at least one line.
     CLPos XYToPos(int32_t x, int32_t y, bool yonly);
@@ -238,6 +240,7 @@ private:
     double prefixWidth(const CellText& text, const TextPieces* pieces, int32_t units);
     int32_t characterAt(const CellText& text, int32_t xr);
     void drawLine(int32_t l);
+    void printCell(int32_t l, int32_t i, double cellLeft, double y);
     void printInView(const CellText& text, double cellLeft);
     void drawCursor();
 };

@@ -75,6 +75,10 @@ public:
     // A screen reader replaces a span of the text, as a paste would.
     void onAccessibleReplace(TextSpan span, const std::u16string& text);
 
+    // The system's colours, at start and whenever they change: the frames that follow are
+    // drawn in the scheme made from them.
+    void onColoursChanged(const SystemColours& system);
+
     CLBox& box(); // created on first use
 
     std::u16string filePath;
@@ -188,4 +192,5 @@ private:
     FontZoom zoom;
     AccessibleSession accessible;
     std::u16string shownCaption{windowDesign::caption};
+    ColourScheme colourScheme = lightScheme();
 };

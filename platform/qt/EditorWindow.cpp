@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QShowEvent>
 #include <QUrl>
 #include <QWheelEvent>
@@ -51,6 +52,7 @@ EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm)
     timer.setInterval(windowDesign::tickMilliseconds);
     connect(&timer, &QTimer::timeout, this, [this] { form.onTick(); });
     timer.start();
+    followPalette();
 }
 
 // The window becomes active again after another program and after a dialog of ours alike;
@@ -58,7 +60,26 @@ EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm)
 bool EditorWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         form.onActivate();
+    if (event->type() == QEvent::PaletteChange)
+        followPalette();
     return QWidget::event(event);
+}
+
+namespace {
+
+int32_t packed(const QColor& colour) {
+    return packedColour(colour.red(), colour.green(), colour.blue());
+}
+
+} // namespace
+
+// The toolkit tells no high contrast or dark preference apart from the palette itself.
+void EditorWindow::followPalette() {
+    const QPalette& colours = palette();
+    form.onColoursChanged({packed(colours.color(QPalette::Base)),
+                           packed(colours.color(QPalette::Text)),
+                           packed(colours.color(QPalette::Highlight)),
+                           packed(colours.color(QPalette::HighlightedText)), false, false});
 }
 
 // Painting runs in the toolkit's event loop, outside the handlers, so nothing may escape

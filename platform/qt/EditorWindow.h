@@ -16,6 +16,8 @@ public:
     EditorWindow(QtSurface& picture, frmEditor& form);
     // The logic behind the window, for its accessibility interface.
     frmEditor& logic() const { return form; }
+    // Draws in the palette's colours, as it is now.
+    void followPalette();
 
 protected:
     bool event(QEvent* event) override;
