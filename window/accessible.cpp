@@ -8,6 +8,14 @@ AccessibleDocument frmEditor::accessibleDocument() {
     return {box(), accessible.text(box())};
 }
 
+ViewRect frmEditor::cursorBar() {
+    CLBox& shown = box();
+    if (shown.lines.size() == 0)
+        return {};
+    const PixelPoint at = shown.posToXYScrmov(shown.cursor);
+    return {at.x, at.y, at.x + 1, at.y + shown.lineHeight};
+}
+
 // Told in order, each once; a host that fails to pass one on loses only that one.
 void frmEditor::tellScreenReader() {
     if (!editorBox || !accessible.isFollowing())
@@ -33,6 +41,16 @@ void frmEditor::onAccessibleSelect(int32_t anchor, int32_t caret) {
         });
         endRunIfMoved(before);
         drawUnlessMoving();
+    });
+}
+
+void frmEditor::onAccessibleShow(int32_t offset) {
+    runIfFree([&] {
+        if (guarded(u"scrolling", [&] {
+                CLBox& shown = box();
+                shown.viewFollow(accessible.text(shown).positionAt(shown, offset));
+            }))
+            drawUnlessMoving();
     });
 }
 

@@ -69,9 +69,14 @@ public:
     // The window's text as a screen reader asks about it; from the first call on, its
     // changes, the caret's moves and the selection are told to the host after each handler.
     AccessibleDocument accessibleDocument();
+    // The cursor's bar in the view, for a system caret that magnifiers follow; it costs no
+    // accessible text. Raises what the surface raises.
+    ViewRect cursorBar();
     // A screen reader sets the selection from anchor to caret (equal: the caret alone); the
     // view follows the caret.
     void onAccessibleSelect(int32_t anchor, int32_t caret);
+    // A screen reader brings the text at offset into view; the cursor stays.
+    void onAccessibleShow(int32_t offset);
     // A screen reader replaces a span of the text, as a paste would.
     void onAccessibleReplace(TextSpan span, const std::u16string& text);
 

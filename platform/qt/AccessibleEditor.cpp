@@ -165,9 +165,8 @@ int AccessibleEditor::offsetAtPoint(const QPoint& point) const {
         [&] { return form.accessibleDocument().offsetAtPoint(inView.x(), inView.y()); }, -1);
 }
 
-// Scrolling alone has no handler of its own; the caret goes there, and the view after it.
 void AccessibleEditor::scrollToSubstring(int startIndex, int) {
-    form.onAccessibleSelect(startIndex, startIndex);
+    form.onAccessibleShow(startIndex);
 }
 
 // Plain text: no attributes, the same over the whole.

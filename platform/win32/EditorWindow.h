@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/win32/GdiSurface.h"
+#include "platform/win32/TextAutomation.h"
 #include "platform/win32/translate.h"
 #include "window/frmEditor.h"
 
@@ -26,6 +27,12 @@ public:
     // loop until the window is closed; returns the exit code.
     int run(int showCommand);
 
+    // The window's element for UI Automation, made at the first question; null before
+    // attach.
+    TextElement* automation();
+    // What the logic tells a screen reader, raised on the element where there is one.
+    void tellAutomation(const AccessibleEvent& event);
+
     // The id of the scroll timer's WM_TIMER messages.
     static constexpr UINT_PTR scrollTimerId = 1;
 
@@ -38,9 +45,17 @@ private:
     void typeUnit(char16_t unit);
     void followDpi(UINT dpi, const RECT& suggested);
     void paint();
+    LRESULT answerObject(WPARAM wParam, LPARAM lParam);
+    void createCaret();
+    void placeCaret();
+    void followSystemColours();
+    void endAutomation();
 
     HWND window = nullptr;
     frmEditor* form = nullptr;
     GdiSurface* surface = nullptr;
     SurrogateJoiner typedUnits;
+    TextElement* element = nullptr; // one reference ours while the window lives
+    HBITMAP caretBitmap = nullptr;
+    int32_t caretHeight = 0; // of the caret made, 0 while there is none
 };

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // The host services over the native window: its picture, its caption, modal dialogs
@@ -29,6 +30,12 @@ public:
     std::u16string recoveryFolder() override;
     std::u16string clipboardText() override;
     void setClipboardText(const std::u16string& text) override;
+    void tellScreenReader(const AccessibleEvent& event) override {
+        if (onScreenReaderEvent)
+            onScreenReaderEvent(event);
+    }
+    // Where what the logic tells a screen reader goes: the window's automation element.
+    std::function<void(const AccessibleEvent&)> onScreenReaderEvent;
 
 private:
     HWND window;

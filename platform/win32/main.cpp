@@ -15,6 +15,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
         Win32Host host(window.handle(), surface);
         frmEditor form(host);
         window.attach(form, surface);
+        host.onScreenReaderEvent = [&](const AccessibleEvent& event) {
+            window.tellAutomation(event);
+        };
         const SIZE client = window.clientSize();
         form.onResize(client.cx, client.cy); // handled, and drawn, right after start-up
         form.onLoad(commandLineTail(reinterpret_cast<const char16_t*>(GetCommandLineW())));
