@@ -72,6 +72,7 @@ key_table_names() {
         case $key in
         functionKey\(*\)) name=F${key//[!0-9]/} ;;
         letterKey\(*\)) name=${key:11:1} ;;
+        digitKey\(*\)) name=${key//[!0-9]/} ;;
         *) name=$(sed -E 's/([a-z])([A-Z])/\1 \2/g' <<<"$key") ;;
         esac
         [[ $held == any || $held == *ShiftMask::* ]] || fail "cannot read the modifiers of: $row"

@@ -39,7 +39,7 @@ TEST(Zoom, StepsStayInBoundsAndComeBack) {
             if (choice < 2)
                 zoomKey(window, up ? KeyCode::Plus : KeyCode::Minus);
             else if (choice < 4)
-                zoomKey(window, up ? KeyCode::NumpadAdd : KeyCode::NumpadSubtract);
+                zoomKey(window, up ? KeyCode::KeypadPlus : KeyCode::KeypadMinus);
             else
                 ctrlWheel(window, up ? -wheelNotch : wheelNotch);
             const double after = fontSize(window);

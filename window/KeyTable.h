@@ -38,3 +38,6 @@ struct KeyAction {
 // The action of the first row of the key table that key and shift match; none for a key
 // of no row.
 std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift);
+// Whether the character a key down brings is typed: not where the key is a command's, as
+// the zoom keys' "+", "=" and "-" are.
+bool typesItsCharacter(KeyCode key, ShiftMask shift);

@@ -54,15 +54,21 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
         {Escape, any, {Kind::StopFinding}},
         {letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
         {Plus, ShiftMask::Ctrl, {Kind::ZoomIn}},
-        {NumpadAdd, ShiftMask::Ctrl, {Kind::ZoomIn}},
+        {KeypadPlus, ShiftMask::Ctrl, {Kind::ZoomIn}},
         {Minus, ShiftMask::Ctrl, {Kind::ZoomOut}},
-        {NumpadSubtract, ShiftMask::Ctrl, {Kind::ZoomOut}},
+        {KeypadMinus, ShiftMask::Ctrl, {Kind::ZoomOut}},
         {digitKey(0), ShiftMask::Ctrl, {Kind::ZoomBack}},
     }};
     for (const KeyBinding& binding : keyTable)
         if (binding.key == key && holds(shift, binding.held))
             return binding.action;
     return std::nullopt;
+}
+
+bool typesItsCharacter(KeyCode key, ShiftMask shift) {
+    const std::optional<KeyAction> action = actionFor(key, shift);
+    return !action || action->kind == KeyAction::Kind::Edit ||
+           action->kind == KeyAction::Kind::Move;
 }
 
 // A key of no row does nothing, not even draw.

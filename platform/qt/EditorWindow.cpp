@@ -131,8 +131,7 @@ void EditorWindow::keyPressEvent(QKeyEvent* event) {
     const KeyCode key = toKeyCode(event->key());
     const ShiftMask shift = toShiftMask(event->modifiers());
     form.onKeyDown(key, shift);
-    const std::optional<KeyAction> action = actionFor(key, shift);
-    if (!action || action->kind == KeyAction::Kind::Edit || action->kind == KeyAction::Kind::Move)
+    if (typesItsCharacter(key, shift))
         typeText(event->text());
 }
 

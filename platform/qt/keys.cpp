@@ -25,7 +25,7 @@ constexpr std::array<std::pair<int, KeyCode>, 20> namedKeys{{
     {Qt::Key_Insert, KeyCode::Insert},
     {Qt::Key_Delete, KeyCode::Delete},
     {Qt::Key_Equal, KeyCode::Plus},
-    {Qt::Key_Plus, KeyCode::NumpadAdd}, // the keypad's, or = with Shift: both zoom in
+    {Qt::Key_Plus, KeyCode::KeypadPlus}, // the keypad's, or = with Shift: both zoom in
     {Qt::Key_Minus, KeyCode::Minus},
 }};
 

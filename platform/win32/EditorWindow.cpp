@@ -1,5 +1,6 @@
 #include "platform/win32/EditorWindow.h"
 
+#include "window/KeyTable.h"
 #include "window/WindowDesign.h"
 
 #include <shellapi.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <exception>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -263,13 +265,18 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             form->onResize(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        form->onKeyDown(static_cast<KeyCode>(wParam), currentShiftMask());
+    case WM_SYSKEYDOWN: {
+        const KeyCode key = static_cast<KeyCode>(wParam);
+        const ShiftMask shift = currentShiftMask();
+        form->onKeyDown(key, shift);
+        dropNextCharacter = !typesItsCharacter(key, shift);
         if (message == WM_KEYDOWN)
             return 0;
         break; // with Alt held the system keys (Alt+F4, Alt+Space) still work
-    case WM_CHAR:
-        typeUnit(static_cast<char16_t>(wParam));
+    }
+    case WM_CHAR: // a zoom key's "+" or "-" comes as one, and is not typed
+        if (!std::exchange(dropNextCharacter, false))
+            typeUnit(static_cast<char16_t>(wParam));
         return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:

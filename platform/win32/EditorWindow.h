@@ -55,6 +55,7 @@ private:
     frmEditor* form = nullptr;
     GdiSurface* surface = nullptr;
     SurrogateJoiner typedUnits;
+    bool dropNextCharacter = false; // the key down before it was a command's
     TextElement* element = nullptr; // one reference ours while the window lives
     HBITMAP caretBitmap = nullptr;
     int32_t caretHeight = 0; // of the caret made, 0 while there is none
