@@ -82,11 +82,9 @@ std::u16string written(const TextFragment& fragment, const TextFragment& tabs,
 
 // The units a and b share at their ends, never ending inside a surrogate pair.
 size_t commonPrefix(std::u16string_view a, std::u16string_view b) {
-    size_t n =
-        std::mismatch(a.begin(), a.begin() + static_cast<ptrdiff_t>(std::min(a.size(), b.size())),
-                      b.begin())
-            .first -
-        a.begin();
+    size_t n = 0;
+    while (n < a.size() && n < b.size() && a[n] == b[n])
+        ++n;
     while (n > 0 && (insideSurrogatePair(a, static_cast<int32_t>(n)) ||
                      insideSurrogatePair(b, static_cast<int32_t>(n))))
         --n;
