@@ -108,4 +108,5 @@ def main():
     return 1
 
 
-sys.exit(main())
+if __name__ == "__main__":
+    sys.exit(main())

@@ -29,6 +29,16 @@ double_click_and_type() {
     write "Y"
 }
 
+# The zoom keys and Ctrl+wheel size the text and type nothing; the cursor stays put.
+zoom_and_type() {
+    press ctrl+equal ctrl+plus ctrl+KP_Add
+    write "Z"
+    press ctrl+minus ctrl+KP_Subtract
+    xdotool mousemove --window "$window" 100 100 keydown ctrl click 4 click 5 click 4 keyup ctrl
+    press ctrl+0
+    write "Q"
+}
+
 editing_cases() {
     edit_case delete 'abc\r\ndef\r\n' 'Qbc\r\ndef\r\n' delete_undo_redo
     edit_case typeover 'old text\r\nline\r\n' 'new' select_all_type_over
@@ -36,6 +46,7 @@ editing_cases() {
     edit_case spaces 'a\tb\r\nlonger\tc\n' 'a\tb\r\nlonger\tc\na       b\r\nlonger  c\n' copy_as_spaces
     edit_case drag 'first line' 'X' drag_and_type
     edit_case word 'first line\nnext' 'Y line\nnext' double_click_and_type
+    edit_case zoom 'a=b\n+-\n' 'ZQa=b\n+-\n' zoom_and_type
     indentation_cases
     selection_cases
 }

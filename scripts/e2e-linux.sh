@@ -332,3 +332,8 @@ stop "$editor"
 "$build/columnator-shot" "$work/shot.png"
 scripts/check-tints.py "$work/shot.png" || fail "the screenshot does not shade the indentation"
 echo "e2e: the demo text shows both shades of its indentation cells"
+
+# Read and edited through AT-SPI, as a screen reader does, on a private session bus: the text,
+# the caret and their events, and a caret set through it, typed at and saved.
+dbus-run-session -- scripts/e2e-accessibility.sh "$build" "$work" || fail "AT-SPI reading failed"
+echo "e2e: a screen reader reads the text and the caret, hears their events and edits the file"

@@ -425,4 +425,25 @@ if [ "$update_screenshot" = yes ]; then
     cp build-windows/demo-wine.png docs/screenshot-windows.png
 fi
 
+# With the window colour black and its text white, as a dark scheme sets them, the demo
+# shows the cursor (at the first line's end) and none of the light scheme's pale tints.
+set_window_colours() { # set_window_colours WINDOW TEXT, as "R G B"
+    "$wine" reg add 'HKCU\Control Panel\Colors' /v Window /t REG_SZ /d "$1" /f >/dev/null 2>&1
+    "$wine" reg add 'HKCU\Control Panel\Colors' /v WindowText /t REG_SZ /d "$2" /f >/dev/null 2>&1
+}
+echo "e2e: capturing the demo text in a dark scheme"
+set_window_colours '0 0 0' '255 255 255'
+start_editor
+xdotool key End
+sleep 1
+import -window "$window" "$work/dark.ppm"
+stop_editor
+set_window_colours '255 255 255' '0 0 0'
+if scripts/check-colours.py "$work/dark.ppm"; then
+    echo "e2e: in a dark scheme the cursor shows and no cell is pale"
+else
+    echo "e2e: the dark scheme's screenshot shows no cursor, or a pale tint"
+    failures=$((failures + 1))
+fi
+
 [ "$failures" -eq 0 ] || { echo "e2e under wine: $failures case(s) failed"; exit 1; }

@@ -5,7 +5,10 @@
 # A build configured as it comes looks for GoogleTest and Google Benchmark, so ./run needs them.
 build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev fonts-dejavu-core
                 libgtest-dev libgmock-dev libbenchmark-dev)
-test_packages=(clang-14 libclang-rt-14-dev googletest python3 xvfb xdotool imagemagick unicode-data)
+# The screen-reader test reads the window over AT-SPI on a private session bus, with
+# Debian's own Python and pyatspi.
+test_packages=(clang-14 libclang-rt-14-dev googletest python3 xvfb xdotool imagemagick unicode-data
+               dbus-daemon dbus-bin at-spi2-core python3-pyatspi)
 # The Windows build and its tests under wine: scripts/test-windows.sh installs these.
 windows_packages=(g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine xvfb xdotool imagemagick)
 # The whole-program benchmark's yardstick for starting on a large file: scripts/bench-whole.sh

@@ -71,6 +71,28 @@ inline TextFragment fragmentOf(std::u16string_view model) {
     return fragment;
 }
 
+// The accessible text (textbox/accessibletext.h) the slow way, from the records: the empty cells of
+// the form Spaces that open a line (never its last) are four spaces each, every other cell its text
+// and a tab, the last its text; lines are joined by '\n'.
+inline std::u16string accessibleTextOf(const CLBox& box) {
+    std::u16string text;
+    for (int32_t l = 0; l < box.lines.size(); ++l) {
+        const CLLine& line = *box.lines.at(l);
+        const int32_t last = line.tabs.size() - 1;
+        bool opening = true;
+        for (int32_t t = 0; t <= last; ++t) {
+            const CLTab& cell = *line.tabs.at(t);
+            opening = opening && t < last && cell.text.empty() && cell.form() == IndentForm::Spaces;
+            text += opening ? std::u16string_view(u"    ") : cell.text.view();
+            if (!opening && t < last)
+                text += u'\t';
+        }
+        if (l + 1 < box.lines.size())
+            text += u'\n';
+    }
+    return text;
+}
+
 inline size_t offsetOf(const CLBox& box, const CLPos& pos) {
     size_t offset = 0;
     std::vector<std::u16string_view> cells;

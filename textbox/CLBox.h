@@ -4,6 +4,7 @@
 #include "containers/Ref.h"
 #include "textbox/CellText.h"
 #include "textbox/Surface.h"
+#include "textbox/colourscheme.h"
 
 #include <cstdint>
 #include <functional>
@@ -147,7 +148,8 @@ public:
     // textbox/blockselection.h and ended as the selection is.
     std::optional<CellBlock> selectedBlock;
     CLOptions options;
-    Surface* refWindow = nullptr; // bound by bind; not owned
+    ColourScheme colours = lightScheme(); // what frames are drawn in
+    Surface* refWindow = nullptr;         // bound by bind; not owned
 
     // Coordinate mapping. The document must hold at least one line.
     CLPos XYToPos(int32_t x, int32_t y, bool yonly);
@@ -190,6 +192,9 @@ public:
                    std::vector<IndentForm>& forms) const;
     // Line l's end, read as cellTexts reads its cells.
     LineEnd lineEndOf(int32_t l) const;
+    // The length of line l as gettext writes it, without its line end; a line not made yet
+    // is not read for it.
+    size_t savedLength(int32_t l) const;
 
     // For an edit that makes many lines at once (Replace all): their texts, written as
     // loading reads them, handed over to be kept with the load's, so that the lines can be
@@ -262,6 +267,7 @@ private:
     double prefixWidth(const CellText& text, const TextPieces* pieces, int32_t units);
     int32_t characterAt(const CellText& text, int32_t xr);
     void drawLine(int32_t l);
+    void printCell(int32_t l, int32_t i, double cellLeft, double y);
     void printInView(const CellText& text, double cellLeft);
     void drawCursor();
 };

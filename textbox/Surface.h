@@ -83,6 +83,9 @@ public:
         print(part);
         setDrawingPosition(x, drawingY());
     }
+    // The colour clear fills with and the colour text is printed in; white and black until
+    // set.
+    virtual void setColours(int32_t /*background*/, int32_t /*text*/) {}
     virtual void line(double x0, double y0, double x1, double y1, int32_t colour) = 0;
     // Fills the rectangle with corners (x0, y0) and (x1, y1), both included.
     virtual void fillRect(double x0, double y0, double x1, double y1, int32_t colour) = 0;

@@ -47,9 +47,10 @@ public:
                          std::vector<IndentForm>* forms) const;
     // A line not made yet ends in a line break: "\r\n" where its piece ends in "\r".
     LineEnd lineEndOf(uint64_t code) const;
-    // The text gettext gives for a line not made yet, and its length.
+    // The text gettext gives for a line not made yet, its line end included.
     void appendText(std::u16string& out, uint64_t code) const;
-    size_t textLength(uint64_t code) const;
+    // The length of that text without its line end.
+    size_t savedLength(uint64_t code) const;
 
 private:
     // A text handed over after the load, with the arena its lines' records are made in.

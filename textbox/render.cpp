@@ -5,18 +5,15 @@
 #include "textbox/selection.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string_view>
 
 namespace {
 
-constexpr int32_t tintOddCell = 223 + 256 * 255 + 65536 * 255;  // 16777183
-constexpr int32_t tintEvenCell = 239 + 256 * 255 + 65536 * 255; // 16777199
-constexpr int32_t cursorColour = 0;
-// The selection, and the tints of the empty cells in it: still two shades, a shade bluer.
-constexpr int32_t selectionColour = 180 + 256 * 213 + 65536 * 255;
-constexpr int32_t selectedTintOddCell = 140 + 256 * 186 + 65536 * 235;
-constexpr int32_t selectedTintEvenCell = 160 + 256 * 200 + 65536 * 245;
+// Past this many units a cell the selection holds in part is printed in one colour, that of
+// its first unit's side, so that a frame never measures a long line's prefixes.
+constexpr int32_t longestRecolouredCell = 4096;
 
 enum class Report { Off, On };
 
@@ -89,6 +86,25 @@ std::optional<SelectedSpan> selectedSpanOn(CLBox& box, int32_t l) {
     return span.right > span.left ? std::optional(span) : std::nullopt;
 }
 
+// The units [first, end) of cell i of line l that the selection holds.
+struct UnitSpan {
+    int32_t first = 0, end = 0;
+};
+std::optional<UnitSpan> selectedUnitsOf(CLBox& box, int32_t l, int32_t i, int32_t size) {
+    const std::optional<TextRange> range = selectedRange(box);
+    if (!range)
+        return std::nullopt;
+    const auto unitsBefore = [&](const CLPos& at) {
+        if (at.yLine != l)
+            return at.yLine < l ? 0 : size;
+        if (at.xTab != i)
+            return at.xTab < i ? 0 : size;
+        return at.xChar;
+    };
+    const UnitSpan span{unitsBefore(range->start), unitsBefore(range->end)};
+    return span.end > span.first ? std::optional(span) : std::nullopt;
+}
+
 } // namespace
 
 void CLBox::render() {
@@ -121,6 +137,7 @@ void CLBox::render() {
         {
             TimedSection section("prepare");
             target.hide();
+            target.setColours(colours.window, colours.text);
             target.clear();
             section.stop();
         }
@@ -156,7 +173,7 @@ void CLBox::drawLine(int32_t l) {
     const int32_t last = line.tabs.size() - 1;
     if (selected)
         target.fillRect(selected->left - scrmovX, y0, selected->right - scrmovX - 1, y1 - 1,
-                        selectionColour);
+                        colours.selection);
     for (int32_t i = firstCellRightOf(line.tabs, scrmovX); i <= last; ++i) {
         const double x0 = line.tabs.weiacc(i);
         if (x0 >= viewRight)
@@ -166,15 +183,50 @@ void CLBox::drawLine(int32_t l) {
             continue;
         const CLTab& cell = *line.tabs.at(i);
         if (!cell.text.empty()) {
-            target.setDrawingPosition(x0 - scrmovX, y0);
-            printInView(cell.text, x0);
+            printCell(l, i, x0, y0);
         } else if (i != last) {
             const bool inSelection = selected && selected->covers(x0, x1);
-            const int32_t tint = i % 2 == 1 ? (inSelection ? selectedTintOddCell : tintOddCell)
-                                            : (inSelection ? selectedTintEvenCell : tintEvenCell);
+            const int32_t tint = i % 2 == 1
+                                     ? (inSelection ? colours.selectedTintOdd : colours.tintOdd)
+                                     : (inSelection ? colours.selectedTintEven : colours.tintEven);
             target.fillRect(x0 - scrmovX, y0, x1 - scrmovX - 1, y1 - 1, tint);
         }
     }
+}
+
+// Where the selected text has a colour of its own, what the selection holds of the cell is
+// printed in it, the rest in the text's.
+void CLBox::printCell(int32_t l, int32_t i, double cellLeft, double y) {
+    Surface& target = surface();
+    const CellText& text = lines.at(l)->tabs.at(i)->text;
+    const int32_t size = static_cast<int32_t>(text.size());
+    const std::optional<UnitSpan> selected = colours.selectedText != colours.text && selectionAnchor
+                                                 ? selectedUnitsOf(*this, l, i, size)
+                                                 : std::nullopt;
+    target.setDrawingPosition(cellLeft - scrmovX, y);
+    if (!selected) {
+        printInView(text, cellLeft);
+        return;
+    }
+    if ((selected->first == 0 && selected->end == size) || size > longestRecolouredCell) {
+        target.setColours(colours.window,
+                          selected->first == 0 ? colours.selectedText : colours.text);
+        printInView(text, cellLeft);
+        target.setColours(colours.window, colours.text);
+        return;
+    }
+    const std::u16string_view whole = text.view();
+    const std::array<int32_t, 4> bounds{0, selected->first, selected->end, size};
+    for (size_t k = 0; k + 1 < bounds.size(); ++k) {
+        if (bounds[k] == bounds[k + 1])
+            continue;
+        const double partLeft = posToXY(CLPos{l, i, bounds[k]}).x;
+        target.setColours(colours.window, k == 1 ? colours.selectedText : colours.text);
+        target.setDrawingPosition(partLeft - scrmovX, y);
+        target.print(whole.substr(static_cast<size_t>(bounds[k]),
+                                  static_cast<size_t>(bounds[k + 1] - bounds[k])));
+    }
+    target.setColours(colours.window, colours.text);
 }
 
 // A long text measured by advances is printed from a little left of the view to a little
@@ -223,6 +275,6 @@ void CLBox::drawCursor() {
     const bool onEmptyLine = lines.at(cursor.yLine)->isEmptyLine;
     const double height = onEmptyLine ? static_cast<double>(options.emptyHeight) * lineHeight
                                       : static_cast<double>(lineHeight);
-    target.line(at.x, at.y, at.x, at.y + height, cursorColour);
+    target.line(at.x, at.y, at.x, at.y + height, colours.cursor);
     target.setDrawingPosition(at.x, at.y);
 }

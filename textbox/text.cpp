@@ -274,8 +274,8 @@ void LoadedLines::appendText(std::u16string& out, uint64_t code) const {
     out += u'\n';
 }
 
-size_t LoadedLines::textLength(uint64_t code) const {
-    return pieceOf(code).size() + 1;
+size_t LoadedLines::savedLength(uint64_t code) const {
+    return withoutReturn(pieceOf(code)).size();
 }
 
 LineEnd& LineEnd::operator=(std::u16string_view text) {
@@ -397,22 +397,24 @@ LineEnd CLBox::lineEndOf(int32_t l) const {
     return lines.isMade(l) ? lines.at(l)->lineEnd : loaded->lineEndOf(lines.pendingCode(l));
 }
 
+size_t CLBox::savedLength(int32_t l) const {
+    if (!lines.isMade(l))
+        return loaded->savedLength(lines.pendingCode(l));
+    const CLLine& line = *lines.at(l);
+    size_t length = static_cast<size_t>(line.tabs.size()) - 1; // the tabs between the cells
+    for (int32_t i = 0; i < line.tabs.size(); ++i)
+        length += line.tabs.at(i)->text.size();
+    return length +
+           static_cast<size_t>(spacedIndentation(line)) * (spacesPerIndentCell(options) - 1);
+}
+
 // The cells that open a line written as spaces are written so; every other cell is its text
 // and a tab, the last its text and the line end.
 std::u16string CLBox::gettext() const {
     const size_t spacesPerCell = spacesPerIndentCell(options);
     size_t length = 0;
-    for (int32_t l = 0; l < lines.size(); ++l) {
-        if (!lines.isMade(l)) {
-            length += loaded->textLength(lines.pendingCode(l));
-            continue;
-        }
-        const CLLine& line = *lines.at(l);
-        for (int32_t i = 0; i < line.tabs.size(); ++i)
-            length += line.tabs.at(i)->text.size() + 1;
-        length += line.lineEnd.size() +
-                  static_cast<size_t>(spacedIndentation(line)) * (spacesPerCell - 1);
-    }
+    for (int32_t l = 0; l < lines.size(); ++l)
+        length += savedLength(l) + lineEndOf(l).size();
     std::u16string text;
     text.reserve(length);
     for (int32_t l = 0; l < lines.size(); ++l) {

@@ -124,7 +124,7 @@ std::optional<std::u16string> changeFontByPrompts(Host& host, CLBox& box) {
     return joinedLines(refused);
 }
 
-Layout layOutAgain(CLBox& box) {
+Layout layOutAgain(CLBox& box, const std::function<void()>& beforeDrawing) {
     Layout result = Layout::Done;
     const auto step = [&](auto&& run) {
         try {
@@ -137,6 +137,8 @@ Layout layOutAgain(CLBox& box) {
     step([&] { box.updateCache(); });
     step([&] { box.updateHeight(0, box.lines.size()); });
     step([&] { box.updateInnerWidth(0, box.lines.size()); });
+    if (beforeDrawing)
+        step(beforeDrawing);
     step([&] { box.render(); });
     return result;
 }

@@ -3,6 +3,7 @@
 #include "textbox/CLBox.h"
 #include "window/Host.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,7 @@
 std::optional<std::u16string> changeFontByPrompts(Host& host, CLBox& box);
 
 // Lays the whole text out again in the surface's font and draws it, each step running even
-// when one before it failed. Refused when the text would leave 32-bit coordinates.
+// when one before it failed; beforeDrawing, if given, runs between the layout and the
+// frame. Refused when the text would leave 32-bit coordinates.
 enum class Layout { Done, Refused };
-Layout layOutAgain(CLBox& box);
+Layout layOutAgain(CLBox& box, const std::function<void()>& beforeDrawing = {});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "textbox/Surface.h"
+#include "window/AccessibleSession.h"
 #include "window/ReplaceDialog.h"
 
 #include <cstddef>
@@ -75,4 +76,7 @@ public:
     virtual std::optional<size_t> chooseFromList(const std::u16string& title,
                                                  const std::vector<ListItem>& items,
                                                  const ListFilter& filter) = 0;
+    // Tells a screen reader what changed, in the order it happened; a host without a
+    // reader's interface ignores it.
+    virtual void tellScreenReader(const AccessibleEvent&) {}
 };

@@ -26,7 +26,11 @@ enum class KeyCode : int32_t {
     Digit0 = 48,
     A = 65,
     S = 83,
+    KeypadPlus = 107,
+    KeypadMinus = 109,
     F1 = 112,
+    Plus = 187,  // the key that holds = and +
+    Minus = 189, // the key that holds - and _
 };
 
 // Letters, digits and function keys follow each other in the code table.

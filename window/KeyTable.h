@@ -36,7 +36,10 @@ struct KeyAction {
         PasteAsColumns,
         ColumnsToSpaces,
         SpacesToColumns,
-        ShowPalette
+        ShowPalette,
+        ZoomIn,
+        ZoomOut,
+        ZoomBack
     } kind;
     char32_t code = 0;
     CursorDirection direction = CursorDirection::Right;
@@ -64,3 +67,6 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift);
 // A key with the modifiers held as the user reads it: "Ctrl+Shift+Z", "Page Up", "F12";
 // "" for KeyCode::None. A key the editor has no name for reads "Key" and its code.
 std::u16string keyName(KeyCode key, ShiftMask held);
+// Whether the character a key down brings is typed: not where the key is a command's, as
+// the zoom keys' "+", "=" and "-" are.
+bool typesItsCharacter(KeyCode key, ShiftMask shift);

@@ -91,3 +91,10 @@ void PointerState::scrollByWheel(CLBox& box, WheelTurn turn, ShiftMask shift) {
     if (box.scrY - int64_t{fromY} != wantedY)
         wheelRestY = 0;
 }
+
+int32_t PointerState::zoomNotches(const WheelTurn& turn) {
+    zoomRest += turn.notchesY + turn.notchesX;
+    const int32_t whole = zoomRest / wheelNotch;
+    zoomRest -= whole * wheelNotch;
+    return whole;
+}

@@ -30,6 +30,9 @@ public:
     // Moves the scroll target, not the cursor; Shift turns a vertical turn sideways. A target
     // held at an edge keeps no fraction to scroll past it later.
     void scrollByWheel(CLBox& box, WheelTurn turn, ShiftMask shift);
+    // The whole notches a turn with Ctrl held adds up to, down positive; parts of one are
+    // kept for the next turn.
+    int32_t zoomNotches(const WheelTurn& turn);
 
 private:
     std::optional<CLPos> dragAnchor;
@@ -39,4 +42,5 @@ private:
     double pressX = 0, pressY = 0;
     double pointerX = 0, pointerY = 0;
     double wheelRestX = 0, wheelRestY = 0;
+    int32_t zoomRest = 0; // in 1/wheelNotch of a notch
 };

@@ -38,10 +38,18 @@ bool frmEditor::changeText(EditHistory::Action kind, std::u16string_view operati
     return done;
 }
 
+// Every change of the text passes here, whatever feature made it: to the journal and to a
+// screen reader.
 bool frmEditor::journalled(std::u16string_view operation, const TextAction& action) {
     std::vector<TextChange> made;
-    const bool done = guarded(
-        operation, [&] { action([&](const TextChange& change) { made.push_back(change); }); });
+    accessible.beforeChanges(box());
+    const bool done = guarded(operation, [&] {
+        action([&](const TextChange& change) {
+            made.push_back(change);
+            accessible.changed(box(), change);
+        });
+    });
+    accessible.afterChanges(box());
     document.journal(box(), made, box().cursor);
     if (!made.empty()) {
         pointer.release(); // a drag's start is gone with the text it stood in
@@ -195,5 +203,6 @@ void frmEditor::loadText(std::u16string&& text) {
     history.clear();
     pointer.release();
     extending.end();
+    accessible.replaced();
     box().loadtext(std::move(text));
 }

@@ -12,9 +12,20 @@ CLBox& frmEditor::box() {
     if (!editorBox) {
         auto created = std::make_unique<CLBox>();
         created->bind(host.picture());
+        created->colours = colourScheme;
         editorBox = std::move(created);
     }
     return *editorBox;
+}
+
+// Taken even while another handler runs, so that no change of scheme is lost; drawn when
+// free.
+void frmEditor::onColoursChanged(const SystemColours& system) {
+    colourScheme = schemeFor(system);
+    if (!editorBox)
+        return;
+    editorBox->colours = colourScheme;
+    runIfFree([&] { draw(); });
 }
 
 void frmEditor::runIfFree(const Body& body) {
@@ -26,6 +37,7 @@ void frmEditor::runIfFree(const Body& body) {
 void frmEditor::runThenDeliverKept(const Body& body) {
     gate.runShielded([&] {
         body();
+        tellScreenReader();
         showCaption();
     });
     while (std::optional<HandlerGate::Kept> kept = gate.takeKept())

@@ -7,10 +7,12 @@
 #include "textbox/selection.h"
 #include "textbox/spacedcolumns.h"
 #include "textbox/textrange.h"
+#include "window/AccessibleSession.h"
 #include "window/BlockClipboard.h"
 #include "window/DocumentSession.h"
 #include "window/ExtendMode.h"
 #include "window/FindSession.h"
+#include "window/FontZoom.h"
 #include "window/HandlerGate.h"
 #include "window/Host.h"
 #include "window/Input.h"
@@ -69,6 +71,24 @@ public:
     void onActivate();
     // A button of the Find and Replace dialog (Ctrl+H), with its fields as they stand.
     void onReplaceDialog(const ReplaceRequest& request);
+
+    // The window's text as a screen reader asks about it; from the first call on, its
+    // changes, the caret's moves and the selection are told to the host after each handler.
+    AccessibleDocument accessibleDocument();
+    // The cursor's bar in the view, for a system caret that magnifiers follow; it costs no
+    // accessible text. Raises what the surface raises.
+    ViewRect cursorBar();
+    // A screen reader sets the selection from anchor to caret (equal: the caret alone); the
+    // view follows the caret.
+    void onAccessibleSelect(int32_t anchor, int32_t caret);
+    // A screen reader brings the text at offset into view; the cursor stays.
+    void onAccessibleShow(int32_t offset);
+    // A screen reader replaces a span of the text, as a paste would.
+    void onAccessibleReplace(TextSpan span, const std::u16string& text);
+
+    // The system's colours, at start and whenever they change: the frames that follow are
+    // drawn in the scheme made from them.
+    void onColoursChanged(const SystemColours& system);
 
     CLBox& box(); // created on first use
 
@@ -150,6 +170,7 @@ private:
     void removeSelectedBlock(const CellBlock& block, std::u16string_view operation);
     void pasteBlockRows(const std::vector<BlockRow>& rows);
     void convert(Conversion conversion);
+    void tellScreenReader();
     void followCursor();
     void loadText(std::u16string&& text);
 
@@ -161,6 +182,9 @@ private:
     void selectWord(double x, double y);
     void dragTo(double x, double y);
     void changeFont();
+    void zoomBy(int32_t steps);
+    void zoomBack();
+    void applyZoom(double points);
     void glide();
 
     void askAndFind(SearchDirection direction);
@@ -198,5 +222,8 @@ private:
     PointerState pointer;
     ExtendMode extending;
     BlockClipboard copiedBlock;
+    FontZoom zoom;
+    AccessibleSession accessible;
     std::u16string shownCaption{windowDesign::caption};
+    ColourScheme colourScheme = lightScheme();
 };

@@ -53,6 +53,11 @@ constexpr CommandRow commands[] = {
     {u"Find previous", functionKey(3), ShiftMask::Shift, {Kind::FindPrevious}},
     {u"Stop finding", Escape, any, {Kind::StopFinding}},
     {u"Go to line", letterKey('G'), ShiftMask::Ctrl, {Kind::GoToLine}},
+    {u"Zoom in", Plus, ShiftMask::Ctrl, {Kind::ZoomIn}},
+    {u"Zoom in", KeypadPlus, ShiftMask::Ctrl, {Kind::ZoomIn}},
+    {u"Zoom out", Minus, ShiftMask::Ctrl, {Kind::ZoomOut}},
+    {u"Zoom out", KeypadMinus, ShiftMask::Ctrl, {Kind::ZoomOut}},
+    {u"Zoom back to the font's size", digitKey(0), ShiftMask::Ctrl, {Kind::ZoomBack}},
     {u"Command palette", letterKey('P'), ctrlShift, {Kind::ShowPalette}},
     {u"Change font", None, any, {Kind::ChangeFont}}, // the right click
     {u"Columns to spaces", None, any, {Kind::ColumnsToSpaces}},
@@ -85,6 +90,12 @@ std::optional<KeyAction> actionFor(KeyCode key, ShiftMask shift) {
             (found == nullptr || modifierCount(row.held) > modifierCount(found->held)))
             found = &row;
     return found != nullptr ? std::optional(found->action) : std::nullopt;
+}
+
+bool typesItsCharacter(KeyCode key, ShiftMask shift) {
+    const std::optional<KeyAction> action = actionFor(key, shift);
+    return !action || action->kind == KeyAction::Kind::Edit ||
+           action->kind == KeyAction::Kind::Move;
 }
 
 // A key of no row does nothing, not even draw.
@@ -133,6 +144,12 @@ void frmEditor::run(const KeyAction& action) {
         return changeFont();
     case KeyAction::Kind::ShowPalette:
         return showPalette();
+    case KeyAction::Kind::ZoomIn:
+        return zoomBy(1);
+    case KeyAction::Kind::ZoomOut:
+        return zoomBy(-1);
+    case KeyAction::Kind::ZoomBack:
+        return zoomBack();
     default:
         return runCommand(action.kind);
     }

@@ -43,6 +43,14 @@ std::u16string bareKeyName(KeyCode key) {
         return u"Insert";
     case Delete:
         return u"Delete";
+    case Plus:
+        return u"Plus";
+    case KeypadPlus:
+        return u"Keypad Plus";
+    case Minus:
+        return u"Minus";
+    case KeypadMinus:
+        return u"Keypad Minus";
     default:
         break;
     }

@@ -73,10 +73,16 @@ void frmEditor::changeFont() {
     clearSelection(box());
     extending.end();
     endRunIfMoved(before);
+    zoom.sizeChosen();
     if (const auto refused = changeFontByPrompts(host, box()))
         report(*refused);
 }
 
+// With Ctrl held the wheel zooms, a step a notch: larger turned away from the user.
 void frmEditor::onWheel(const WheelTurn& turn, ShiftMask shift) {
-    runIfFree([&] { guarded(u"scrolling", [&] { pointer.scrollByWheel(box(), turn, shift); }); });
+    runIfFree([&] {
+        if (holds(shift, ShiftMask::Ctrl))
+            return zoomBy(-pointer.zoomNotches(turn));
+        guarded(u"scrolling", [&] { pointer.scrollByWheel(box(), turn, shift); });
+    });
 }

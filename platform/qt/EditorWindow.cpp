@@ -2,6 +2,7 @@
 
 #include "keys.h"
 #include "qtstrings.h"
+#include "window/KeyTable.h"
 #include "window/WindowDesign.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QShowEvent>
 #include <QUrl>
 #include <QWheelEvent>
@@ -50,6 +52,7 @@ EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm)
     timer.setInterval(windowDesign::tickMilliseconds);
     connect(&timer, &QTimer::timeout, this, [this] { form.onTick(); });
     timer.start();
+    followPalette();
 }
 
 // The window becomes active again after another program and after a dialog of ours alike;
@@ -57,7 +60,26 @@ EditorWindow::EditorWindow(QtSurface& picture, frmEditor& editorForm)
 bool EditorWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         form.onActivate();
+    if (event->type() == QEvent::PaletteChange)
+        followPalette();
     return QWidget::event(event);
+}
+
+namespace {
+
+int32_t packed(const QColor& colour) {
+    return packedColour(colour.red(), colour.green(), colour.blue());
+}
+
+} // namespace
+
+// The toolkit tells no high contrast or dark preference apart from the palette itself.
+void EditorWindow::followPalette() {
+    const QPalette& colours = palette();
+    form.onColoursChanged({packed(colours.color(QPalette::Base)),
+                           packed(colours.color(QPalette::Text)),
+                           packed(colours.color(QPalette::Highlight)),
+                           packed(colours.color(QPalette::HighlightedText)), false, false});
 }
 
 // Painting runs in the toolkit's event loop, outside the handlers, so nothing may escape
@@ -104,9 +126,13 @@ void EditorWindow::showEvent(QShowEvent*) {
             [this] { form.onResize(width(), height()); });
 }
 
+// A zoom key's "=", "+" or "-" is not typed, as a command's control code is not.
 void EditorWindow::keyPressEvent(QKeyEvent* event) {
-    form.onKeyDown(toKeyCode(event->key()), toShiftMask(event->modifiers()));
-    typeText(event->text());
+    const KeyCode key = toKeyCode(event->key());
+    const ShiftMask shift = toShiftMask(event->modifiers());
+    form.onKeyDown(key, shift);
+    if (typesItsCharacter(key, shift))
+        typeText(event->text());
 }
 
 void EditorWindow::inputMethodEvent(QInputMethodEvent* event) {

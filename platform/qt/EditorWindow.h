@@ -14,6 +14,10 @@
 class EditorWindow : public QWidget {
 public:
     EditorWindow(QtSurface& picture, frmEditor& form);
+    // The logic behind the window, for its accessibility interface.
+    frmEditor& logic() const { return form; }
+    // Draws in the palette's colours, as it is now.
+    void followPalette();
 
 protected:
     bool event(QEvent* event) override;

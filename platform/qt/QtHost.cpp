@@ -1,5 +1,6 @@
 #include "QtHost.h"
 
+#include "AccessibleEditor.h"
 #include "PaletteDialog.h"
 #include "ReplaceDialog.h"
 #include "qtstrings.h"
@@ -131,4 +132,9 @@ std::optional<size_t> WindowHost::chooseFromList(const std::u16string& title,
                                                  const std::vector<ListItem>& items,
                                                  const ListFilter& filter) {
     return chooseFromPalette(window, title, items, filter);
+}
+
+void WindowHost::tellScreenReader(const AccessibleEvent& event) {
+    if (window != nullptr)
+        tellAccessibility(*window, event);
 }

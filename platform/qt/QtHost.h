@@ -53,6 +53,7 @@ public:
     std::optional<size_t> chooseFromList(const std::u16string& title,
                                          const std::vector<ListItem>& items,
                                          const ListFilter& filter) override;
+    void tellScreenReader(const AccessibleEvent& event) override;
 
 private:
     QWidget* window = nullptr;

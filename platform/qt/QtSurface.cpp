@@ -298,7 +298,8 @@ bool QtSurface::printGlyphs(std::u16string_view text, QPointF origin, int64_t be
     for (const char16_t unit : text)
         if (f.advanceOf(unit) == ResolvedFont::Advances::notSummable || f.glyphs[unit] == 0)
             return false;
-    if (!f.blendsOwnGlyphs() || !blendGlyphs(text, origin, before))
+    // Learned glyphs are black ink: text of another colour is the toolkit's to draw.
+    if (textColour != Qt::black || !f.blendsOwnGlyphs() || !blendGlyphs(text, origin, before))
         drawGlyphRun(text, origin, before);
     return true;
 }
@@ -387,6 +388,21 @@ void QtSurface::line(double x0, double y0, double x1, double y1, int32_t colour)
     inked(static_cast<double>(std::min(ax, bx)) - 1, static_cast<double>(std::min(ay, by)) - 1,
           static_cast<double>(std::max(ax, bx)) + 2, static_cast<double>(std::max(ay, by)) + 2);
     drawn();
+}
+
+// A new background lies under every pixel, not only under those drawn since the last wipe.
+void QtSurface::setColours(int32_t background, int32_t text) {
+    const QColor newBackground(toQRgb(background)), newText(toQRgb(text));
+    if (newBackground != backgroundColour) {
+        backgroundColour = newBackground;
+        for (Frame* frame : {&drawing, &presented, &recycled})
+            frame->inked.markAll();
+    }
+    if (newText != textColour) {
+        textColour = newText;
+        if (activePainter)
+            activePainter->setPen(textColour);
+    }
 }
 
 void QtSurface::fillRect(double x0, double y0, double x1, double y1, int32_t colour) {

@@ -46,7 +46,8 @@ public:
     // Whether plain text in the current font is drawn by blending learned glyphs, where
     // the toolkit's own pixels allow it; the toolkit draws it otherwise.
     bool blendsGlyphs() {
-        return drawingMode == Drawing::Quick && fonts.current().blendsOwnGlyphs();
+        return drawingMode == Drawing::Quick && textColour == Qt::black &&
+               fonts.current().blendsOwnGlyphs();
     }
     // Draws with the toolkit's own text layout only, as a reference for the quick path.
     void printLaidOut(std::u16string_view text);
@@ -84,6 +85,7 @@ public:
     std::optional<double> advancesWidth(std::u16string_view text) override;
     void printPart(std::u16string_view part, double before) override;
     // An axis-aligned line covers the pixels from its start up to, not including, its end.
+    void setColours(int32_t background, int32_t text) override;
     void line(double x0, double y0, double x1, double y1, int32_t colour) override;
     void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
     // Painting reaches the screen from the event loop, so there is nothing to flush here.

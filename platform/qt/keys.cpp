@@ -6,7 +6,7 @@
 namespace {
 
 // The keys that are not letters, digits or function keys.
-constexpr std::array<std::pair<int, KeyCode>, 17> namedKeys{{
+constexpr std::array<std::pair<int, KeyCode>, 20> namedKeys{{
     {Qt::Key_Backspace, KeyCode::Backspace},
     {Qt::Key_Tab, KeyCode::Tab},
     {Qt::Key_Backtab, KeyCode::Tab}, // what Qt calls Shift+Tab
@@ -24,6 +24,9 @@ constexpr std::array<std::pair<int, KeyCode>, 17> namedKeys{{
     {Qt::Key_Down, KeyCode::Down},
     {Qt::Key_Insert, KeyCode::Insert},
     {Qt::Key_Delete, KeyCode::Delete},
+    {Qt::Key_Equal, KeyCode::Plus},
+    {Qt::Key_Plus, KeyCode::KeypadPlus}, // the keypad's, or = with Shift: both zoom in
+    {Qt::Key_Minus, KeyCode::Minus},
 }};
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "AccessibleEditor.h"
 #include "EditorWindow.h"
 #include "QtHost.h"
 #include "QtSurface.h"
@@ -5,6 +6,7 @@
 #include "window/WindowDesign.h"
 #include "window/frmEditor.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.columnator.Columnator"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.columnator.Columnator")));
     const std::optional<std::u16string> file = fileArgument(argc, argv);
+    QAccessible::installFactory(accessibleEditorFactory);
     try {
         QtSurface surface(windowDesign::startWidth, windowDesign::startHeight, startDpi());
         WindowHost host(surface);

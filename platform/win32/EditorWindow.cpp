@@ -1,11 +1,15 @@
 #include "platform/win32/EditorWindow.h"
 
+#include "window/KeyTable.h"
 #include "window/WindowDesign.h"
 
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <exception>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -56,6 +60,42 @@ SIZE windowSizeForClient(DWORD style) {
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
+// Whether the system asks programs for a dark theme: AppsUseLightTheme 0 under the
+// Personalize key. Light where the value is missing, as on systems before the setting.
+bool appsUseDarkTheme() {
+    DWORD light = 1, size = sizeof light;
+    const LSTATUS read = RegGetValueW(
+        HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+        L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &light, &size);
+    return read == ERROR_SUCCESS && light == 0;
+}
+
+bool highContrastOn() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+SystemColours systemColours() {
+    const auto colour = [](int index) { return static_cast<int32_t>(GetSysColor(index)); };
+    return {colour(COLOR_WINDOW),        colour(COLOR_WINDOWTEXT), colour(COLOR_HIGHLIGHT),
+            colour(COLOR_HIGHLIGHTTEXT), highContrastOn(),         appsUseDarkTheme()};
+}
+
+// A dark title bar where the system has one (DWMWA_USE_IMMERSIVE_DARK_MODE, from Windows 10
+// version 2004); nothing elsewhere.
+void useDarkTitleBar(HWND window, bool dark) {
+    using SetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+    static const HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    const FARPROC found = dwm ? GetProcAddress(dwm, "DwmSetWindowAttribute") : nullptr;
+    const auto call = reinterpret_cast<SetAttribute>(reinterpret_cast<void (*)()>(found));
+    constexpr DWORD immersiveDarkMode = 20;
+    const BOOL on = dark ? TRUE : FALSE;
+    if (call)
+        call(window, immersiveDarkMode, &on, sizeof on);
+}
+
 } // namespace
 
 EditorWindow::EditorWindow() {
@@ -71,6 +111,9 @@ EditorWindow::EditorWindow() {
 }
 
 EditorWindow::~EditorWindow() {
+    endAutomation();
+    if (caretBitmap)
+        DeleteObject(caretBitmap);
     if (window) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0); // no messages to a half-destroyed object
         DestroyWindow(window);
@@ -88,6 +131,73 @@ void EditorWindow::attach(frmEditor& editorForm, GdiSurface& picture) {
     surface = &picture;
     if (const UINT dpi = monitorDpiOf(window))
         surface->setDotsPerInchY(static_cast<int32_t>(dpi));
+    followSystemColours();
+    if (GetFocus() == window)
+        createCaret();
+}
+
+TextElement* EditorWindow::automation() {
+    if (!element && form)
+        element = new TextElement(window, *form);
+    return element;
+}
+
+void EditorWindow::tellAutomation(const AccessibleEvent& event) {
+    if (element)
+        element->tell(event);
+}
+
+// The client's reference is its own; ours stays until the window goes.
+LRESULT EditorWindow::answerObject(WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(lParam) != uia::rootObjectId || !automation())
+        return DefWindowProcW(window, WM_GETOBJECT, wParam, lParam);
+    return uia::returnRawElementProvider(window, wParam, lParam, element);
+}
+
+// Clients still holding the element are told it is gone, and reach the logic no more.
+void EditorWindow::endAutomation() {
+    if (!element)
+        return;
+    element->disconnect();
+    if (window)
+        uia::returnRawElementProvider(window, 0, 0, nullptr);
+    uia::disconnectProvider(element);
+    element->Release();
+    element = nullptr;
+}
+
+// A caret of the cursor's height drawn in black on black, so it shows nothing: the cursor is
+// the logic's own drawing, and the caret is there for magnifiers and the system to follow.
+void EditorWindow::createCaret() {
+    const int32_t height = std::max<int32_t>(form->box().lineHeight, 1);
+    if (caretHeight == height && caretBitmap)
+        return;
+    if (caretBitmap)
+        DeleteObject(caretBitmap);
+    const std::vector<WORD> rows(static_cast<size_t>(height), 0); // each row padded to a word
+    caretBitmap = CreateBitmap(1, height, 1, 1, rows.data());
+    caretHeight = CreateCaret(window, caretBitmap, 1, height) ? height : 0;
+    if (caretHeight != 0)
+        ShowCaret(window);
+    placeCaret();
+}
+
+void EditorWindow::placeCaret() {
+    if (caretHeight == 0)
+        return;
+    try {
+        const ViewRect bar = form->cursorBar();
+        if (bar.bottom - bar.top != caretHeight)
+            return createCaret(); // the font's size changed
+        SetCaretPos(bar.left, bar.top);
+    } catch (const std::exception&) { // the surface failed to measure: the caret stays
+    }
+}
+
+void EditorWindow::followSystemColours() {
+    const SystemColours colours = systemColours();
+    useDarkTitleBar(window, colours.darkApps && !colours.highContrast);
+    form->onColoursChanged(colours);
 }
 
 int EditorWindow::run(int showCommand) {
@@ -123,7 +233,26 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
         paint();
+        placeCaret();
         return 0;
+    case WM_GETOBJECT:
+        return answerObject(wParam, lParam);
+    case WM_SETFOCUS: { // the keys pressed or let go while another window had the focus
+        BYTE keys[256] = {};
+        if (GetKeyboardState(keys))
+            modifiers.startFrom(keys);
+        createCaret();
+        return 0;
+    }
+    case WM_KILLFOCUS:
+        DestroyCaret();
+        caretHeight = 0;
+        return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE: // high contrast and the theme for apps are told so
+    case WM_THEMECHANGED:
+        followSystemColours();
+        break;
     case WM_ERASEBKGND:
         return 1; // the whole client area is painted from the surface
     case WM_SIZE:
@@ -131,24 +260,23 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             form->onResize(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
+    case WM_SYSKEYDOWN: {
         modifiers.onKey(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), true);
-        form->onKeyDown(static_cast<KeyCode>(wParam), currentShiftMask());
+        const KeyCode key = static_cast<KeyCode>(wParam);
+        const ShiftMask shift = currentShiftMask();
+        form->onKeyDown(key, shift);
+        dropNextCharacter = !typesItsCharacter(key, shift);
         if (message == WM_KEYDOWN)
             return 0;
         break; // with Alt held the system keys (Alt+F4, Alt+Space) still work
+    }
     case WM_KEYUP:
     case WM_SYSKEYUP:
         modifiers.onKey(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), false);
         break;
-    case WM_SETFOCUS: { // the keys pressed or let go while another window had the focus
-        BYTE keys[256] = {};
-        if (GetKeyboardState(keys))
-            modifiers.startFrom(keys);
-        break;
-    }
-    case WM_CHAR:
-        typeUnit(static_cast<char16_t>(wParam));
+    case WM_CHAR: // a zoom key's "+" or "-" comes as one, and is not typed
+        if (!std::exchange(dropNextCharacter, false))
+            typeUnit(static_cast<char16_t>(wParam));
         return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -193,6 +321,7 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         KillTimer(window, scrollTimerId);
+        endAutomation();
         PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY: {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/win32/GdiSurface.h"
+#include "platform/win32/TextAutomation.h"
 #include "platform/win32/translate.h"
 #include "window/frmEditor.h"
 
@@ -30,6 +31,11 @@ public:
 
     // Offered each message of the loop first: true when a modeless dialog took it.
     std::function<bool(MSG&)> dialogMessages;
+    // The window's element for UI Automation, made at the first question; null before
+    // attach.
+    TextElement* automation();
+    // What the logic tells a screen reader, raised on the element where there is one.
+    void tellAutomation(const AccessibleEvent& event);
 
     // The id of the scroll timer's WM_TIMER messages.
     static constexpr UINT_PTR scrollTimerId = 1;
@@ -45,10 +51,19 @@ private:
     // The keys as of the message being handled.
     ShiftMask currentShiftMask() const;
     void paint();
+    LRESULT answerObject(WPARAM wParam, LPARAM lParam);
+    void createCaret();
+    void placeCaret();
+    void followSystemColours();
+    void endAutomation();
 
     HWND window = nullptr;
     frmEditor* form = nullptr;
     GdiSurface* surface = nullptr;
     SurrogateJoiner typedUnits;
     HeldModifiers modifiers;
+    bool dropNextCharacter = false; // the key down before it was a command's
+    TextElement* element = nullptr; // one reference ours while the window lives
+    HBITMAP caretBitmap = nullptr;
+    int32_t caretHeight = 0; // of the caret made, 0 while there is none
 };

@@ -47,10 +47,11 @@ int16_t RealisedFont::advanceOf(HDC dc, char16_t unit) {
     return advances.of(unit, [&](char16_t learned) { return learnAdvance(dc, learned); });
 }
 
-GlyphSet& RealisedFont::glyphsOn(uint32_t background) {
-    if (!glyphs || glyphs->background != background) {
+GlyphSet& RealisedFont::glyphsOn(uint32_t background, uint32_t text) {
+    if (!glyphs || glyphs->background != background || glyphs->text != text) {
         glyphs = std::make_unique<GlyphSet>();
         glyphs->background = background;
+        glyphs->text = text;
     }
     return *glyphs;
 }

@@ -62,8 +62,8 @@ public:
     int32_t height(HDC dc);
     // The advance of unit where a sum of advances is the text's width, else negative.
     int16_t advanceOf(HDC dc, char16_t unit);
-    // The copies of this font's glyphs on background; those of another background go.
-    GlyphSet& glyphsOn(uint32_t background);
+    // The copies of this font's glyphs in text on background; those of other colours go.
+    GlyphSet& glyphsOn(uint32_t background, uint32_t text);
 
 private:
     using Advances = AdvanceTable<int16_t>; // whole pixels

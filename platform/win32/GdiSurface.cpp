@@ -98,7 +98,7 @@ GdiSurface::GdiSurface(HWND targetWindow, Drawing mode) : window(targetWindow), 
         const HDC dc = canvas.dc();
         SetBkMode(dc, TRANSPARENT);
         SetTextAlign(dc, TA_TOP | TA_LEFT | TA_NOUPDATECP);
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetTextColor(dc, textColour);
         SelectObject(dc, GetStockObject(DC_PEN));
     }
     resize(1, 1);
@@ -244,7 +244,8 @@ void GdiSurface::bringDrawingUpToDate() {
 void GdiSurface::clear() {
     if (drawingMode == Drawing::ToolkitOnly) {
         const RECT whole{0, 0, drawing->width(), drawing->height()};
-        FillRect(drawingDc(), &whole, GetSysColorBrush(COLOR_WINDOW));
+        SetDCBrushColor(drawingDc(), backgroundColour);
+        FillRect(drawingDc(), &whole, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
         drawing->inked.markAll();
         gdiPending = true;
     } else {
@@ -307,7 +308,7 @@ bool GdiSurface::copyText(std::u16string_view text, int64_t x, int64_t y) {
     if (drawingMode == Drawing::ToolkitOnly || strikethrough)
         return false;
     RealisedFont& realised = currentFont();
-    GlyphSet& glyphs = realised.glyphsOn(backgroundPixel());
+    GlyphSet& glyphs = realised.glyphsOn(backgroundPixel(), textColour);
     if (glyphs.verdict == GlyphSet::Verdict::Untried) {
         const std::u16string_view probe = u"Wg@e8%&j}AVTofirnyfl\u00e9";
         glyphs.verdict = GlyphSet::Verdict::UnlikeGdi;
@@ -351,7 +352,18 @@ bool GdiSurface::placeGlyphs(RealisedFont& realised, GlyphSet& glyphs, std::u16s
 
 // A COLORREF packs its colour as the drawing calls do.
 uint32_t GdiSurface::backgroundPixel() const {
-    return pixelOfColour(static_cast<int32_t>(GetSysColor(COLOR_WINDOW)));
+    return pixelOfColour(static_cast<int32_t>(backgroundColour));
+}
+
+// Glyphs are learned for each pair of text and background colour, so a change needs no
+// more than the contexts' text colour.
+void GdiSurface::setColours(int32_t background, int32_t text) {
+    backgroundColour = static_cast<COLORREF>(background);
+    if (static_cast<COLORREF>(text) == textColour)
+        return;
+    textColour = static_cast<COLORREF>(text);
+    for (const MemoryCanvas& canvas : canvases)
+        SetTextColor(canvas.dc(), textColour);
 }
 
 void GdiSurface::flushPending() {

@@ -108,6 +108,7 @@ public:
     // Promised where the width is a sum of the font's advances, without strike-out.
     std::optional<double> advancesWidth(std::u16string_view text) override;
     void printPart(std::u16string_view part, double before) override;
+    void setColours(int32_t background, int32_t text) override;
     void line(double x0, double y0, double x1, double y1, int32_t colour) override;
     void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
     // Copies a frame drawn since the window last showed one to the window now. Messages
@@ -130,6 +131,9 @@ private:
 
     HWND window;
     Drawing drawingMode;
+    // The system's until the first frame sets them.
+    COLORREF backgroundColour = GetSysColor(COLOR_WINDOW);
+    COLORREF textColour = GetSysColor(COLOR_WINDOWTEXT);
     // Hiding makes the drawn canvas the presented one, and draws on in the other.
     std::array<MemoryCanvas, 2> canvases;
     MemoryCanvas* drawing = &canvases[0];

@@ -26,6 +26,7 @@ struct GlyphCopy {
 // The glyphs of one font copied on one background, learned as first printed.
 struct GlyphSet {
     uint32_t background = 0;
+    uint32_t text = 0; // the colour they were copied in
     enum class Verdict { Untried, LikeGdi, UnlikeGdi } verdict = Verdict::Untried;
     std::array<std::unique_ptr<GlyphCopy>, firstShapedCharacter> glyphs;
     std::array<bool, firstShapedCharacter> unlearnable{};

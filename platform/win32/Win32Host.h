@@ -42,6 +42,12 @@ public:
     std::function<void(const ReplaceRequest&)> replaceButtons;
     // The message loop hands each message here first: true when a dialog of the host's took it.
     bool takesDialogMessage(MSG& message) const;
+    void tellScreenReader(const AccessibleEvent& event) override {
+        if (onScreenReaderEvent)
+            onScreenReaderEvent(event);
+    }
+    // Where what the logic tells a screen reader goes: the window's automation element.
+    std::function<void(const AccessibleEvent&)> onScreenReaderEvent;
 
 private:
     HWND window;

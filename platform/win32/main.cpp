@@ -19,6 +19,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
             form.onReplaceDialog(request);
         };
         window.dialogMessages = [&host](MSG& message) { return host.takesDialogMessage(message); };
+        host.onScreenReaderEvent = [&](const AccessibleEvent& event) {
+            window.tellAutomation(event);
+        };
         const SIZE client = window.clientSize();
         form.onResize(client.cx, client.cy); // handled, and drawn, right after start-up
         form.onLoad(commandLineTail(reinterpret_cast<const char16_t*>(GetCommandLineW())));

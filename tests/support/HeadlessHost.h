@@ -46,6 +46,7 @@ public:
     bool fileDialogsFail = false;                   // as when the system cannot show them
     std::vector<std::u16string> replaceDialogShown; // Find what, each time it was shown
     std::vector<std::u16string> replaceDialogMessages;
+    std::vector<AccessibleEvent> screenReaderEvents; // as told, in order
     // How the user answers a list: what they type, how often they press Down after it, and
     // Enter (true) or Escape.
     struct ListAnswer {
@@ -129,6 +130,9 @@ public:
             throw std::runtime_error("the clipboard is in use");
         clipboard = text;
         clipboardWrites.push_back(text);
+    }
+    void tellScreenReader(const AccessibleEvent& event) override {
+        screenReaderEvents.push_back(event);
     }
 
     void showReplaceDialog(const std::u16string& findWhat) override {

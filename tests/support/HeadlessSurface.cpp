@@ -71,7 +71,7 @@ void HeadlessSurface::show() {
 }
 
 void HeadlessSurface::clear() {
-    record(Call::Clear);
+    record(Call::Clear, 0, 0, 0, 0, clearColour);
 }
 
 void HeadlessSurface::setDrawingPosition(double x, double y) {
@@ -81,7 +81,7 @@ void HeadlessSurface::setDrawingPosition(double x, double y) {
 }
 
 void HeadlessSurface::print(std::u16string_view text) {
-    record(Call::Print, currentX, currentY, 0, 0, 0, std::u16string(text));
+    record(Call::Print, currentX, currentY, 0, 0, textColour, std::u16string(text));
 }
 
 // Sums of quarter pixels scaled by a power of two are exact.
@@ -96,7 +96,7 @@ std::optional<double> HeadlessSurface::advancesWidth(std::u16string_view text) {
 }
 
 void HeadlessSurface::printPart(std::u16string_view part, double before) {
-    record(Call::Print, currentX + before, currentY, 0, 0, 0, std::u16string(part));
+    record(Call::Print, currentX + before, currentY, 0, 0, textColour, std::u16string(part));
 }
 
 void HeadlessSurface::line(double x0, double y0, double x1, double y1, int32_t colour) {

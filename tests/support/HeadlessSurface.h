@@ -79,6 +79,10 @@ public:
     // two apart. A part is recorded as a print where it stands in the whole.
     std::optional<double> advancesWidth(std::u16string_view text) override;
     void printPart(std::u16string_view part, double before) override;
+    void setColours(int32_t background, int32_t text) override {
+        clearColour = background;
+        textColour = text;
+    }
     void line(double x0, double y0, double x1, double y1, int32_t colour) override;
     void fillRect(double x0, double y0, double x1, double y1, int32_t colour) override;
     void processPendingEvents() override;
@@ -101,4 +105,5 @@ private:
     double size = windowDesign::fontPoints;
     bool bold = false, italic = false, strikethrough = false;
     double currentX = 0, currentY = 0;
+    int32_t clearColour = 0xFFFFFF, textColour = 0; // recorded with clears and prints
 };

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -181,3 +182,22 @@ TEST(QtEditorWindow, ActivationAsksOnlyAboutAFileChangedFromOutside) {
 }
 
 } // namespace
+
+// A dark palette set on the window is followed at once: the frame's background is the
+// palette's, the cursor shows in its text colour; and a zoom key's "=" is not typed.
+TEST(QtEditorWindow, FollowsItsPaletteAndZoomsWithoutTyping) {
+    OpenWindow open;
+    QPalette dark = open.window.palette();
+    dark.setColor(QPalette::Base, QColor(0, 0, 0));
+    dark.setColor(QPalette::Text, QColor(255, 255, 255));
+    open.window.setPalette(dark);
+    QApplication::processEvents();
+    CLBox& box = open.form.box();
+    EXPECT_EQ(open.surface.drawnPixel(startWidth - 2, startHeight - 2), 0);
+    const PixelPoint bar = box.posToXYScrmov(box.cursor);
+    EXPECT_EQ(open.surface.drawnPixel(bar.x, bar.y + 2), packedColour(255, 255, 255));
+    const int32_t height = box.lineHeight;
+    QTest::keyClick(&open.window, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_GT(box.lineHeight, height);
+    EXPECT_EQ(open.text(), u"one\ntwo");
+}
