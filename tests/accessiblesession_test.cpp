@@ -68,9 +68,10 @@ struct Reader {
     }
 };
 
-// Random keys, clicks, pastes, undos and a reader's own selections and edits: the text a
-// reader keeps from the events alone is the window's accessible text after every handler,
-// and the caret and selection it was told are where they stand.
+// Random keys, clicks, pastes, undos, Replace all, blocks removed and a reader's own
+// selections and edits: the text a reader keeps from the events alone is the window's
+// accessible text after every handler, and the caret and selection it was told are where
+// they stand.
 TEST(ScreenReaderEvents, KeepAReadersCopyOfTheTextCaretAndSelection) {
     Window window;
     Reader reader(window.form);
@@ -86,7 +87,7 @@ TEST(ScreenReaderEvents, KeepAReadersCopyOfTheTextCaretAndSelection) {
     for (int step = 0; step < 600; ++step) {
         frmEditor& form = window.form;
         const int32_t length = form.accessibleDocument().characterCount();
-        switch (picker.pick(0, 5)) {
+        switch (picker.pick(0, 7)) {
         case 0:
             window.type(
                 picker.oneOf(std::vector<std::u16string>{u"a", u" ", u"\u00e9", u"\U0001F600"}));
@@ -103,6 +104,19 @@ TEST(ScreenReaderEvents, KeepAReadersCopyOfTheTextCaretAndSelection) {
             form.onMouseDown(MouseButton::Left, ShiftMask::None, picker.pick(0, 300),
                              picker.pick(0, 190));
             form.onMouseUp(MouseButton::Left, ShiftMask::None, 0, 0);
+            break;
+        case 5: // whole lines exchanged at once
+            form.onReplaceDialog({{picker.oneOf(std::vector<std::u16string>{u"a", u" ", u"\u00e9"}),
+                                   randomText(picker, picker.pick(0, 3)), false, false},
+                                  ReplaceButton::ReplaceAll});
+            break;
+        case 6: // a block of cells, taken out
+            form.onMouseDown(MouseButton::Left, ShiftMask::Alt, picker.pick(0, 300),
+                             picker.pick(0, 190));
+            form.onMouseMove(MouseButton::Left, ShiftMask::Alt, picker.pick(0, 300),
+                             picker.pick(0, 190));
+            form.onMouseUp(MouseButton::Left, ShiftMask::Alt, 0, 0);
+            form.onKeyDown(KeyCode::Delete, ShiftMask::None);
             break;
         case 4:
             form.onAccessibleSelect(picker.pick(0, length), picker.pick(0, length));
