@@ -129,6 +129,7 @@ SIZE EditorWindow::clientSize() const {
 void EditorWindow::attach(frmEditor& editorForm, GdiSurface& picture) {
     form = &editorForm;
     surface = &picture;
+    surface->afterPresenting = [this] { placeCaret(); }; // the caret follows each frame
     if (const UINT dpi = monitorDpiOf(window))
         surface->setDotsPerInchY(static_cast<int32_t>(dpi));
     followSystemColours();

@@ -428,6 +428,8 @@ void GdiSurface::processPendingEvents() {
     }
     paint(target, RECT{0, 0, drawing->width(), drawing->height()});
     ReleaseDC(window, target);
+    if (afterPresenting)
+        afterPresenting();
 }
 
 void GdiSurface::beep() {

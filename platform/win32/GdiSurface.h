@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,8 @@ public:
     void resize(int32_t width, int32_t height);
     // Copies area of the image shown to target.
     void paint(HDC target, const RECT& area) const;
+    // Runs each time a frame has been copied to the window at its end.
+    std::function<void()> afterPresenting;
     // The colour drawn at a pixel of the drawing image, packed like the drawing colours.
     int32_t pixelAt(int32_t x, int32_t y) const;
     int32_t dotsPerInchY() const { return dpiY; }
