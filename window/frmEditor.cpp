@@ -12,19 +12,15 @@ CLBox& frmEditor::box() {
     if (!editorBox) {
         auto created = std::make_unique<CLBox>();
         created->bind(host.picture());
-        created->colours = colourScheme;
         editorBox = std::move(created);
     }
     return *editorBox;
 }
 
 // Taken even while another handler runs, so that no change of scheme is lost; drawn when
-// free.
+// free. The box holds the scheme, so it is made here if no handler made it yet.
 void frmEditor::onColoursChanged(const SystemColours& system) {
-    colourScheme = schemeFor(system);
-    if (!editorBox)
-        return;
-    editorBox->colours = colourScheme;
+    box().colours = schemeFor(system);
     runIfFree([&] { draw(); });
 }
 

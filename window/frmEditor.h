@@ -225,5 +225,4 @@ private:
     FontZoom zoom;
     AccessibleSession accessible;
     std::u16string shownCaption{windowDesign::caption};
-    ColourScheme colourScheme = lightScheme();
 };

@@ -178,6 +178,7 @@ void EditorWindow::createCaret() {
     const std::vector<WORD> rows(static_cast<size_t>(height), 0); // each row padded to a word
     caretBitmap = CreateBitmap(1, height, 1, 1, rows.data());
     caretHeight = CreateCaret(window, caretBitmap, 1, height) ? height : 0;
+    caretAt = {-1, -1}; // a new caret stands at the corner until placed
     if (caretHeight != 0)
         ShowCaret(window);
     placeCaret();
@@ -190,7 +191,11 @@ void EditorWindow::placeCaret() {
         const ViewRect bar = form->cursorBar();
         if (bar.bottom - bar.top != caretHeight)
             return createCaret(); // the font's size changed
-        SetCaretPos(bar.left, bar.top);
+        // Each frame asks; under wine every call waits for its server, so only a move calls.
+        if (caretAt.x == bar.left && caretAt.y == bar.top)
+            return;
+        if (SetCaretPos(bar.left, bar.top))
+            caretAt = {bar.left, bar.top};
     } catch (const std::exception&) { // the surface failed to measure: the caret stays
     }
 }
@@ -248,6 +253,7 @@ LRESULT EditorWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KILLFOCUS:
         DestroyCaret();
         caretHeight = 0;
+        caretAt = {-1, -1};
         return 0;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE: // high contrast and the theme for apps are told so

@@ -66,4 +66,5 @@ private:
     TextElement* element = nullptr; // one reference ours while the window lives
     HBITMAP caretBitmap = nullptr;
     int32_t caretHeight = 0; // of the caret made, 0 while there is none
+    POINT caretAt{-1, -1};   // where it was placed last
 };
